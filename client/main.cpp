@@ -1,0 +1,7 @@
+#include "formkit/application.h"
+
+int main(int argc, char** argv)
+{
+    formkit::Application app(argc, argv);
+    return 0;
+}

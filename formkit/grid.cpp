@@ -1,0 +1,58 @@
+#include "formkit/grid.h"
+
+#include "storedb/datetime.h"
+#include "storedb/numtext.h"
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace formkit {
+
+namespace {
+
+class CentredDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        switch (value.metaType().id()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return storedb::numberText(storedb::roundFen(value.toDouble()));
+        case QMetaType::QDateTime:
+            return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        default:
+            return QStyledItemDelegate::displayText(value, locale);
+        }
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
+
+} // namespace
+
+void prepareGrid(QTableView* grid)
+{
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setItemDelegate(new CentredDelegate(grid));
+}
+
+void layoutGrid(QTableView* grid, const QList<int>& widths)
+{
+    for (qsizetype i = 0; i < widths.size(); ++i)
+        grid->setColumnWidth(int(i), widths.at(i));
+}
+
+} // namespace formkit

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace formkit {
+
+// The application-wide hint: the status tip of the control under the pointer
+// or, if it has none, of its nearest parent with one; also the tip of a
+// highlighted menu entry. Main windows show it in their left status panel.
+class HintWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit HintWatcher(QObject* parent = nullptr);
+    static QString hintFor(const QWidget* widget);
+
+signals:
+    void hintChanged(const QString& hint);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString last_;
+    void publish(const QString& hint);
+};
+
+// The clock text of the main windows: the date and time in the system's formats.
+QString clockText(const class QDateTime& now);
+
+} // namespace formkit

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <functional>
+
+class QWidget;
+class QLineEdit;
+class QAbstractButton;
+
+namespace formkit {
+
+enum class NumericKeys {
+    DigitsPointBackspaceEscape, // prices and amounts
+    DigitsBackspaceEscape,      // whole numbers
+    DigitsOnly,
+};
+
+// Drops every typed character the box does not accept. Keys that type no
+// character (arrows, Enter, Tab, Delete) pass untouched.
+void installNumericFilter(QLineEdit* edit, NumericKeys keys);
+
+// Runs the action when Enter (either key) is pressed in the widget; the key
+// press is consumed.
+void onEnter(QWidget* widget, std::function<void()> action);
+
+// Enter moves the focus along the chain; Enter on the last widget presses it
+// when it is a button.
+void chainEnter(const QList<QWidget*>& chain);
+
+} // namespace formkit

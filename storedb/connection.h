@@ -1,0 +1,88 @@
+#pragma once
+
+#include "storedb/datalink.h"
+
+#include <QPair>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+namespace storedb {
+
+// Named parameters of one statement, in any order.
+using Params = QList<QPair<QString, QVariant>>;
+
+// The one connection of a program, and the only way statements reach it.
+class Db {
+public:
+    Db(const QString& connectionName, Engine engine);
+    ~Db();
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+
+    Engine engine() const { return engine_; }
+    bool isSQLite() const { return engine_ == Engine::SQLite; }
+    QSqlDatabase database() const;
+    const QString& connectionName() const { return connectionName_; }
+
+    // Prepares the statement, binds every named parameter and runs it. A
+    // placeholder without a value, or a value without a placeholder, is an
+    // error; so is any failure of the driver. Errors are thrown as DbError
+    // naming the statement. The returned query is positioned before its first
+    // row.
+    QSqlQuery exec(const QString& name, const QString& sql, const Params& params = {}) const;
+    // A statement given as lines, joined with line breaks.
+    QSqlQuery exec(const QString& name, const QStringList& lines, const Params& params = {}) const;
+
+    // Write transactions. On SQLite a transaction begins with BEGIN IMMEDIATE,
+    // so that two programs that read and then write wait for each other
+    // instead of failing.
+    void begin();
+    void commit();
+    void rollback() noexcept;
+    bool inTransaction() const { return inTransaction_; }
+
+    // Quotes a name as an SQL identifier, doubling embedded quotes.
+    static QString quoteIdentifier(const QString& name);
+
+private:
+    QString connectionName_;
+    Engine engine_;
+    bool inTransaction_ = false;
+};
+
+// Rolls back unless committed: the guard of every multi-statement change.
+class Transaction {
+public:
+    explicit Transaction(Db& db) : db_(db) { db_.begin(); }
+    ~Transaction()
+    {
+        if (!done_)
+            db_.rollback();
+    }
+    void commit()
+    {
+        db_.commit();
+        done_ = true;
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Db& db_;
+    bool done_ = false;
+};
+
+// The placeholder names (":name") of a statement, outside quoted text.
+QStringList placeholderNames(const QString& sql);
+
+// Opens the connection a data link describes. A new or empty SQLite file is
+// given the schema, the settings row and a first administrator. Throws
+// DataLinkError or DbError.
+std::unique_ptr<Db> openDatabase(const DataLink& link,
+                                 const QString& connectionName = QStringLiteral("store"));
+
+} // namespace storedb

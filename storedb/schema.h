@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace storedb {
+
+class Db;
+
+// The permanent tables; no till may take one of these names for its sale table.
+const QStringList& permanentTables();
+
+// The administrator a new store starts with, so that somebody can sign on
+// the first time (documented in README).
+inline const QString kFirstAdministratorNumber = QStringLiteral("1");
+inline const QString kFirstAdministratorName = QStringLiteral("管理员");
+inline const QString kFirstAdministratorPassword = QStringLiteral("1234");
+
+bool schemaExists(const Db& db);
+// The creation script of the permanent tables for the connection's engine.
+QString schemaScript(const Db& db);
+// Creates the permanent tables, the one settings row and the first
+// administrator, in one transaction.
+void createStore(Db& db);
+
+} // namespace storedb

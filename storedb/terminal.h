@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace storedb {
+
+// The computer name trimmed of leading and trailing blanks and control
+// characters.
+QString trimTerminalName(const QString& raw);
+
+// This till's name: TAVO_TERMINAL_NAME when set (several tills on one
+// computer, tests), otherwise the computer's host name; trimmed either way.
+QString terminalName();
+
+} // namespace storedb
