@@ -1,0 +1,5 @@
+#include "dy.h"
+
+Tdyform* dyform = nullptr;
+
+Tdyform::Tdyform(QWidget* parent) : QWidget(parent) {}
