@@ -4,16 +4,17 @@
 #include "storedb/schema.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
+#include <QThread>
 
 namespace storedb {
 
 namespace {
 
-QString driverText(const QSqlError& error)
-{
+QString driverText(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     const QString driver = error.driverText().trimmed();
     if (text.isEmpty())
@@ -23,10 +24,29 @@ QString driverText(const QSqlError& error)
     return text;
 }
 
+const int kBusyTimeoutMs = 15000;
+
+// Switching a file to WAL takes an exclusive lock, and SQLite reports a busy
+// file at once instead of waiting: several programs opening a new store at
+// the same moment must wait for each other here.
+void setWriteAheadLog(const Db& db) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery query(db.database());
+        if (query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+            return;
+        const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+        const bool busy = code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+        if (!busy || waited.elapsed() > kBusyTimeoutMs)
+            throw DbError(QStringLiteral("journal mode: %1").arg(driverText(query.lastError())));
+        QThread::msleep(20);
+    }
+}
+
 } // namespace
 
-QStringList placeholderNames(const QString& sql)
-{
+QStringList placeholderNames(const QString& sql) {
     QStringList names;
     const qsizetype n = sql.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -61,12 +81,9 @@ QStringList placeholderNames(const QString& sql)
 }
 
 Db::Db(const QString& connectionName, Engine engine)
-    : connectionName_(connectionName), engine_(engine)
-{
-}
+    : connectionName_(connectionName), engine_(engine) {}
 
-Db::~Db()
-{
+Db::~Db() {
     if (inTransaction_)
         rollback();
     {
@@ -77,20 +94,17 @@ Db::~Db()
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
-QSqlDatabase Db::database() const
-{
+QSqlDatabase Db::database() const {
     return QSqlDatabase::database(connectionName_, false);
 }
 
-QString Db::quoteIdentifier(const QString& name)
-{
+QString Db::quoteIdentifier(const QString& name) {
     QString quoted = name;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params) const
-{
+QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params) const {
     const QStringList wanted = placeholderNames(sql);
     const QSet<QString> wantedSet(wanted.cbegin(), wanted.cend());
     QSet<QString> given;
@@ -124,29 +138,26 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
     return query;
 }
 
-QSqlQuery Db::exec(const QString& name, const QStringList& lines, const Params& params) const
-{
+QSqlQuery Db::exec(const QString& name, const QStringList& lines, const Params& params) const {
     return exec(name, lines.join(QLatin1Char('\n')), params);
 }
 
-void Db::begin()
-{
+void Db::begin() {
     if (inTransaction_)
         throw DbError(QStringLiteral("begin: 事务已经开始"));
-    exec(QStringLiteral("begin"), isSQLite() ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    exec(QStringLiteral("begin"),
+         isSQLite() ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     inTransaction_ = true;
 }
 
-void Db::commit()
-{
+void Db::commit() {
     if (!inTransaction_)
         throw DbError(QStringLiteral("commit: 没有事务"));
     exec(QStringLiteral("commit"), QStringLiteral("COMMIT"));
     inTransaction_ = false;
 }
 
-void Db::rollback() noexcept
-{
+void Db::rollback() noexcept {
     if (!inTransaction_)
         return;
     inTransaction_ = false;
@@ -154,8 +165,14 @@ void Db::rollback() noexcept
     query.exec(QStringLiteral("ROLLBACK"));
 }
 
-std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName)
-{
+std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName) {
+    auto db = connectDatabase(link, connectionName);
+    if (db->isSQLite() && !schemaExists(*db))
+        createStoreIfMissing(*db);
+    return db;
+}
+
+std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connectionName) {
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
     auto db = std::make_unique<Db>(connectionName, link.engine);
@@ -169,13 +186,11 @@ std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connection
         if (!file.absoluteDir().exists())
             throw DataLinkError(QStringLiteral("找不到文件夹 %1").arg(file.absolutePath()));
         handle.setDatabaseName(link.dataSource);
-        handle.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+        handle.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
         if (!handle.open())
             throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()));
-        db->exec(QStringLiteral("journal mode"), QStringLiteral("PRAGMA journal_mode=WAL"));
+        setWriteAheadLog(*db);
         db->exec(QStringLiteral("synchronous"), QStringLiteral("PRAGMA synchronous=FULL"));
-        if (!schemaExists(*db))
-            createStore(*db);
     } else {
         QSqlDatabase handle = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
         if (!handle.isValid())
@@ -186,11 +201,12 @@ std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connection
         handle.setUserName(link.user);
         handle.setPassword(link.password);
         // A vanished server is noticed within a minute instead of hanging the till.
-        handle.setConnectOptions(QStringLiteral(
-            "connect_timeout=10;keepalives=1;keepalives_idle=20;keepalives_interval=5;keepalives_count=3"));
+        handle.setConnectOptions(QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle="
+                                                "20;keepalives_interval=5;keepalives_count=3"));
         if (!handle.open())
             throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()));
-        db->exec(QStringLiteral("client encoding"), QStringLiteral("SET client_encoding TO 'UTF8'"));
+        db->exec(QStringLiteral("client encoding"),
+                 QStringLiteral("SET client_encoding TO 'UTF8'"));
     }
     db->database().setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     return db;

@@ -17,7 +17,7 @@ using Params = QList<QPair<QString, QVariant>>;
 
 // The one connection of a program, and the only way statements reach it.
 class Db {
-public:
+  public:
     Db(const QString& connectionName, Engine engine);
     ~Db();
     Db(const Db&) = delete;
@@ -48,7 +48,7 @@ public:
     // Quotes a name as an SQL identifier, doubling embedded quotes.
     static QString quoteIdentifier(const QString& name);
 
-private:
+  private:
     QString connectionName_;
     Engine engine_;
     bool inTransaction_ = false;
@@ -56,22 +56,20 @@ private:
 
 // Rolls back unless committed: the guard of every multi-statement change.
 class Transaction {
-public:
+  public:
     explicit Transaction(Db& db) : db_(db) { db_.begin(); }
-    ~Transaction()
-    {
+    ~Transaction() {
         if (!done_)
             db_.rollback();
     }
-    void commit()
-    {
+    void commit() {
         db_.commit();
         done_ = true;
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     Db& db_;
     bool done_ = false;
 };
@@ -84,5 +82,11 @@ QStringList placeholderNames(const QString& sql);
 // DataLinkError or DbError.
 std::unique_ptr<Db> openDatabase(const DataLink& link,
                                  const QString& connectionName = QStringLiteral("store"));
+
+// The same connection without creating anything (tools that decide
+// themselves whether a store is to be created). A missing SQLite file is still
+// created empty by the engine.
+std::unique_ptr<Db> connectDatabase(const DataLink& link,
+                                    const QString& connectionName = QStringLiteral("store"));
 
 } // namespace storedb

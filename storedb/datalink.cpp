@@ -14,44 +14,117 @@ namespace storedb {
 
 namespace {
 
-QString& programDirectoryOverride()
-{
+QString& programDirectoryOverride() {
     static QString folder;
     return folder;
 }
 
-QString decode(const QByteArray& content)
-{
+QString decode(const QByteArray& content) {
+    QString text;
+    bool bad = false;
     if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
+        // A cut-off last byte would otherwise be dropped without a word.
+        bad = content.size() % 2 != 0;
         auto decoder = QStringDecoder(content.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
-                                                                      : QStringConverter::Utf16BE);
-        QString text = decoder.decode(content.mid(2));
-        if (decoder.hasError())
-            throw DataLinkError(QStringLiteral("link.udl: 文件内容不是有效的 UTF-16 文本"));
-        return text;
+                                                                     : QStringConverter::Utf16BE);
+        text = decoder.decode(content.mid(2));
+        bad = bad || decoder.hasError();
+    } else {
+        QByteArray bytes = content;
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.mid(3);
+        auto decoder = QStringDecoder(QStringConverter::Utf8);
+        text = decoder.decode(bytes);
+        bad = decoder.hasError();
     }
-    QByteArray bytes = content;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.mid(3);
-    auto decoder = QStringDecoder(QStringConverter::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError() || text.contains(QChar(0)))
-        throw DataLinkError(QStringLiteral("link.udl: 文件内容不是有效的文本 (UTF-8 或带 BOM 的 UTF-16)"));
+    // Qt's UTF-16 decoder passes a lone surrogate through without a word.
+    if (bad || !text.isValidUtf16() || text.contains(QChar(0)))
+        throw DataLinkError(
+            QStringLiteral("link.udl: 文件内容不是有效的文本 (UTF-8 或带 BOM 的 UTF-16)"));
     return text;
 }
 
-QString required(const QMap<QString, QString>& pairs, const QString& key)
-{
-    const QString value = pairs.value(key.toLower()).trimmed();
-    if (value.isEmpty())
+// Splits "Key=Value;Key=Value" into lower-case keys and values. A value may be
+// quoted with " or ' (a doubled quote stands for itself), so that it can hold
+// a ';' or blanks at its ends.
+QMap<QString, QString> splitPairs(const QString& line) {
+    QMap<QString, QString> pairs;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype end = line.indexOf(QLatin1Char(';'), i);
+        const qsizetype eq = line.indexOf(QLatin1Char('='), i);
+        if (eq < 0 || (end >= 0 && end < eq)) {
+            const QString item = line.mid(i, end < 0 ? n - i : end - i).trimmed();
+            if (!item.isEmpty())
+                throw DataLinkError(QStringLiteral("link.udl: 无法理解“%1”").arg(item));
+            i = end < 0 ? n : end + 1;
+            continue;
+        }
+        const QString key = line.mid(i, eq - i).trimmed().toLower();
+        if (key.isEmpty())
+            throw DataLinkError(QStringLiteral("link.udl: “=”前面缺少名称"));
+        i = eq + 1;
+        while (i < n && line.at(i).isSpace())
+            ++i;
+        QString value;
+        if (i < n && (line.at(i) == QLatin1Char('"') || line.at(i) == QLatin1Char('\''))) {
+            const QChar quote = line.at(i);
+            bool closed = false;
+            for (++i; i < n; ++i) {
+                if (line.at(i) == quote) {
+                    if (i + 1 < n && line.at(i + 1) == quote) {
+                        value += quote;
+                        ++i;
+                    } else {
+                        closed = true;
+                        ++i;
+                        break;
+                    }
+                } else {
+                    value += line.at(i);
+                }
+            }
+            if (!closed)
+                throw DataLinkError(QStringLiteral("link.udl: %1 的引号没有结束").arg(key));
+            while (i < n && line.at(i).isSpace())
+                ++i;
+            if (i < n && line.at(i) != QLatin1Char(';'))
+                throw DataLinkError(QStringLiteral("link.udl: %1 的值在引号后还有文字").arg(key));
+        } else {
+            const qsizetype stop = end < 0 ? n : end;
+            value = line.mid(i, stop - i).trimmed();
+            i = stop;
+        }
+        if (i < n)
+            ++i; // the ';'
+        pairs.insert(key, value);
+    }
+    return pairs;
+}
+
+// A value as splitPairs reads it back.
+QString quotedValue(const QString& value) {
+    const bool plain = !value.contains(QLatin1Char(';')) && !value.startsWith(QLatin1Char('"')) &&
+                       !value.startsWith(QLatin1Char('\'')) && value.trimmed() == value;
+    if (plain)
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString required(const QMap<QString, QString>& pairs, const QString& key) {
+    // Values come trimmed unless quoted, and a quoted value keeps its blanks.
+    const QString value = pairs.value(key.toLower());
+    if (value.trimmed().isEmpty())
         throw DataLinkError(QStringLiteral("link.udl: 缺少 %1").arg(key));
     return value;
 }
 
 } // namespace
 
-QString programDirectory()
-{
+QString programDirectory() {
     QString folder = programDirectoryOverride();
     if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath();
@@ -60,18 +133,15 @@ QString programDirectory()
     return folder;
 }
 
-void setProgramDirectory(const QString& folder)
-{
+void setProgramDirectory(const QString& folder) {
     programDirectoryOverride() = folder;
 }
 
-QString dataLinkPath()
-{
+QString dataLinkPath() {
     return programDirectory() + QStringLiteral("link.udl");
 }
 
-DataLink parseDataLink(const QByteArray& content, const QString& baseFolder)
-{
+DataLink parseDataLink(const QByteArray& content, const QString& baseFolder) {
     const QString text = decode(content);
     QMap<QString, QString> pairs;
     bool sawPairs = false;
@@ -84,15 +154,7 @@ DataLink parseDataLink(const QByteArray& content, const QString& baseFolder)
         if (sawPairs)
             throw DataLinkError(QStringLiteral("link.udl: 连接描述只能有一行"));
         sawPairs = true;
-        for (const QString& item : line.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-            const qsizetype eq = item.indexOf(QLatin1Char('='));
-            if (eq <= 0)
-                throw DataLinkError(QStringLiteral("link.udl: 无法理解“%1”").arg(item.trimmed()));
-            QString value = item.mid(eq + 1).trimmed();
-            if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-                value = value.mid(1, value.size() - 2);
-            pairs.insert(item.left(eq).trimmed().toLower(), value);
-        }
+        pairs = splitPairs(line);
     }
     if (!sawPairs)
         throw DataLinkError(QStringLiteral("link.udl: 没有连接描述"));
@@ -109,7 +171,7 @@ DataLink parseDataLink(const QByteArray& content, const QString& baseFolder)
         link.engine = Engine::PostgreSQL;
         link.dataSource = required(pairs, QStringLiteral("Data Source"));
         link.database = required(pairs, QStringLiteral("Initial Catalog"));
-        link.user = pairs.value(QStringLiteral("user id")).trimmed();
+        link.user = pairs.value(QStringLiteral("user id"));
         link.password = pairs.value(QStringLiteral("password"));
         const QString port = pairs.value(QStringLiteral("port")).trimmed();
         if (!port.isEmpty()) {
@@ -123,25 +185,28 @@ DataLink parseDataLink(const QByteArray& content, const QString& baseFolder)
     throw DataLinkError(QStringLiteral("link.udl: 不支持的数据库“%1”").arg(provider));
 }
 
-DataLink readDataLink(const QString& path)
-{
+DataLink readDataLink(const QString& path) {
     QFile file(path);
     if (!file.exists())
         throw DataLinkError(QStringLiteral("找不到 %1").arg(QDir::toNativeSeparators(path)));
     if (!file.open(QIODevice::ReadOnly))
-        throw DataLinkError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw DataLinkError(QStringLiteral("无法读取 %1: %2")
+                                .arg(QDir::toNativeSeparators(path), file.errorString()));
     return parseDataLink(file.readAll(), QFileInfo(path).absolutePath());
 }
 
-QString dataLinkText(const DataLink& link)
-{
-    QString text = QStringLiteral("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n");
+QString dataLinkText(const DataLink& link) {
+    // Built by concatenation: a path may itself contain "%1".
+    QString text =
+        QStringLiteral("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n");
     if (link.engine == Engine::SQLite)
-        return text + QStringLiteral("Provider=SQLite;Data Source=%1\r\n").arg(link.dataSource);
-    return text + QStringLiteral("Provider=PostgreSQL;Data Source=%1;Port=%2;Initial Catalog=%3;User ID=%4;Password=%5\r\n")
-                      .arg(link.dataSource)
-                      .arg(link.port)
-                      .arg(link.database, link.user, link.password);
+        return text + QStringLiteral("Provider=SQLite;Data Source=") +
+               quotedValue(link.dataSource) + QStringLiteral("\r\n");
+    return text + QStringLiteral("Provider=PostgreSQL;Data Source=") +
+           quotedValue(link.dataSource) + QStringLiteral(";Port=") + QString::number(link.port) +
+           QStringLiteral(";Initial Catalog=") + quotedValue(link.database) +
+           QStringLiteral(";User ID=") + quotedValue(link.user) + QStringLiteral(";Password=") +
+           quotedValue(link.password) + QStringLiteral("\r\n");
 }
 
 } // namespace storedb

@@ -9,11 +9,11 @@ enum class Engine { SQLite, PostgreSQL };
 // The connection described by link.udl.
 struct DataLink {
     Engine engine = Engine::SQLite;
-    QString dataSource;   // SQLite: the file (absolute); PostgreSQL: host or socket folder
-    int port = 5432;      // PostgreSQL only
-    QString database;     // PostgreSQL: Initial Catalog
-    QString user;         // PostgreSQL: User ID
-    QString password;     // PostgreSQL: Password
+    QString dataSource; // SQLite: the file (absolute); PostgreSQL: host or socket folder
+    int port = 5432;    // PostgreSQL only
+    QString database;   // PostgreSQL: Initial Catalog
+    QString user;       // PostgreSQL: User ID
+    QString password;   // PostgreSQL: Password
 };
 
 // The folder that holds the running executable, with a trailing separator,

@@ -6,18 +6,19 @@ namespace {
 const QString kFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 }
 
-QVariant dateParam(const QDate& date)
-{
+QVariant dateParam(const QDate& date) {
+    if (!date.isValid())
+        return QVariant(QMetaType::fromType<QString>());
     return QDateTime(date, QTime(0, 0)).toString(kFormat);
 }
 
-QVariant dateTimeParam(const QDateTime& moment)
-{
+QVariant dateTimeParam(const QDateTime& moment) {
+    if (!moment.isValid())
+        return QVariant(QMetaType::fromType<QString>());
     return moment.toString(kFormat);
 }
 
-QDateTime readDateTime(const QVariant& value)
-{
+QDateTime readDateTime(const QVariant& value) {
     if (value.isNull())
         return {};
     if (value.metaType().id() == QMetaType::QDateTime)

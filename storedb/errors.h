@@ -8,11 +8,11 @@ namespace storedb {
 // Every failure the database layer reports carries a readable text; windows
 // show it as it stands, so it is kept as UTF-8 in what().
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
     const QString& text() const { return text_; }
 
-private:
+  private:
     QString text_;
 };
 

@@ -6,35 +6,39 @@
 
 namespace storedb {
 
-QString numberText(double value)
-{
+QString numberText(double value) {
+    if (!std::isfinite(value))
+        return QString::number(value);
     if (value == 0)
         return QStringLiteral("0"); // also turns -0 into 0
-    QString text = QString::number(value, 'g', 15);
-    if (text.contains(QLatin1Char('e'))) {
-        // 'g' switches to exponent form for large or tiny values; write them out.
-        const int decimals = std::max(0, 14 - int(std::floor(std::log10(std::fabs(value)))));
-        text = QString::number(value, 'f', std::min(decimals, 30));
-        if (text.contains(QLatin1Char('.'))) {
-            while (text.endsWith(QLatin1Char('0')))
-                text.chop(1);
-            if (text.endsWith(QLatin1Char('.')))
-                text.chop(1);
-        }
-    }
-    return text;
+    // Fifteen significant digits in exponent form, then written out in place,
+    // so that large and tiny values get no exponent either.
+    const QString e = QString::number(std::fabs(value), 'e', 14);
+    const qsizetype at = e.indexOf(QLatin1Char('e'));
+    QString digits = e.left(at);
+    digits.remove(QLatin1Char('.'));
+    const int exponent = e.mid(at + 1).toInt();
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    const int before = exponent + 1; // digits before the decimal point
+    QString text;
+    if (before <= 0)
+        text = QStringLiteral("0.") + QString(-before, QLatin1Char('0')) + digits;
+    else if (before >= digits.size())
+        text = digits + QString(before - digits.size(), QLatin1Char('0'));
+    else
+        text = digits.left(before) + QLatin1Char('.') + digits.mid(before);
+    return value < 0 ? QLatin1Char('-') + text : text;
 }
 
-double roundTo(double value, int places)
-{
+double roundTo(double value, int places) {
     const double scale = std::pow(10.0, places);
     // Half away from zero on the decimal value, not on its binary neighbour.
     const double scaled = QString::number(value * scale, 'f', 6).toDouble();
     return std::round(scaled) / scale;
 }
 
-double toNumber(const QString& text)
-{
+double toNumber(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
@@ -42,8 +46,7 @@ double toNumber(const QString& text)
     return value;
 }
 
-int toInteger(const QString& text)
-{
+int toInteger(const QString& text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok)

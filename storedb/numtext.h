@@ -10,10 +10,14 @@ QString numberText(double value);
 
 // Money is kept to one decimal place in the till tables.
 double roundTo(double value, int places);
-inline double roundMoney(double value) { return roundTo(value, 1); }
+inline double roundMoney(double value) {
+    return roundTo(value, 1);
+}
 // Sums are rounded to the fen before they are shown, so that floating-point
 // noise never reaches the screen.
-inline double roundFen(double value) { return roundTo(value, 2); }
+inline double roundFen(double value) {
+    return roundTo(value, 2);
+}
 
 // Text typed by a user as a number; throws ConversionError with a readable
 // text when it is not one (empty text included).

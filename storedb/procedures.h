@@ -40,10 +40,10 @@ struct Movement {
     double dj = 0;
     int sl = 0;
     double rhj = 0;
-    QDate crhsj;     // stored as its midnight
-    QVariant glyh;   // null for sales
-    QString crk;     // "入库" or "出库"
-    QVariant hwly;   // null for sales
+    QDate crhsj;   // stored as its midnight
+    QVariant glyh; // null for sales
+    QString crk;   // "入库" or "出库"
+    QVariant hwly; // null for sales
 };
 
 inline const QString kStockIn = QStringLiteral("入库");
@@ -62,6 +62,7 @@ std::optional<AdministratorLogin> glydl(const Db& db, const QString& glyh);
 std::optional<GoodsAtTill> hwhdw(const Db& db, const QString& hwh);
 // Takes sl pieces out of stock only while the stock covers them, in one
 // statement; false (and nothing changed) when it does not.
+// A quantity of 0 or less is an error (DbError).
 bool hwbsf(const Db& db, const QString& hwh, int sl);
 void hwbsf1(const Db& db, const QString& hwh, int sl);
 // A new bill number, each handed out once even under concurrent tills.
@@ -94,7 +95,13 @@ void sppzxg(const Db& db, const QString& hwh, const QString& hwm);
 void sppzsc(const Db& db, const QString& hwh);
 
 // Tills and takings
-void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye, const QString& zt);
+void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
+           const QString& zt);
+// People (the personnel statements of the back office): a new administrator;
+// a new clerk, whose first password is the clerk number.
+void insertAdministrator(const Db& db, const QString& glyh, const QString& glym, const QString& mm);
+void insertClerk(const Db& db, const QString& shyh, const QString& shym);
+
 // Owed shifts of every clerk: 售货员号, 时间, 应交金额
 QSqlQuery yyejs(const Db& db);
 

@@ -7,35 +7,33 @@
 
 // The scripts live in a static library's resources, which must be registered
 // by hand before first use.
-static void loadSchemaResources()
-{
+static void loadSchemaResources() {
     Q_INIT_RESOURCE(schema);
 }
 
 namespace storedb {
 
-const QStringList& permanentTables()
-{
+const QStringList& permanentTables() {
     static const QStringList tables{
-        QStringLiteral("glyb"),    QStringLiteral("shyb"),  QStringLiteral("jqb"),
-        QStringLiteral("shyrzb"),  QStringLiteral("hwlbpzb"), QStringLiteral("hwpzb"),
-        QStringLiteral("hwb"),     QStringLiteral("hwrzb"), QStringLiteral("company"),
+        QStringLiteral("glyb"),   QStringLiteral("shyb"),    QStringLiteral("jqb"),
+        QStringLiteral("shyrzb"), QStringLiteral("hwlbpzb"), QStringLiteral("hwpzb"),
+        QStringLiteral("hwb"),    QStringLiteral("hwrzb"),   QStringLiteral("company"),
     };
     return tables;
 }
 
-bool schemaExists(const Db& db)
-{
-    const QString sql = db.isSQLite()
-                            ? QStringLiteral("select count(*) from sqlite_master where type='table' and name=:name")
-                            : QStringLiteral("select count(*) from information_schema.tables "
-                                             "where table_schema=current_schema() and table_name=:name");
-    QSqlQuery query = db.exec(QStringLiteral("schema check"), sql, {{QStringLiteral("name"), QStringLiteral("company")}});
+bool schemaExists(const Db& db) {
+    const QString sql =
+        db.isSQLite()
+            ? QStringLiteral("select count(*) from sqlite_master where type='table' and name=:name")
+            : QStringLiteral("select count(*) from information_schema.tables "
+                             "where table_schema=current_schema() and table_name=:name");
+    QSqlQuery query = db.exec(QStringLiteral("schema check"), sql,
+                              {{QStringLiteral("name"), QStringLiteral("company")}});
     return query.next() && query.value(0).toInt() > 0;
 }
 
-QString schemaScript(const Db& db)
-{
+QString schemaScript(const Db& db) {
     loadSchemaResources();
     QFile file(db.isSQLite() ? QStringLiteral(":/storedb/schema/sqlite.sql")
                              : QStringLiteral(":/storedb/schema/postgresql.sql"));
@@ -44,9 +42,9 @@ QString schemaScript(const Db& db)
     return QString::fromUtf8(file.readAll());
 }
 
-void createStore(Db& db)
-{
-    Transaction transaction(db);
+namespace {
+
+void createTables(Db& db) {
     QString script;
     for (const QString& line : schemaScript(db).split(QLatin1Char('\n'))) {
         if (!line.trimmed().startsWith(QStringLiteral("--")))
@@ -56,16 +54,38 @@ void createStore(Db& db)
         if (!statement.trimmed().isEmpty())
             db.exec(QStringLiteral("create schema"), statement.trimmed());
     }
-    db.exec(QStringLiteral("create company"),
-            QStringLiteral("insert into company(company,welcome,sl,accountnum) values(:company,:welcome,:sl,0)"),
-            {{QStringLiteral("company"), QStringLiteral("超市")},
-             {QStringLiteral("welcome"), QStringLiteral("谢谢惠顾,欢迎再次光临!")},
-             {QStringLiteral("sl"), 10}});
-    db.exec(QStringLiteral("first administrator"), QStringLiteral("insert into glyb values(:glyh,:glym,:mm)"),
+    db.exec(
+        QStringLiteral("create company"),
+        QStringLiteral(
+            "insert into company(company,welcome,sl,accountnum) values(:company,:welcome,:sl,0)"),
+        {{QStringLiteral("company"), QStringLiteral("超市")},
+         {QStringLiteral("welcome"), QStringLiteral("谢谢惠顾,欢迎再次光临!")},
+         {QStringLiteral("sl"), 10}});
+    db.exec(QStringLiteral("first administrator"),
+            QStringLiteral("insert into glyb values(:glyh,:glym,:mm)"),
             {{QStringLiteral("glyh"), kFirstAdministratorNumber},
              {QStringLiteral("glym"), kFirstAdministratorName},
              {QStringLiteral("mm"), kFirstAdministratorPassword}});
+}
+
+} // namespace
+
+void createStore(Db& db) {
+    Transaction transaction(db);
+    createTables(db);
     transaction.commit();
+}
+
+bool createStoreIfMissing(Db& db) {
+    // Checked again inside the write transaction: two programs opening a new
+    // file at the same moment must not both create it (the second would fail
+    // half-way, or add a second settings row).
+    Transaction transaction(db);
+    if (schemaExists(db))
+        return false;
+    createTables(db);
+    transaction.commit();
+    return true;
 }
 
 } // namespace storedb

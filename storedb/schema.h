@@ -22,5 +22,8 @@ QString schemaScript(const Db& db);
 // Creates the permanent tables, the one settings row and the first
 // administrator, in one transaction.
 void createStore(Db& db);
+// The same, unless the store already has its tables; true when it created
+// them. Safe when several programs open a new store at once.
+bool createStoreIfMissing(Db& db);
 
 } // namespace storedb

@@ -4,9 +4,10 @@
 
 namespace storedb {
 
-QString trimTerminalName(const QString& raw)
-{
-    auto blankOrControl = [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; };
+QString trimTerminalName(const QString& raw) {
+    auto blankOrControl = [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control;
+    };
     qsizetype begin = 0;
     qsizetype end = raw.size();
     while (begin < end && blankOrControl(raw.at(begin)))
@@ -16,11 +17,11 @@ QString trimTerminalName(const QString& raw)
     return raw.mid(begin, end - begin);
 }
 
-QString terminalName()
-{
-    const QByteArray override = qgetenv("TAVO_TERMINAL_NAME");
+QString terminalName() {
+    // An override of blanks only names nothing: the computer's name stands.
+    const QString override = trimTerminalName(qEnvironmentVariable("TAVO_TERMINAL_NAME"));
     if (!override.isEmpty())
-        return trimTerminalName(QString::fromUtf8(override));
+        return override;
     return trimTerminalName(QSysInfo::machineHostName());
 }
 

@@ -10,6 +10,7 @@ QString trimTerminalName(const QString& raw);
 
 // This till's name: TAVO_TERMINAL_NAME when set (several tills on one
 // computer, tests), otherwise the computer's host name; trimmed either way.
+// An override that is blank after trimming is ignored.
 QString terminalName();
 
 } // namespace storedb

@@ -1,1 +1,240 @@
-int main() { return 0; }
+// storetool: creates a store, loads the demo store, shows what a store holds
+// and writes link.udl files. See usage() for the commands.
+
+#include "demodata.h"
+#include "storeinfo.h"
+
+#include "storedb/connection.h"
+#include "storedb/datalink.h"
+#include "storedb/errors.h"
+#include "storedb/saletable.h"
+#include "storedb/schema.h"
+#include "storedb/terminal.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+QTextStream& out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream& err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// A usage mistake: the message and a hint, exit code 2.
+struct UsageError {
+    QString text;
+};
+
+const char* const kUsage = R"(Usage:
+  storetool create CONNECTION
+      Creates the tables, the settings row and the first administrator
+      (number 1, password 1234). Refuses a store that already has its tables.
+  storetool demo CONNECTION [--till NAME]
+      Creates the store if needed and loads the demo store: six categories,
+      40 goods with stock, stock-in movements, clerks 1001-1003 (password =
+      number) and this computer registered as a till with a float of 200.
+      Refuses a store that already has goods, clerks or tills.
+  storetool show CONNECTION
+      Prints what a store holds: counts, settings, people and tills.
+  storetool udl CONNECTION --out FILE
+      Writes a link.udl for the connection (a SQLite path is made absolute).
+
+CONNECTION is one of:
+  --udl FILE                      the connection a link.udl describes
+  --sqlite FILE                   a SQLite store file
+  --pg-host HOST --pg-db NAME [--pg-port PORT] [--pg-user USER] [--pg-password PASSWORD]
+                                  a PostgreSQL database (HOST may be a socket folder);
+                                  the database itself must exist (createdb)
+
+--till NAME names the till to register instead of this computer's name
+(TAVO_TERMINAL_NAME, or the host name).
+)";
+
+storedb::DataLink linkFrom(const QCommandLineParser& args) {
+    const int given = int(args.isSet(QStringLiteral("udl"))) +
+                      int(args.isSet(QStringLiteral("sqlite"))) +
+                      int(args.isSet(QStringLiteral("pg-host")));
+    if (given != 1)
+        throw UsageError{QStringLiteral("give one connection: --udl, --sqlite or --pg-host")};
+    if (args.isSet(QStringLiteral("udl")))
+        return storedb::readDataLink(args.value(QStringLiteral("udl")));
+    storedb::DataLink link;
+    if (args.isSet(QStringLiteral("sqlite"))) {
+        link.engine = storedb::Engine::SQLite;
+        link.dataSource = QFileInfo(args.value(QStringLiteral("sqlite"))).absoluteFilePath();
+        return link;
+    }
+    link.engine = storedb::Engine::PostgreSQL;
+    link.dataSource = args.value(QStringLiteral("pg-host"));
+    link.database = args.value(QStringLiteral("pg-db"));
+    link.user = args.value(QStringLiteral("pg-user"));
+    link.password = args.value(QStringLiteral("pg-password"));
+    if (link.database.isEmpty())
+        throw UsageError{QStringLiteral("--pg-host needs --pg-db")};
+    if (args.isSet(QStringLiteral("pg-port"))) {
+        bool ok = false;
+        link.port = args.value(QStringLiteral("pg-port")).toInt(&ok);
+        if (!ok || link.port <= 0 || link.port > 65535)
+            throw UsageError{QStringLiteral("--pg-port must be a port number")};
+    }
+    return link;
+}
+
+QString describe(const storedb::DataLink& link) {
+    if (link.engine == storedb::Engine::SQLite)
+        return QStringLiteral("SQLite store %1").arg(link.dataSource);
+    return QStringLiteral("PostgreSQL database %1 on %2:%3")
+        .arg(link.database, link.dataSource)
+        .arg(link.port);
+}
+
+// Connects without creating anything; a SQLite file must exist unless the
+// command may create it.
+std::unique_ptr<storedb::Db> connect(const storedb::DataLink& link, bool mayCreateFile) {
+    if (link.engine == storedb::Engine::SQLite && !mayCreateFile &&
+        !QFileInfo::exists(link.dataSource))
+        throw storedb::Error(QStringLiteral("there is no store at %1").arg(link.dataSource));
+    return storedb::connectDatabase(link, QStringLiteral("storetool"));
+}
+
+int create(const storedb::DataLink& link) {
+    auto db = connect(link, true);
+    if (!storedb::createStoreIfMissing(*db))
+        throw storedb::Error(QStringLiteral("%1 already has a store's tables").arg(describe(link)));
+    out() << "Created the store in " << describe(link) << ".\n"
+          << "First administrator: number " << storedb::kFirstAdministratorNumber << ", password "
+          << storedb::kFirstAdministratorPassword << ".\n";
+    return 0;
+}
+
+int loadDemo(const storedb::DataLink& link, const QString& tillOption) {
+    const QString till =
+        tillOption.isEmpty() ? storedb::terminalName() : storedb::trimTerminalName(tillOption);
+    // Checked before anything is written, so that a bad name leaves no half store.
+    storedb::checkSaleTableName(till);
+    auto db = connect(link, true);
+    const bool created = storedb::createStoreIfMissing(*db);
+    const QString inTheWay = storeinfo::contentsInTheWay(*db);
+    if (!inTheWay.isEmpty())
+        throw storedb::Error(
+            QStringLiteral("%1 already holds %2; the demo data goes into a new store only")
+                .arg(describe(link), inTheWay));
+    const demo::Loaded loaded = demo::loadDemoStore(*db, till, QDate::currentDate());
+    out() << (created ? "Created the demo store in " : "Loaded the demo store into ")
+          << describe(link) << ":\n"
+          << "  " << loaded.categories << " categories, " << loaded.goods << " goods ("
+          << loaded.lowStock << " at or below the low-stock level), " << loaded.movements
+          << " stock-in movements\n"
+          << "  clerks 1001-" << 1000 + loaded.clerks << " (password = number), administrator "
+          << storedb::kFirstAdministratorNumber << " (password "
+          << storedb::kFirstAdministratorPassword << ")\n"
+          << "  till \"" << loaded.till << "\" registered with a float of " << demo::kTillFloat
+          << " 元\n";
+    return 0;
+}
+
+int show(const storedb::DataLink& link) {
+    auto db = connect(link, false);
+    if (!storedb::schemaExists(*db))
+        throw storedb::Error(
+            QStringLiteral("%1 has no store's tables (storetool create)").arg(describe(link)));
+    out() << describe(link) << "\n";
+    storeinfo::printSummary(*db, out());
+    return 0;
+}
+
+int writeUdl(const storedb::DataLink& link, const QString& file) {
+    if (file.isEmpty())
+        throw UsageError{QStringLiteral("udl needs --out FILE")};
+    const QFileInfo target(file);
+    if (!target.absoluteDir().exists())
+        throw storedb::Error(QStringLiteral("there is no folder %1").arg(target.absolutePath()));
+    QSaveFile save(target.absoluteFilePath());
+    if (!save.open(QIODevice::WriteOnly))
+        throw storedb::Error(QStringLiteral("cannot write %1: %2").arg(file, save.errorString()));
+    save.write(storedb::dataLinkText(link).toUtf8());
+    if (!save.commit())
+        throw storedb::Error(QStringLiteral("cannot write %1: %2").arg(file, save.errorString()));
+    out() << "Wrote " << target.absoluteFilePath() << " (" << describe(link) << ").\n";
+    return 0;
+}
+
+int run(QCoreApplication& app) {
+    QCommandLineParser args;
+    args.setApplicationDescription(QStringLiteral("Creates, fills and inspects store databases."));
+    args.addPositionalArgument(QStringLiteral("command"),
+                               QStringLiteral("create, demo, show or udl"));
+    const QString value = QStringLiteral("value");
+    args.addOptions({
+        {QStringLiteral("udl"), QStringLiteral("A link.udl describing the connection."),
+         QStringLiteral("file")},
+        {QStringLiteral("sqlite"), QStringLiteral("A SQLite store file."), QStringLiteral("file")},
+        {QStringLiteral("pg-host"), QStringLiteral("PostgreSQL host or socket folder."),
+         QStringLiteral("host")},
+        {QStringLiteral("pg-port"), QStringLiteral("PostgreSQL port (5432)."),
+         QStringLiteral("port")},
+        {QStringLiteral("pg-db"), QStringLiteral("PostgreSQL database."), QStringLiteral("name")},
+        {QStringLiteral("pg-user"), QStringLiteral("PostgreSQL user."), QStringLiteral("user")},
+        {QStringLiteral("pg-password"), QStringLiteral("PostgreSQL password."), value},
+        {QStringLiteral("till"), QStringLiteral("demo: the till to register."),
+         QStringLiteral("name")},
+        {QStringLiteral("out"), QStringLiteral("udl: the file to write."), QStringLiteral("file")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")},
+    });
+    if (!args.parse(app.arguments()))
+        throw UsageError{args.errorText()};
+    if (args.isSet(QStringLiteral("help"))) {
+        out() << kUsage;
+        return 0;
+    }
+    const QStringList positional = args.positionalArguments();
+    if (positional.size() != 1)
+        throw UsageError{positional.isEmpty() ? QStringLiteral("no command given")
+                                              : QStringLiteral("one command at a time")};
+    const QString command = positional.first();
+    static const QStringList commands{QStringLiteral("create"), QStringLiteral("demo"),
+                                      QStringLiteral("show"), QStringLiteral("udl")};
+    if (!commands.contains(command))
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
+    if (args.isSet(QStringLiteral("till")) && command != QLatin1String("demo"))
+        throw UsageError{QStringLiteral("--till belongs to demo")};
+    if (args.isSet(QStringLiteral("out")) && command != QLatin1String("udl"))
+        throw UsageError{QStringLiteral("--out belongs to udl")};
+
+    const storedb::DataLink link = linkFrom(args);
+    if (command == QLatin1String("create"))
+        return create(link);
+    if (command == QLatin1String("demo"))
+        return loadDemo(link, args.value(QStringLiteral("till")));
+    if (command == QLatin1String("show"))
+        return show(link);
+    return writeUdl(link, args.value(QStringLiteral("out")));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("storetool"));
+    try {
+        return run(app);
+    } catch (const UsageError& e) {
+        err() << "storetool: " << e.text << "\n"
+              << "Try: storetool --help\n";
+        return 2;
+    } catch (const storedb::Error& e) {
+        err() << "storetool: " << e.text() << "\n";
+        return 1;
+    }
+}

@@ -19,7 +19,7 @@ storedb::Engine engineUnderTest();
 QString engineLabel();
 
 class TestStore {
-public:
+  public:
     // Creates the store: schema, settings row and first administrator.
     TestStore();
     ~TestStore();
@@ -37,7 +37,7 @@ public:
     // Closes the store's own connection (for code that opens its own).
     void closeOwnConnection() { db_.reset(); }
 
-private:
+  private:
     QTemporaryDir dir_;
     storedb::DataLink link_;
     std::unique_ptr<storedb::Db> db_;
@@ -46,7 +46,8 @@ private:
 
 // Small insert helpers for arranging test data.
 void addCategory(storedb::Db& db, const QString& hwlbh, const QString& hwlbm);
-void addGoods(storedb::Db& db, const QString& hwlbh, const QString& hwh, const QString& hwm, double dj, int kcl);
+void addGoods(storedb::Db& db, const QString& hwlbh, const QString& hwh, const QString& hwm,
+              double dj, int kcl);
 void addClerk(storedb::Db& db, const QString& shyh, const QString& shym, const QString& mm);
 void addTill(storedb::Db& db, const QString& jsj, double ye);
 int stockOf(storedb::Db& db, const QString& hwh);
@@ -55,14 +56,13 @@ int stockOf(storedb::Db& db, const QString& hwh);
 
 // Main of every test: the programs' own application object, so exceptions
 // escaping handlers behave as in the programs.
-#define STORE_TEST_MAIN(TestClass)                                                                \
-    int main(int argc, char** argv)                                                               \
-    {                                                                                             \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                       \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                              \
-        formkit::Application app(argc, argv);                                                     \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                  \
-        TestClass tc;                                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                \
-        return QTest::qExec(&tc, argc, argv);                                                     \
+#define STORE_TEST_MAIN(TestClass)                                                                 \
+    int main(int argc, char** argv) {                                                              \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
+        formkit::Application app(argc, argv);                                                      \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestClass tc;                                                                              \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }
