@@ -1,5 +1,136 @@
 #include "dy.h"
 
+#include "ui_dy.h"
+
+#include "formkit/hint.h"
+#include "storedb/charge.h"
+#include "storedb/numtext.h"
+#include "storedb/saletable.h"
+
+#include <QDir>
+#include <QPrinter>
+#include <QPrinterInfo>
+
 Tdyform* dyform = nullptr;
 
-Tdyform::Tdyform(QWidget* parent) : QWidget(parent) {}
+namespace {
+
+// The receipt roll and its layout, in millimetres.
+constexpr double kRollWidth = 80;
+constexpr double kRollLength = 150.02;
+constexpr double kMargin = 5;
+
+formkit::ReportItem item(double left, double top, const QString& text) {
+    formkit::ReportItem it;
+    it.left = left;
+    it.top = top;
+    it.text = text;
+    return it;
+}
+
+} // namespace
+
+Tdyform::Tdyform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdyform) {
+    ui->setupUi(this);
+}
+
+Tdyform::~Tdyform() {
+    if (dyform == this)
+        dyform = nullptr;
+    delete ui;
+}
+
+void Tdyform::setReceived(const QString& text) {
+    ui->xs->setText(text);
+}
+
+void Tdyform::setChange(const QString& text) {
+    ui->zl->setText(text);
+}
+
+void Tdyform::setBillNumber(qint64 bill) {
+    bill_ = bill;
+}
+
+formkit::Report Tdyform::receipt(const storedb::Db& db, const QString& terminal,
+                                 const QDateTime& printedAt) const {
+    const storedb::ReceiptCompany company = storedb::receiptCompany(db);
+    return layOut(storedb::saleLines(db, terminal), company, bill_.value_or(company.accountnum),
+                  printedAt);
+}
+
+formkit::Report Tdyform::layOut(const QList<storedb::SaleLine>& lines,
+                                const storedb::ReceiptCompany& company, qint64 bill,
+                                const QDateTime& printedAt) const {
+    formkit::Report report;
+    report.pageSize = formkit::Report::customPageSize(kRollWidth, kRollLength);
+    report.orientation = QPageLayout::Portrait;
+    report.margins = QMarginsF(kMargin, kMargin, kMargin, kMargin);
+    report.font = formkit::reportFont(10);
+
+    report.title = formkit::ReportBand{
+        10.58,
+        {item(20.11, -0.79, company.company), item(0.26, 5.29, QStringLiteral("货物名")),
+         item(20.90, 5.29, QStringLiteral("单价")), item(38.89, 5.29, QStringLiteral("数量")),
+         item(55.30, 5.29, QStringLiteral("价格"))}};
+    double total = 0;
+    for (const storedb::SaleLine& line : lines) {
+        report.details.append(formkit::ReportBand{
+            4.23,
+            {item(0.53, -0.79, line.hwm), item(22.23, -0.79, storedb::numberText(line.dj)),
+             item(41.01, -0.79, QString::number(line.sl)),
+             item(56.09, -0.79, storedb::numberText(line.jg))}});
+        total += line.jg;
+    }
+    report.summary = formkit::ReportBand{
+        33.34,
+        {item(0.53, 0.26, QStringLiteral("共计")),
+         item(9.00, 0.26, storedb::numberText(storedb::roundFen(total))),
+         item(0.53, 5.03, QStringLiteral("现收")), item(9.26, 5.03, ui->xs->text()),
+         item(0.53, 10.05, QStringLiteral("找零")), item(9.26, 10.05, ui->zl->text()),
+         item(0.53, 16.67, QStringLiteral("帐单流水号")), item(20.11, 16.67, QString::number(bill)),
+         item(20.11, 22.23, company.welcome), item(0, 26.99, formkit::clockText(printedAt))}};
+    return report;
+}
+
+bool Tdyform::writePdf(const storedb::Db& db, const QString& terminal, const QString& path,
+                       const QDateTime& printedAt) {
+    const formkit::Report report = receipt(db, terminal, printedAt);
+    bill_.reset();
+    return report.writePdf(path);
+}
+
+void Tdyform::print(const storedb::Db& db, const QString& terminal) {
+    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+    const QString copyFolder = qEnvironmentVariable("TAVO_RECEIPT_PDF");
+    if (printerInfo.isNull() && copyFolder.isEmpty()) {
+        bill_.reset();
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const storedb::ReceiptCompany company = storedb::receiptCompany(db);
+    const qint64 billNumber = bill_.value_or(company.accountnum);
+    const formkit::Report report =
+        layOut(storedb::saleLines(db, terminal), company, billNumber, now);
+    const QString bill = QString::number(billNumber);
+    bill_.reset();
+
+    if (!printerInfo.isNull()) {
+        QPrinter printer(printerInfo, QPrinter::HighResolution);
+        printer.setCopyCount(1);
+        printer.setDocName(QStringLiteral("帐单 %1").arg(bill));
+        if (!report.render(&printer))
+            qWarning("receipt %s: the printer %s did not accept it", qPrintable(bill),
+                     qPrintable(printerInfo.printerName()));
+    }
+    if (!copyFolder.isEmpty()) {
+        // A copy is a convenience: failing to write it must not stop the sale.
+        QDir().mkpath(copyFolder);
+        const QString path =
+            QDir(copyFolder)
+                .filePath(QStringLiteral("receipt-%1-%2.pdf")
+                              .arg(bill, now.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+        if (!report.writePdf(path))
+            qWarning("receipt %s: cannot write %s", qPrintable(bill), qPrintable(path));
+    }
+}

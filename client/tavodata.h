@@ -8,7 +8,7 @@
 // The till's data module: the one connection of the program.
 class TDataModule1 : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TDataModule1(QObject* parent = nullptr);
     ~TDataModule1() override;
 
@@ -21,7 +21,7 @@ public:
     storedb::Db& db();
     bool isOpen() const { return bool(db_); }
 
-private:
+  private:
     std::unique_ptr<storedb::Db> db_;
 };
 

@@ -9,8 +9,7 @@ namespace formkit {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
-void showCurrentException()
-{
+void showCurrentException() {
     try {
         throw;
     } catch (const storedb::Error& e) {
@@ -22,8 +21,7 @@ void showCurrentException()
     }
 }
 
-bool Application::notify(QObject* receiver, QEvent* event)
-{
+bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {

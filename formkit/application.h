@@ -9,7 +9,7 @@ namespace formkit {
 // having stopped where it failed.
 class Application : public QApplication {
     Q_OBJECT
-public:
+  public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };

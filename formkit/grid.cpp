@@ -12,11 +12,10 @@ namespace formkit {
 namespace {
 
 class CentredDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    QString displayText(const QVariant& value, const QLocale& locale) const override
-    {
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
         switch (value.metaType().id()) {
         case QMetaType::Double:
         case QMetaType::Float:
@@ -28,9 +27,8 @@ public:
         }
     }
 
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->displayAlignment = Qt::AlignCenter;
     }
@@ -38,8 +36,7 @@ protected:
 
 } // namespace
 
-void prepareGrid(QTableView* grid)
-{
+void prepareGrid(QTableView* grid) {
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -49,8 +46,7 @@ void prepareGrid(QTableView* grid)
     grid->setItemDelegate(new CentredDelegate(grid));
 }
 
-void layoutGrid(QTableView* grid, const QList<int>& widths)
-{
+void layoutGrid(QTableView* grid, const QList<int>& widths) {
     for (qsizetype i = 0; i < widths.size(); ++i)
         grid->setColumnWidth(int(i), widths.at(i));
 }

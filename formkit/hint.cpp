@@ -9,13 +9,11 @@
 
 namespace formkit {
 
-HintWatcher::HintWatcher(QObject* parent) : QObject(parent)
-{
+HintWatcher::HintWatcher(QObject* parent) : QObject(parent) {
     qApp->installEventFilter(this);
 }
 
-QString HintWatcher::hintFor(const QWidget* widget)
-{
+QString HintWatcher::hintFor(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         if (!w->statusTip().isEmpty())
             return w->statusTip();
@@ -23,16 +21,14 @@ QString HintWatcher::hintFor(const QWidget* widget)
     return {};
 }
 
-void HintWatcher::publish(const QString& hint)
-{
+void HintWatcher::publish(const QString& hint) {
     if (hint == last_)
         return;
     last_ = hint;
     emit hintChanged(hint);
 }
 
-bool HintWatcher::eventFilter(QObject* watched, QEvent* event)
-{
+bool HintWatcher::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::Enter:
         if (auto* widget = qobject_cast<QWidget*>(watched))
@@ -50,11 +46,10 @@ bool HintWatcher::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-QString clockText(const QDateTime& now)
-{
+QString clockText(const QDateTime& now) {
     const QLocale locale = QLocale::system();
-    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-           + locale.toString(now.time(), QLocale::LongFormat);
+    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(now.time(), QLocale::LongFormat);
 }
 
 } // namespace formkit

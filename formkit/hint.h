@@ -12,17 +12,17 @@ namespace formkit {
 // highlighted menu entry. Main windows show it in their left status panel.
 class HintWatcher : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit HintWatcher(QObject* parent = nullptr);
     static QString hintFor(const QWidget* widget);
 
-signals:
+  signals:
     void hintChanged(const QString& hint);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QString last_;
     void publish(const QString& hint);
 };

@@ -9,8 +9,7 @@ namespace formkit {
 
 namespace {
 
-bool accepted(QChar c, NumericKeys keys)
-{
+bool accepted(QChar c, NumericKeys keys) {
     if (c.isDigit() && c.unicode() < 128)
         return true;
     if (keys == NumericKeys::DigitsOnly)
@@ -21,18 +20,18 @@ bool accepted(QChar c, NumericKeys keys)
 }
 
 class NumericFilter : public QObject {
-public:
+  public:
     NumericFilter(QObject* parent, NumericKeys keys) : QObject(parent), keys_(keys) {}
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             const QString text = key->text();
-            const bool typesCharacter = !text.isEmpty() && key->key() != Qt::Key_Return
-                                        && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Tab
-                                        && key->key() != Qt::Key_Backtab && key->key() != Qt::Key_Delete;
+            const bool typesCharacter = !text.isEmpty() && key->key() != Qt::Key_Return &&
+                                        key->key() != Qt::Key_Enter && key->key() != Qt::Key_Tab &&
+                                        key->key() != Qt::Key_Backtab &&
+                                        key->key() != Qt::Key_Delete;
             if (typesCharacter && !(key->modifiers() & Qt::ControlModifier)) {
                 for (QChar c : text) {
                     if (!accepted(c, keys_))
@@ -43,21 +42,21 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     NumericKeys keys_;
 };
 
 class EnterFilter : public QObject {
-public:
-    EnterFilter(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  public:
+    EnterFilter(QObject* parent, std::function<void()> action)
+        : QObject(parent), action_(std::move(action)) {}
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-                && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 action_();
                 return true;
             }
@@ -65,24 +64,21 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     std::function<void()> action_;
 };
 
 } // namespace
 
-void installNumericFilter(QLineEdit* edit, NumericKeys keys)
-{
+void installNumericFilter(QLineEdit* edit, NumericKeys keys) {
     edit->installEventFilter(new NumericFilter(edit, keys));
 }
 
-void onEnter(QWidget* widget, std::function<void()> action)
-{
+void onEnter(QWidget* widget, std::function<void()> action) {
     widget->installEventFilter(new EnterFilter(widget, std::move(action)));
 }
 
-void chainEnter(const QList<QWidget*>& chain)
-{
+void chainEnter(const QList<QWidget*>& chain) {
     for (qsizetype i = 0; i < chain.size(); ++i) {
         QWidget* widget = chain.at(i);
         if (i + 1 < chain.size()) {

@@ -8,38 +8,34 @@ namespace formkit {
 namespace {
 ScriptedResponder* g_responder = nullptr;
 
-QString caption()
-{
+QString caption() {
     return QApplication::applicationDisplayName();
 }
 } // namespace
 
-ScriptedResponder::ScriptedResponder() : previous_(g_responder)
-{
+ScriptedResponder::ScriptedResponder() : previous_(g_responder) {
     g_responder = this;
     onUnanswered = [](const QString& text) {
         qFatal("question asked with no answer queued: %s", qPrintable(text));
     };
 }
 
-ScriptedResponder::~ScriptedResponder()
-{
+ScriptedResponder::~ScriptedResponder() {
     g_responder = previous_;
 }
 
-void showMessage(const QString& text)
-{
+void showMessage(const QString& text) {
     if (g_responder) {
         g_responder->shown_.append(text);
         return;
     }
-    QMessageBox box(QMessageBox::Information, caption(), text, QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Information, caption(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
 
-bool askYesNo(const QString& text)
-{
+bool askYesNo(const QString& text) {
     if (g_responder) {
         g_responder->shown_.append(text);
         g_responder->asked_.append(text);

@@ -19,7 +19,7 @@ bool askYesNo(const QString& text);
 // and answers questions from a queue. A question with no answer queued calls
 // the unanswered handler (by default a fatal error) instead of blocking.
 class ScriptedResponder {
-public:
+  public:
     ScriptedResponder();
     ~ScriptedResponder();
     ScriptedResponder(const ScriptedResponder&) = delete;
@@ -30,14 +30,13 @@ public:
     // Questions asked, in order (also recorded in shown()).
     const QStringList& asked() const { return asked_; }
     int pendingAnswers() const { return int(answers_.size()); }
-    void clear()
-    {
+    void clear() {
         shown_.clear();
         asked_.clear();
     }
     std::function<void(const QString&)> onUnanswered;
 
-private:
+  private:
     friend void showMessage(const QString&);
     friend bool askYesNo(const QString&);
     QStringList shown_;

@@ -6,9 +6,9 @@
 
 namespace formkit {
 
-void makeToolWindow(QWidget* window, const QSize& clientSize, bool closeBox)
-{
-    Qt::WindowFlags flags = Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+void makeToolWindow(QWidget* window, const QSize& clientSize, bool closeBox) {
+    Qt::WindowFlags flags =
+        Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (closeBox)
         flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
     window->setWindowFlags(flags);
@@ -17,8 +17,7 @@ void makeToolWindow(QWidget* window, const QSize& clientSize, bool closeBox)
     centreOnScreen(window);
 }
 
-void centreOnScreen(QWidget* window)
-{
+void centreOnScreen(QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;

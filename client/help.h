@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+namespace Ui {
+class Thelpform;
+}
+
+// About this system: names the till it runs on.
+class Thelpform : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Thelpform(QWidget* parent = nullptr);
+    ~Thelpform() override;
+
+    Ui::Thelpform* ui = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+extern Thelpform* helpform;

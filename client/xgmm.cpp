@@ -1,0 +1,99 @@
+#include "xgmm.h"
+
+#include "dl.h"
+#include "tavodata.h"
+#include "ui_xgmm.h"
+
+#include "formkit/buttonkeys.h"
+#include "formkit/fonts.h"
+#include "formkit/keys.h"
+#include "formkit/messages.h"
+#include "formkit/toolwindow.h"
+#include "storedb/procedures.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+#include <QStyle>
+
+Txgmmform* xgmmform = nullptr;
+
+Txgmmform::Txgmmform(QWidget* parent) : QWidget(parent), ui(new Ui::Txgmmform) {
+    ui->setupUi(this);
+    setFont(formkit::songFont());
+    formkit::makeToolWindow(this, QSize(355, 218), false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &Txgmmform::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &Txgmmform::BitBtn2Click);
+    formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::chainEnter({ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->BitBtn1});
+    formkit::installDefaultButton(this);
+    formkit::installCancelButton(this, ui->BitBtn2);
+}
+
+Txgmmform::~Txgmmform() {
+    delete ui;
+    if (xgmmform == this)
+        xgmmform = nullptr;
+}
+
+void Txgmmform::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+        edit->clear();
+    ui->Edit1->setFocus();
+}
+
+void Txgmmform::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (dlform) {
+        dlform->show();
+        dlform->activateWindow();
+        dlform->rethrowShowFailure();
+    }
+}
+
+void Txgmmform::BitBtn1Click() {
+    auto refuseEmpty = [](QLineEdit* edit, const QString& message) {
+        formkit::showMessage(message);
+        edit->setFocus();
+    };
+    if (ui->Edit1->text().isEmpty())
+        return refuseEmpty(ui->Edit1, QStringLiteral("请输入售货员号！"));
+    const QString emptyPassword = QStringLiteral("请输入密码,密码不能为空！");
+    for (QLineEdit* edit : {ui->Edit2, ui->Edit3, ui->Edit4}) {
+        if (edit->text().isEmpty())
+            return refuseEmpty(edit, emptyPassword);
+    }
+    storedb::Db& db = DataModule1->db();
+    const QString shyh = ui->Edit1->text();
+    const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(db, shyh);
+    if (!clerk || clerk->mm != ui->Edit2->text()) {
+        formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
+        ui->Edit2->clear();
+        ui->Edit3->clear();
+        ui->Edit4->clear();
+        ui->Edit2->setFocus();
+        return;
+    }
+    if (ui->Edit3->text() != ui->Edit4->text()) {
+        formkit::showMessage(QStringLiteral("两次密码输入不一致,请重新输入！"));
+        ui->Edit3->clear();
+        ui->Edit4->clear();
+        ui->Edit3->setFocus();
+        return;
+    }
+    storedb::shyxgmm(db, shyh, ui->Edit3->text());
+    formkit::showMessage(QStringLiteral("售货员 ") + clerk->shym +
+                         QStringLiteral(" 修改密码成功！"));
+    for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+        edit->clear();
+    ui->Edit1->setFocus();
+}
+
+void Txgmmform::BitBtn2Click() {
+    close();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+// The till's compound operations on the store: sign-on, closing a shift,
+// sign-off, and adding and removing the lines of the open sale.
+
+#include "storedb/connection.h"
+#include "storedb/procedures.h"
+#include "storedb/saletable.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace storedb {
+
+// The till's own row in jqb.
+struct TillRow {
+    QVariant shyh; // null at registration, empty after sign-off
+    double ye = 0;
+    double yye = 0;
+    QString zt;
+};
+std::optional<TillRow> tillRow(const Db& db, const QString& jsj);
+
+// What closing a shift hands over: the shift's takings T, the cash handed in
+// H and the float R left in the drawer.
+struct ShiftFigures {
+    double takings = 0;
+    double handIn = 0;
+    double left = 0;
+};
+
+// The hand-in for S yuan in the drawer: whole hundreds, leaving at least 100
+// when S is 200 or more; nothing below 200. Worked in tenths of a yuan, so
+// 299.9 never turns into 299.89999.
+ShiftFigures handInFor(double takings, double drawerFloat);
+
+// Closes the till's shift: jqb back to standby with the new float and no
+// takings; the open shift-log row closed with the takings and the float left
+// ("未交"), or removed when the shift handed in nothing at all. Runs inside
+// the caller's transaction, if any.
+ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now);
+
+// Sign-on, first half: makes the till's sale table ready. When the table is
+// still there (the last shift never signed off), that shift is wound up
+// first, in one transaction: the pending lines' pieces go back to stock, the
+// shift is closed, the table dropped and created afresh (line numbers start
+// at 1 again). True when a wind-up took place.
+bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now);
+
+// Sign-on, second half: the till goes online with the clerk and the shift
+// opens with the float qye.
+void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now,
+                  double qye);
+
+// The store's name, from the settings row.
+QString companyName(const Db& db);
+
+// Sign-off: closes the shift and drops the sale table, all or nothing.
+ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now);
+
+// Adds a line of sl pieces of the goods looked up as `goods`. The pieces
+// leave stock only if the stock still covers them at this moment (another
+// till may have sold some since the lookup); then the line is written, in the
+// same transaction. On short stock nothing is written and the pieces then in
+// stock come back.
+struct AddedLine {
+    bool added = false;
+    int bh = 0;        // the new line's number
+    int stockLeft = 0; // when refused: the pieces in stock now
+};
+AddedLine addSaleLine(Db& db, const QString& jsj, const QString& hwh, const GoodsAtTill& goods,
+                      int sl);
+
+// One line of the open sale, if its number exists.
+std::optional<SaleLine> findSaleLine(const Db& db, const QString& jsj, int bh);
+
+// Deletes a line and returns its pieces to stock, both or neither. False when
+// the line is no longer there.
+bool removeSaleLine(Db& db, const QString& jsj, int bh);
+
+int saleLineCount(const Db& db, const QString& jsj);
+
+} // namespace storedb

@@ -1,0 +1,144 @@
+#pragma once
+
+// One run of the till program on a test store: the windows created as the
+// program creates them, its first show, and its end observed through
+// Tmainform::quitRequested instead of the process ending.
+
+#include "dl.h"
+#include "dy.h"
+#include "help.h"
+#include "tavo.h"
+#include "tavodata.h"
+#include "xgmm.h"
+#include "zx.h"
+
+#include "formkit/messages.h"
+#include "storedb/datalink.h"
+#include "storedb/procedures.h"
+#include "storedb/saletable.h"
+#include "support/teststore.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <memory>
+
+namespace tilltest {
+
+// A control of a window, found by its name as the user's tools find it.
+template <class T> T* ctl(const QObject* window, const char* name) {
+    T* found = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+inline QLineEdit* edit(const QObject* w, const char* name) {
+    return ctl<QLineEdit>(w, name);
+}
+inline QPushButton* button(const QObject* w, const char* name) {
+    return ctl<QPushButton>(w, name);
+}
+inline QLabel* label(const QObject* w, const char* name) {
+    return ctl<QLabel>(w, name);
+}
+inline QAction* tool(const char* name) {
+    return ctl<QAction>(mainform, name);
+}
+
+// What the toolbar and the sale panel show, in the words of the state table:
+// "bar shown|exit on|open hidden|signon hidden|signoff on|panel shown|charge off".
+inline QString tillLooks() {
+    auto look = [](QAction* a) {
+        return QString::fromLatin1(!a->isVisible() ? "hidden" : a->isEnabled() ? "on" : "off");
+    };
+    QStringList parts;
+    const bool bar = ctl<QToolBar>(mainform, "ToolBar1")->isVisibleTo(mainform);
+    const bool panel = ctl<QGroupBox>(mainform, "sf")->isVisibleTo(mainform);
+    parts << (bar ? QStringLiteral("bar shown") : QStringLiteral("bar hidden"));
+    if (bar) {
+        parts << QStringLiteral("exit ") + look(tool("ToolButton1"))
+              << QStringLiteral("open ") + look(tool("ToolButton2"))
+              << QStringLiteral("signon ") + look(tool("ToolButton3"))
+              << QStringLiteral("signoff ") + look(tool("ToolButton4"));
+    }
+    parts << (panel ? QStringLiteral("panel shown") : QStringLiteral("panel hidden"));
+    if (panel)
+        parts << QStringLiteral("charge ") +
+                     (button(mainform, "SpeedButton1")->isEnabled() ? "on" : "off");
+    return parts.join(QLatin1Char('|'));
+}
+
+inline const QString kNoClerk =
+    QStringLiteral("bar shown|exit on|open hidden|signon on|signoff hidden|panel hidden");
+inline const QString kOnDuty =
+    QStringLiteral("bar shown|exit on|open on|signon hidden|signoff on|panel hidden");
+inline const QString kPanelOpen =
+    QStringLiteral("bar shown|exit on|open hidden|signon hidden|signoff on|panel shown|charge off");
+inline const QString kSalePending =
+    QStringLiteral("bar shown|exit on|open hidden|signon hidden|signoff off|panel shown|charge on");
+inline const QString kSummary =
+    QStringLiteral("bar shown|exit off|open hidden|signon off|signoff hidden|panel hidden");
+inline const QString kSigningOn = QStringLiteral("bar hidden|panel hidden");
+
+class TillRun {
+  public:
+    // The program directory is `folder` (link.udl is read from there) and the
+    // computer is called `terminal` (TAVO_TERMINAL_NAME).
+    TillRun(const QString& folder, const QString& terminal) {
+        storedb::setProgramDirectory(folder);
+        qputenv("TAVO_TERMINAL_NAME", terminal.toUtf8());
+        mainform = new Tmainform;
+        zxform = new Tzxform;
+        dyform = new Tdyform;
+        helpform = new Thelpform;
+        quit = std::make_unique<QSignalSpy>(mainform, &Tmainform::quitRequested);
+    }
+    ~TillRun() {
+        quit.reset();
+        delete xgmmform;
+        delete helpform;
+        delete dyform;
+        delete zxform;
+        delete mainform;
+    }
+    TillRun(const TillRun&) = delete;
+    TillRun& operator=(const TillRun&) = delete;
+
+    // The main window's first show: connection, terminal check, sign-on window.
+    void start() { mainform->show(); }
+
+    void signOn(const QString& shyh, const QString& mm) {
+        edit(dlform, "Edit1")->setText(shyh);
+        edit(dlform, "Edit2")->setText(mm);
+        button(dlform, "BitBtn1")->click();
+    }
+
+    // Keys a line on the sale panel through its controls.
+    void addLine(const QString& hwh, const QString& quantity) {
+        edit(mainform, "Edit1")->setText(hwh);
+        edit(mainform, "Edit2")->setText(quantity);
+        button(mainform, "BitBtn1")->click();
+    }
+
+    bool ended() const { return mainform->programEnded(); }
+
+    std::unique_ptr<QSignalSpy> quit;
+};
+
+inline QVariant scalar(storedb::Db& db, const QString& sql, const storedb::Params& params = {}) {
+    QSqlQuery q = db.exec(QStringLiteral("test"), sql, params);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+inline int count(storedb::Db& db, const QString& sql, const storedb::Params& params = {}) {
+    return scalar(db, sql, params).toInt();
+}
+
+} // namespace tilltest

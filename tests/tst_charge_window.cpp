@@ -1,0 +1,258 @@
+// The charge window through its real controls: cash received, change,
+// confirm, the receipt and the emptied sale table.
+
+#include "dy.h"
+#include "sf.h"
+
+#include "formkit/messages.h"
+#include "storedb/charge.h"
+#include "storedb/errors.h"
+#include "storedb/numtext.h"
+#include "storedb/saletable.h"
+#include "support/teststore.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace storedb;
+using namespace testsupport;
+
+namespace {
+
+const QString kTill = QStringLiteral("till-1");
+
+// A booked sale of 87.5 waiting in the charge window.
+struct Charging {
+    TestStore store;
+    qint64 bill = 0;
+    std::unique_ptr<Tsfform> window;
+
+    Charging() {
+        addTill(store.db(), kTill, 150);
+        createSaleTable(store.db(), kTill);
+        insertSaleLine(store.db(), kTill, SaleLine{"A", "可乐", "01", 12.5, 2, 25, 0});
+        insertSaleLine(store.db(), kTill, SaleLine{"B", "薯片", "02", 3.5, 5, 17.5, 0});
+        insertSaleLine(store.db(), kTill, SaleLine{"C", "大米", "03", 45, 1, 45, 0});
+        bill = chargeSale(store.db(), kTill, QDate::currentDate());
+        window = std::make_unique<Tsfform>(store.db(), kTill, QStringLiteral("87.5"));
+        window->setBillNumber(bill);
+        window->show();
+        window->activateWindow();
+    }
+    bool ready() { return QTest::qWaitForWindowActive(window.get()); }
+    template <typename T> T* control(const char* name) const {
+        T* found = window->findChild<T*>(name);
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QLineEdit* Edit1() const { return control<QLineEdit>("Edit1"); }
+    QLabel* ysk() const { return control<QLabel>("ysk"); }
+    QLabel* zl() const { return control<QLabel>("zl"); }
+    QPushButton* BitBtn1() const { return control<QPushButton>("BitBtn1"); }
+    int linesLeft() { return int(saleLines(store.db(), kTill).size()); }
+};
+
+QString conversionError(const QString& text) {
+    try {
+        toNumber(text);
+    } catch (const ConversionError& e) {
+        return e.text();
+    }
+    return QString();
+}
+
+// Environment variable set for one test.
+class EnvGuard {
+  public:
+    EnvGuard(const char* name, const QString& value)
+        : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, value.toUtf8());
+    }
+    ~EnvGuard() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    QByteArray old_;
+    bool had_;
+};
+
+} // namespace
+
+class TestChargeWindow : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        if (!dyform)
+            dyform = new Tdyform;
+    }
+
+    void windowAsDesigned() {
+        Charging c;
+        QVERIFY(c.ready());
+        Tsfform& w = *c.window;
+        QCOMPARE(w.windowTitle(), QString("收费找零"));
+        QCOMPARE(w.statusTip(), QString("状态:正在收费打印"));
+        QCOMPARE(w.size(), QSize(291, 257));
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(w.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(c.ysk()->text(), QString("87.5"));
+        QVERIFY(c.Edit1()->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), c.Edit1());
+        QCOMPARE(c.control<QGroupBox>("GroupBox2")->geometry(), QRect(25, 127, 241, 105));
+        QCOMPARE(c.Edit1()->geometry(), QRect(124, 59, 84, 32));
+        QCOMPARE(c.ysk()->font().pixelSize(), 24);
+        QCOMPARE(c.zl()->font().pixelSize(), 32);
+        QCOMPARE(c.zl()->palette().color(QPalette::WindowText), QColor(Qt::red));
+        // Only the confirm button leaves the window.
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        const QString shots = qEnvironmentVariable("STORE_TEST_SHOTS");
+        if (!shots.isEmpty()) {
+            QTest::keyClicks(c.Edit1(), "100");
+            QTest::keyClick(c.Edit1(), Qt::Key_Return);
+            w.grab().save(shots + "/sf.png");
+        }
+    }
+
+    void change_data() {
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<bool>("byTab");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("more, Enter") << "100" << false << "12.5";
+        QTest::newRow("exact, Enter") << "87.5" << false << "0";
+        QTest::newRow("short, Enter") << "50" << false << "";
+        QTest::newRow("more, leaving") << "100.3" << true << "12.8";
+        QTest::newRow("short, leaving") << "87.4" << true << "";
+    }
+    void change() {
+        QFETCH(QString, received);
+        QFETCH(bool, byTab);
+        QFETCH(QString, change);
+        formkit::ScriptedResponder responder;
+        Charging c;
+        QVERIFY(c.ready());
+        QTest::keyClicks(c.Edit1(), received);
+        QTest::keyClick(c.Edit1(), byTab ? Qt::Key_Tab : Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(c.zl()->text(), change);
+        if (change.isEmpty()) {
+            // Short: emptied, focus kept, no message.
+            QVERIFY(c.Edit1()->text().isEmpty());
+            QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+        } else {
+            QCOMPARE(c.Edit1()->text(), received);
+            QCOMPARE(QApplication::focusWidget(), c.BitBtn1());
+        }
+        QVERIFY(responder.shown().isEmpty());
+        QVERIFY(c.window->isVisible());
+        QCOMPARE(c.linesLeft(), 3);
+    }
+
+    void onlyDigitsAndPointAreTyped() {
+        formkit::ScriptedResponder responder;
+        Charging c;
+        QVERIFY(c.ready());
+        QTest::keyClicks(c.Edit1(), "1a0-0 ,.5x");
+        QCOMPARE(c.Edit1()->text(), QString("100.5"));
+        QTest::keyClick(c.Edit1(), Qt::Key_Backspace);
+        QCOMPARE(c.Edit1()->text(), QString("100."));
+        // Enter on an empty field does nothing.
+        c.Edit1()->clear();
+        QTest::keyClick(c.Edit1(), Qt::Key_Return);
+        QVERIFY(c.zl()->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), c.Edit1());
+        QVERIFY(responder.shown().isEmpty());
+    }
+
+    void confirmWithoutCashOrWithBadCashFinishesNothing() {
+        formkit::ScriptedResponder responder;
+        Charging c;
+        QVERIFY(c.ready());
+        QSignalSpy finished(c.window.get(), &Tsfform::saleFinished);
+        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        QCOMPARE(responder.shown(), QStringList{"请输入现收额！"});
+        QCOMPARE(QApplication::focusWidget(), c.Edit1());
+
+        // Two points pass the key filter but make no number: the error is
+        // shown and the text stays for the clerk to correct.
+        responder.clear();
+        QTest::keyClicks(c.Edit1(), "1..2");
+        QTest::keyClick(c.Edit1(), Qt::Key_Return);
+        const QString error = conversionError("1..2");
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(responder.shown(), QStringList{error});
+        QCOMPARE(c.Edit1()->text(), QString("1..2"));
+        QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+        responder.clear();
+        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        QCOMPARE(responder.shown(), QStringList{error}); // once, not once per event
+        QCOMPARE(c.Edit1()->text(), QString("1..2"));
+
+        // Short cash straight to confirm: emptied, nothing printed.
+        responder.clear();
+        c.Edit1()->clear();
+        QTest::keyClicks(c.Edit1(), "50");
+        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        QVERIFY(responder.shown().isEmpty());
+        QVERIFY(c.Edit1()->text().isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(c.window->isVisible());
+        QCOMPARE(c.linesLeft(), 3);
+    }
+
+    void confirmPrintsEmptiesTableAndCloses() {
+        QTemporaryDir receipts;
+        EnvGuard copies("TAVO_RECEIPT_PDF", receipts.path());
+        formkit::ScriptedResponder responder;
+        Charging c;
+        QVERIFY(c.ready());
+        QSignalSpy finished(c.window.get(), &Tsfform::saleFinished);
+        QSignalSpy closed(c.window.get(), &Tsfform::closed);
+
+        QTest::keyClicks(c.Edit1(), "100");
+        QTest::keyClick(c.Edit1(), Qt::Key_Return);
+        QCOMPARE(c.zl()->text(), QString("12.5"));
+        QCOMPARE(closed.count(), 0);
+        QTest::keyClick(c.BitBtn1(), Qt::Key_Return);
+
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!c.window->isVisible());
+        QCOMPARE(c.linesLeft(), 0);
+        QVERIFY(responder.shown().isEmpty());
+
+        // The receipt carries the window's texts and this sale's bill number.
+        const QStringList files = QDir(receipts.path()).entryList({"*.pdf"});
+        QCOMPARE(files.size(), 1);
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", receipts.filePath(files.first()), "-"});
+        QVERIFY(pdftotext.waitForFinished(30000));
+        // Folded: the text layer gives a few ideographs as look-alike radicals.
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                 .normalized(QString::NormalizationForm_KC);
+        QVERIFY2(text.contains(QRegularExpression("现收\\s+100\\b")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("找零\\s+12\\.5\\b")), qPrintable(text));
+        QVERIFY2(
+            text.contains(QRegularExpression("帐单流水号\\s+" + QString::number(c.bill) + "\\b")),
+            qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("共计\\s+87\\.5\\b")), qPrintable(text));
+    }
+};
+
+STORE_TEST_MAIN(TestChargeWindow)
+#include "tst_charge_window.moc"
