@@ -1,0 +1,59 @@
+#pragma once
+
+// The category list, the goods catalogue and the shop settings row, as the
+// back office's configuration window keeps them. Single-row changes are the
+// named operations of procedures.h; what needs more than one statement to
+// stay consistent lives here, each as one transaction.
+
+#include "storedb/connection.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace storedb {
+
+// The category table in table order (by category number).
+struct Category {
+    QString hwlbh;
+    QString hwlbm;
+};
+QList<Category> categories(const Db& db);
+// The names of categories(), for the category pick lists.
+QStringList categoryNames(const Db& db);
+
+bool goodsExists(const Db& db, const QString& hwh);
+
+// The number of the first category (table order) bearing the name; none when
+// no category bears it.
+std::optional<QString> categoryNumberOf(const Db& db, const QString& hwlbm);
+std::optional<QString> categoryNameOf(const Db& db, const QString& hwlbh);
+// The category number a goods row is filed under.
+std::optional<QString> categoryOfGoods(const Db& db, const QString& hwh);
+
+// Deletes the category together with its goods and their stock rows, all or
+// nothing: a failure half-way must not leave goods without a category or
+// stock without goods. The movement log keeps its rows.
+void deleteCategory(Db& db, const QString& hwlbh);
+
+// Adds goods to the first category bearing the name. When no category bears
+// it (an empty or typed pick, or a category deleted meanwhile) nothing is
+// written and the result is false.
+bool addGoodsToCategory(Db& db, const QString& hwlbm, const QString& hwh, const QString& hwm);
+
+// The one row of company: the receipt's head and foot texts and the alarm
+// stock level.
+struct ShopSettings {
+    QString company;
+    QString welcome;
+    int sl = 0;
+};
+// The settings row; empty texts and 0 while the table has no row (or a
+// column is null).
+ShopSettings loadShopSettings(const Db& db);
+// Updates the settings row, or creates it when the table is empty (the bill
+// counter of a new row starts at 0). Texts longer than their columns are
+// refused on every engine, not only where the engine checks them.
+void saveShopSettings(Db& db, const ShopSettings& settings);
+
+} // namespace storedb
