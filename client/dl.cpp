@@ -11,6 +11,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/company.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -124,7 +125,7 @@ void Tdlform::BitBtn1Click() {
         throw storedb::DbError(QStringLiteral("此计算机 ") + jsj +
                                QStringLiteral(" 没有注册，请通知管理员注册！"));
     formkit::showMessage(QStringLiteral("此台计算机还有余额 ") + storedb::numberText(till->ye));
-    mainform->ui->chaoshi->setText(storedb::companyName(db));
+    mainform->ui->chaoshi->setText(storedb::loadShopSettings(db).company);
     storedb::recordSignOn(db, jsj, shyh, QDateTime::currentDateTime(), till->ye);
     close();
 }

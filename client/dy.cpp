@@ -54,13 +54,13 @@ void Tdyform::setBillNumber(qint64 bill) {
 
 formkit::Report Tdyform::receipt(const storedb::Db& db, const QString& terminal,
                                  const QDateTime& printedAt) const {
-    const storedb::ReceiptCompany company = storedb::receiptCompany(db);
+    const storedb::ShopSettings company = storedb::loadShopSettings(db);
     return layOut(storedb::saleLines(db, terminal), company, bill_.value_or(company.accountnum),
                   printedAt);
 }
 
 formkit::Report Tdyform::layOut(const QList<storedb::SaleLine>& lines,
-                                const storedb::ReceiptCompany& company, qint64 bill,
+                                const storedb::ShopSettings& company, qint64 bill,
                                 const QDateTime& printedAt) const {
     formkit::Report report;
     report.pageSize = formkit::Report::customPageSize(kRollWidth, kRollLength);
@@ -108,7 +108,7 @@ void Tdyform::print(const storedb::Db& db, const QString& terminal) {
         return;
     }
     const QDateTime now = QDateTime::currentDateTime();
-    const storedb::ReceiptCompany company = storedb::receiptCompany(db);
+    const storedb::ShopSettings company = storedb::loadShopSettings(db);
     const qint64 billNumber = bill_.value_or(company.accountnum);
     const formkit::Report report =
         layOut(storedb::saleLines(db, terminal), company, billNumber, now);

@@ -2,6 +2,7 @@
 
 #include "formkit/report.h"
 #include "storedb/charge.h"
+#include "storedb/company.h"
 #include "storedb/saletable.h"
 
 #include <QDateTime>
@@ -48,7 +49,7 @@ class Tdyform : public QWidget {
 
   private:
     formkit::Report layOut(const QList<storedb::SaleLine>& lines,
-                           const storedb::ReceiptCompany& company, qint64 bill,
+                           const storedb::ShopSettings& company, qint64 bill,
                            const QDateTime& printedAt) const;
     std::optional<qint64> bill_;
 };

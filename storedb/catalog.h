@@ -5,6 +5,7 @@
 // named operations of procedures.h; what needs more than one statement to
 // stay consistent lives here, each as one transaction.
 
+#include "storedb/company.h"
 #include "storedb/connection.h"
 
 #include <QString>
@@ -40,20 +41,5 @@ void deleteCategory(Db& db, const QString& hwlbh);
 // it (an empty or typed pick, or a category deleted meanwhile) nothing is
 // written and the result is false.
 bool addGoodsToCategory(Db& db, const QString& hwlbm, const QString& hwh, const QString& hwm);
-
-// The one row of company: the receipt's head and foot texts and the alarm
-// stock level.
-struct ShopSettings {
-    QString company;
-    QString welcome;
-    int sl = 0;
-};
-// The settings row; empty texts and 0 while the table has no row (or a
-// column is null).
-ShopSettings loadShopSettings(const Db& db);
-// Updates the settings row, or creates it when the table is empty (the bill
-// counter of a new row starts at 0). Texts longer than their columns are
-// refused on every engine, not only where the engine checks them.
-void saveShopSettings(Db& db, const ShopSettings& settings);
 
 } // namespace storedb

@@ -32,16 +32,4 @@ qint64 chargeSale(Db& db, const QString& terminal, const QDate& today) {
     return bill;
 }
 
-ReceiptCompany receiptCompany(const Db& db) {
-    QSqlQuery q = db.exec(QStringLiteral("company"),
-                          QStringLiteral("select company,welcome,accountnum from company limit 1"));
-    ReceiptCompany row;
-    if (q.next()) {
-        row.company = q.value(0).toString();
-        row.welcome = q.value(1).toString();
-        row.accountnum = q.value(2).toLongLong();
-    }
-    return row;
-}
-
 } // namespace storedb

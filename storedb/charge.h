@@ -14,13 +14,4 @@ namespace storedb {
 // Returns the bill number.
 qint64 chargeSale(Db& db, const QString& terminal, const QDate& today);
 
-// What the receipt prints from the settings row.
-struct ReceiptCompany {
-    QString company;       // the store's name
-    QString welcome;       // the closing line
-    qint64 accountnum = 0; // the bill number drawn last, by any till
-};
-// The settings row; empty texts when the row is missing.
-ReceiptCompany receiptCompany(const Db& db);
-
 } // namespace storedb

@@ -99,12 +99,6 @@ void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTi
     transaction.commit();
 }
 
-QString companyName(const Db& db) {
-    QSqlQuery q =
-        db.exec(QStringLiteral("company"), QStringLiteral("select company from company limit 1"));
-    return q.next() ? q.value(0).toString() : QString();
-}
-
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
     Transaction transaction(db);
     const ShiftFigures figures = closeShift(db, jsj, now);

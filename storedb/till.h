@@ -53,9 +53,6 @@ bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now);
 void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now,
                   double qye);
 
-// The store's name, from the settings row.
-QString companyName(const Db& db);
-
 // Sign-off: closes the shift and drops the sale table, all or nothing.
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now);
 

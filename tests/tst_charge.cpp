@@ -2,6 +2,7 @@
 // transaction, also when it fails inside and when several tills charge at once.
 
 #include "storedb/charge.h"
+#include "storedb/company.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/procedures.h"
@@ -86,7 +87,7 @@ class TestCharge : public QObject {
         QCOMPARE(chargeSale(db, kTill, today), 4);
         QCOMPARE(yyetj(db, kTill), 100.0);
         QCOMPARE(movementRows(db), 4);
-        QCOMPARE(receiptCompany(db).accountnum, 4);
+        QCOMPARE(loadShopSettings(db).accountnum, 4);
     }
 
     void failureInsideLeavesNothingBooked_data() {
