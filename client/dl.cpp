@@ -128,6 +128,7 @@ void Tdlform::BitBtn1Click() {
     mainform->ui->chaoshi->setText(storedb::loadShopSettings(db).company);
     storedb::recordSignOn(db, jsj, shyh, QDateTime::currentDateTime(), till->ye);
     close();
+    mainform->takeKeyboard();
 }
 
 void Tdlform::BitBtn2Click() {
@@ -135,6 +136,7 @@ void Tdlform::BitBtn2Click() {
         return;
     close();
     mainform->setState(Tmainform::State::NoClerk);
+    mainform->takeKeyboard();
 }
 
 void Tdlform::BitBtn3Click() {

@@ -71,6 +71,15 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent), ui(new Ui::Tmainfor
     connect(hints_, &formkit::HintWatcher::hintChanged, ui->StatusBar1, &QLabel::setText);
     setStatusText(QStringLiteral("欢迎进入Orvani系统--收银台端"));
 
+    // Function keys, so that a clerk never needs the mouse. The toolbar's
+    // actions only answer while their button is shown and enabled, so the
+    // keys follow the states exactly as the buttons do.
+    ui->ToolButton2->setShortcut(Qt::Key_F2);
+    ui->ToolButton3->setShortcut(Qt::Key_F3);
+    ui->ToolButton4->setShortcut(Qt::Key_F4);
+    ui->SpeedButton1->setShortcut(Qt::Key_F5);
+    ui->BitBtn3->setShortcut(Qt::Key_F6);
+
     connect(ui->ToolButton1, &QAction::triggered, this, &Tmainform::ToolButton1Click);
     connect(ui->ToolButton2, &QAction::triggered, this, &Tmainform::ToolButton2Click);
     connect(ui->ToolButton3, &QAction::triggered, this, &Tmainform::ToolButton3Click);
@@ -399,10 +408,19 @@ void Tmainform::SpeedButton1Click() {
         window->deleteLater();
         setState(State::SalePanelOpen);
         ui->zj->setText(QStringLiteral("0"));
+        // The next customer is keyed in at once.
+        takeKeyboard();
     });
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void Tmainform::takeKeyboard() {
+    // A closed tool window hands the keyboard to nobody; the till is worked
+    // from the keyboard alone, so the main window takes it back.
+    raise();
+    activateWindow();
 }
 
 void Tmainform::BitBtn3Click() {

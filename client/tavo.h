@@ -41,6 +41,8 @@ class Tmainform : public QMainWindow {
     // Shows and hides the toolbar buttons and the sale panel as the state
     // has them; what a state leaves open stays as it is.
     void setState(State state);
+    // Gives the main window the keyboard after a tool window has closed.
+    void takeKeyboard();
 
     // The status text: the main window's own hint, shown in StatusBar1.
     void setStatusText(const QString& text);

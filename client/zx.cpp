@@ -69,4 +69,6 @@ void Tzxform::BitBtn1Click() {
     if (mainform)
         mainform->setState(Tmainform::State::NoClerk);
     close();
+    if (mainform)
+        mainform->takeKeyboard();
 }

@@ -299,6 +299,45 @@ class TestTillSale : public QObject {
         QCOMPARE(stockOf(store.db(), "6901"), 0);
     }
 
+    void aWholeSaleWithoutTheMouse() {
+        TestStore store;
+        formkit::ScriptedResponder responder;
+        arrangeShop(store.db());
+        store.writeDataLink(store.folder());
+        TillRun run(store.folder(), "till-1");
+        run.start();
+        run.signOn("1001", "pw");
+        mainform->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(mainform));
+        // F2 opens the panel, F5 charges, F4 signs off; each only where its
+        // toolbar button would work.
+        QTest::keyClick(mainform, Qt::Key_F5);
+        QCOMPARE(mainform->chargeWindow(), nullptr);
+        QTest::keyClick(mainform, Qt::Key_F2);
+        QCOMPARE(tillLooks(), kPanelOpen);
+        QLineEdit* goods = edit(mainform, "Edit1");
+        QTest::keyClicks(goods, "6901");
+        QTest::keyClick(goods, Qt::Key_Return);
+        QTest::keyClick(edit(mainform, "Edit2"), Qt::Key_Return);
+        QCOMPARE(tillLooks(), kSalePending);
+        QTest::keyClick(mainform, Qt::Key_F4); // no sign-off with a sale pending
+        QCOMPARE(tillLooks(), kSalePending);
+        QTest::keyClick(goods, Qt::Key_F5);
+        // A button's key presses it the way a click looks: a moment later.
+        QTRY_VERIFY(mainform->chargeWindow());
+        QPointer<Tsfform> window = mainform->chargeWindow();
+        QLineEdit* cash = edit(window, "Edit1");
+        QTest::keyClicks(cash, "5");
+        QTest::keyClick(cash, Qt::Key_Return);
+        QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(tillLooks(), kPanelOpen);
+        QCOMPARE(count(store.db(), "select count(*) from hwrzb"), 1);
+        responder.clear();
+        QTest::keyClick(mainform, Qt::Key_F6);
+        QTRY_COMPARE(responder.shown(), QStringList{"本机销售情况:共计 3.5 元"});
+    }
+
     void chargingASale() {
         OpenPanel till;
         till.run->addLine("6901", "2");
