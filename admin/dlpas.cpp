@@ -73,6 +73,8 @@ void TdlForm::BitBtn1Click() {
                             QStringLiteral("登录成功"));
     mainform->setLockedFunctionsEnabled(true);
     leave();
+    // The menus' keys work at once: the main window takes the keyboard back.
+    mainform->activateWindow();
 }
 
 void TdlForm::BitBtn2Click() {

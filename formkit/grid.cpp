@@ -41,6 +41,8 @@ void prepareGrid(QTableView* grid) {
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->verticalHeader()->hide();
+    // Rows as tight as the text, so that a till's or a list's lines fit.
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setItemDelegate(new CentredDelegate(grid));

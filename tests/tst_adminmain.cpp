@@ -292,6 +292,8 @@ class TestAdminMain : public QObject {
         QVERIFY(disabledNames().isEmpty());
         QCOMPARE(DataModule1->signedOnAdministrator(), QString("9"));
         QCOMPARE(mainform->statusText(), QString("状态:管理员李明登录成功"));
+        // The keyboard goes back to the main window, so its Ctrl keys work at once.
+        QVERIFY(QTest::qWaitForWindowActive(mainform));
 
         // The status text shows once the pointer is over the main window's area.
         QTest::mouseMove(c<QAbstractScrollArea>(mainform, "ClientArea")->viewport(),
