@@ -20,6 +20,18 @@ void arrangeShop(Db& db, double drawerFloat) {
     db.exec("name", "update company set company='好又多超市'");
 }
 
+// A till started on a fresh shop, its sign-on window up.
+struct StartedTill {
+    TestStore store;
+    formkit::ScriptedResponder responder;
+    TillRun run;
+    explicit StartedTill(double drawerFloat) : run(store.folder(), "till-1") {
+        arrangeShop(store.db(), drawerFloat);
+        store.writeDataLink(store.folder());
+        run.start();
+    }
+};
+
 struct ShiftRow {
     QString shyh;
     double qye = 0;
@@ -68,12 +80,8 @@ class TestTillShift : public QObject {
     }
 
     void signOnRefusesWrongPasswordAndUnknownClerk() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         run.signOn("1001", "wrong");
         QCOMPARE(responder.shown(), QStringList{"你的输入有误,请重新输入！"});
         QCOMPARE(edit(dlform, "Edit1")->text(), QString("1001"));
@@ -91,12 +99,8 @@ class TestTillShift : public QObject {
     }
 
     void signOnOpensTheShift() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         run.signOn("1001", "pw");
         QCOMPARE(responder.shown(),
@@ -120,12 +124,8 @@ class TestTillShift : public QObject {
     }
 
     void signOffHandsInAndClosesTheShift() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         run.signOn("1001", "pw");
         jqbsf(store.db(), "till-1", 700);
         jqbsf(store.db(), "till-1", 34.5);
@@ -185,12 +185,8 @@ class TestTillShift : public QObject {
         QFETCH(double, handIn);
         QFETCH(double, left);
         QFETCH(bool, rowKept);
-        TestStore store;
-        arrangeShop(store.db(), drawerFloat);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(drawerFloat);
+        auto& [store, responder, run] = started;
         run.signOn("1001", "pw");
         tool("ToolButton4")->trigger();
         QCOMPARE(label(zxform, "Label2")->text(), QString("0 元    "));
@@ -208,12 +204,8 @@ class TestTillShift : public QObject {
     }
 
     void failedSignOffChangesNothing() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         run.signOn("1001", "pw");
         jqbsf(store.db(), "till-1", 80);
         // The sale table vanishes behind the till's back: its drop fails.
@@ -282,12 +274,8 @@ class TestTillShift : public QObject {
     }
 
     void cancelSignOn() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         responder.answer(false);
         button(dlform, "BitBtn2")->click();
         QCOMPARE(responder.asked(), QStringList{"真的要取消登录吗？"});
@@ -307,12 +295,8 @@ class TestTillShift : public QObject {
     }
 
     void passwordChange() {
-        TestStore store;
-        arrangeShop(store.db(), 150);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill started(150);
+        auto& [store, responder, run] = started;
         edit(dlform, "Edit1")->setText("1001");
         button(dlform, "BitBtn3")->click();
         QVERIFY(!dlform->isVisible());
