@@ -68,26 +68,6 @@ QString conversionError(const QString& text) {
     return QString();
 }
 
-// Environment variable set for one test.
-class EnvGuard {
-  public:
-    EnvGuard(const char* name, const QString& value)
-        : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value.toUtf8());
-    }
-    ~EnvGuard() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    QByteArray old_;
-    bool had_;
-};
-
 } // namespace
 
 class TestChargeWindow : public QObject {
@@ -217,7 +197,7 @@ class TestChargeWindow : public QObject {
 
     void confirmPrintsEmptiesTableAndCloses() {
         QTemporaryDir receipts;
-        EnvGuard copies("TAVO_RECEIPT_PDF", receipts.path());
+        EnvGuard copies("TAVO_RECEIPT_PDF", receipts.path().toUtf8());
         formkit::ScriptedResponder responder;
         Charging c;
         QVERIFY(c.ready());

@@ -9,34 +9,9 @@
 #include <limits>
 
 using namespace storedb;
+using testsupport::EnvGuard;
 
-namespace {
-
-// Sets an environment variable for one scope and puts the old value back.
-class EnvGuard {
-  public:
-    EnvGuard(const char* name, const QByteArray* value) : name_(name) {
-        had_ = qEnvironmentVariableIsSet(name);
-        old_ = qgetenv(name);
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
-    ~EnvGuard() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
-
-} // namespace
+namespace {} // namespace
 
 class TestNumText : public QObject {
     Q_OBJECT
@@ -188,18 +163,18 @@ class TestNumText : public QObject {
     void terminalNameOverride() {
         const QString host = trimTerminalName(QSysInfo::machineHostName());
         {
-            EnvGuard unset("TAVO_TERMINAL_NAME", nullptr);
+            EnvGuard unset("TAVO_TERMINAL_NAME", std::nullopt);
             QCOMPARE(terminalName(), host);
         }
         {
             const QByteArray value = QString::fromUtf8(" 收银台-2\t\n").toUtf8();
-            EnvGuard set("TAVO_TERMINAL_NAME", &value);
+            EnvGuard set("TAVO_TERMINAL_NAME", value);
             QCOMPARE(terminalName(), QString::fromUtf8("收银台-2"));
         }
         {
             // Blanks only name nothing: the computer's own name stands.
             const QByteArray blanks = " \t ";
-            EnvGuard set("TAVO_TERMINAL_NAME", &blanks);
+            EnvGuard set("TAVO_TERMINAL_NAME", blanks);
             QCOMPARE(terminalName(), host);
         }
     }

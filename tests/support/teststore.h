@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 namespace testsupport {
 
@@ -42,6 +43,32 @@ class TestStore {
     storedb::DataLink link_;
     std::unique_ptr<storedb::Db> db_;
     QString pgDatabase_;
+};
+
+// Sets (or, given no value, unsets) an environment variable for one scope and
+// puts the old value back.
+class EnvGuard {
+  public:
+    EnvGuard(const char* name, const std::optional<QByteArray>& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~EnvGuard() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+  private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
 };
 
 // Small insert helpers for arranging test data.
