@@ -10,6 +10,7 @@
 #include "zx.h"
 
 #include "formkit/application.h"
+#include "formkit/guard.h"
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
 #include "formkit/grid.h"

@@ -4,17 +4,14 @@
 
 namespace formkit {
 
-// The application object of both programs: an exception escaping an event
-// handler is shown as a message and the program carries on, the handler
-// having stopped where it failed.
+// The application object of both programs. Handlers catch their own errors
+// (formkit/guard.h); an exception that escapes one all the same is shown and
+// logged here as a last resort, and the program carries on.
 class Application : public QApplication {
     Q_OBJECT
   public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-// Shows the text of the exception being handled (call from a catch block).
-void showCurrentException();
 
 } // namespace formkit

@@ -4,6 +4,7 @@
 #include "storedb/numtext.h"
 
 #include <QHeaderView>
+#include <QSqlQueryModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -51,6 +52,15 @@ void prepareGrid(QTableView* grid) {
 void layoutGrid(QTableView* grid, const QList<int>& widths) {
     for (qsizetype i = 0; i < widths.size(); ++i)
         grid->setColumnWidth(int(i), widths.at(i));
+}
+
+void showRows(QTableView* grid, QSqlQueryModel* model, QSqlQuery rows, const QList<int>& widths) {
+    model->setQuery(std::move(rows));
+    while (model->canFetchMore())
+        model->fetchMore();
+    if (grid->model() != model)
+        grid->setModel(model);
+    layoutGrid(grid, widths);
 }
 
 } // namespace formkit

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QSqlQuery>
 
 class QTableView;
+class QSqlQueryModel;
 
 namespace formkit {
 
@@ -13,5 +15,11 @@ void prepareGrid(QTableView* grid);
 // Sets the widths of the first columns (after every run of the grid's query,
 // since a new query resets them).
 void layoutGrid(QTableView* grid, const QList<int>& widths);
+
+// Shows the rows storedb returned: the grid's model runs them, every row is
+// read at once (so that no statement stays open on the connection between
+// two actions) and the columns get their widths. The column titles are the
+// names the query gives its columns.
+void showRows(QTableView* grid, QSqlQueryModel* model, QSqlQuery rows, const QList<int>& widths);
 
 } // namespace formkit

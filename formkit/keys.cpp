@@ -1,5 +1,7 @@
 #include "formkit/keys.h"
 
+#include "formkit/guard.h"
+
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -57,7 +59,7 @@ class EnterFilter : public QObject {
             auto* key = static_cast<QKeyEvent*>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
                 !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                action_();
+                runGuarded(QStringLiteral("%1/Enter").arg(watched->objectName()), action_);
                 return true;
             }
         }

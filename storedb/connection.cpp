@@ -124,17 +124,20 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
         // Without parameters the text runs as it stands: PostgreSQL cannot
         // prepare DDL, transaction control or SET.
         if (!query.exec(sql))
-            throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())));
+            throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
+                          kStatementFailed);
         return query;
     }
     if (!query.prepare(sql))
-        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())));
+        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
+                      kStatementFailed);
     for (const auto& [key, value] : params) {
         const QString bare = key.startsWith(QLatin1Char(':')) ? key.mid(1) : key;
         query.bindValue(QLatin1Char(':') + bare, value);
     }
     if (!query.exec())
-        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())));
+        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
+                      kStatementFailed);
     return query;
 }
 
@@ -165,7 +168,14 @@ void Db::rollback() noexcept {
     query.exec(QStringLiteral("ROLLBACK"));
 }
 
-std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName) {
+bool storeFileMissing(const DataLink& link) {
+    return link.engine == Engine::SQLite && !QFileInfo::exists(link.dataSource);
+}
+
+std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName,
+                                 StoreCreation creation) {
+    if (creation == StoreCreation::MustExist && storeFileMissing(link))
+        throw DataLinkError(QStringLiteral("找不到数据库文件 %1").arg(link.dataSource));
     auto db = connectDatabase(link, connectionName);
     if (db->isSQLite() && !schemaExists(*db))
         createStoreIfMissing(*db);
@@ -188,7 +198,8 @@ std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connect
         handle.setDatabaseName(link.dataSource);
         handle.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
         if (!handle.open())
-            throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()));
+            throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()),
+                          kStatementFailed);
         setWriteAheadLog(*db);
         db->exec(QStringLiteral("synchronous"), QStringLiteral("PRAGMA synchronous=FULL"));
     } else {
@@ -204,7 +215,8 @@ std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connect
         handle.setConnectOptions(QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle="
                                                 "20;keepalives_interval=5;keepalives_count=3"));
         if (!handle.open())
-            throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()));
+            throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()),
+                          kStatementFailed);
         db->exec(QStringLiteral("client encoding"),
                  QStringLiteral("SET client_encoding TO 'UTF8'"));
     }

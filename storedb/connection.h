@@ -77,11 +77,20 @@ class Transaction {
 // The placeholder names (":name") of a statement, outside quoted text.
 QStringList placeholderNames(const QString& sql);
 
-// Opens the connection a data link describes. A new or empty SQLite file is
-// given the schema, the settings row and a first administrator. Throws
-// DataLinkError or DbError.
+// Whether opening may bring a store into being. A till never creates one: a
+// link to a SQLite file that is not there is a wrong link, not a new shop.
+enum class StoreCreation { MustExist, MayCreate };
+
+// Opens the connection a data link describes. With MayCreate a new or empty
+// SQLite file is given the schema, the settings row and a first
+// administrator; with MustExist a missing SQLite file is a DataLinkError.
+// Throws DataLinkError or DbError.
 std::unique_ptr<Db> openDatabase(const DataLink& link,
-                                 const QString& connectionName = QStringLiteral("store"));
+                                 const QString& connectionName = QStringLiteral("store"),
+                                 StoreCreation creation = StoreCreation::MayCreate);
+
+// True when the link names a SQLite file that does not exist yet.
+bool storeFileMissing(const DataLink& link);
 
 // The same connection without creating anything (tools that decide
 // themselves whether a store is to be created). A missing SQLite file is still

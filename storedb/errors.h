@@ -5,16 +5,26 @@
 
 namespace storedb {
 
-// Every failure the database layer reports carries a readable text; windows
-// show it as it stands, so it is kept as UTF-8 in what().
+// Every failure the database layer reports carries two texts: text() says
+// what failed and why, in whatever words the driver used, for the log;
+// userText() is what a shop's user reads, always Chinese. Without a separate
+// user text the one text serves both (it is Chinese already).
 class Error : public std::runtime_error {
   public:
-    explicit Error(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
+    explicit Error(const QString& text, const QString& userText = {})
+        : std::runtime_error(text.toStdString()), text_(text), userText_(userText) {}
     const QString& text() const { return text_; }
+    const QString& userText() const { return userText_.isEmpty() ? text_ : userText_; }
 
   private:
     QString text_;
+    QString userText_;
 };
+
+// What a user is told when a statement fails for a reason only the log can
+// explain (the driver's own words are not for the screen).
+inline const QString kStatementFailed =
+    QStringLiteral("数据库操作失败,请重试!如果仍然失败,请通知管理员检查数据库。");
 
 // A statement failed: the text names the statement and gives the driver's words.
 class DbError : public Error {

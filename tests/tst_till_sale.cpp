@@ -4,10 +4,12 @@
 
 #include "sf.h"
 #include "storedb/datetime.h"
+#include "storedb/errors.h"
 #include "storedb/till.h"
 
 #include <QHeaderView>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlQueryModel>
 
 using namespace storedb;
@@ -399,10 +401,10 @@ class TestTillSale : public QObject {
             till.db().exec("inject", "create trigger refuse_sales before insert on hwrzb "
                                      "for each row execute function refuse_sales()");
         }
+        // The clerk reads a Chinese message; the driver's words go to the log.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("injected failure"));
         button(mainform, "SpeedButton1")->click();
-        QCOMPARE(till.responder.shown().size(), 1);
-        QVERIFY2(till.responder.shown().at(0).contains("injected failure"),
-                 qPrintable(till.responder.shown().at(0)));
+        QCOMPARE(till.responder.shown(), QStringList{storedb::kStatementFailed});
         QCOMPARE(mainform->chargeWindow(), nullptr);
         QCOMPARE(tillLooks(), kSalePending);
         QCOMPARE(mainform->state(), Tmainform::State::SalePending);
