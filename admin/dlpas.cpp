@@ -2,9 +2,11 @@
 
 #include "ui_dlpas.h"
 
-#include "data.h"
 #include "mainpas.h"
+#include "session.h"
 
+#include "formkit/buttonkeys.h"
+#include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -15,9 +17,8 @@
 
 namespace admin {
 
-TdlForm* dlForm = nullptr;
-
-TdlForm::TdlForm(QWidget* parent) : QWidget(parent), ui(new Ui::TdlForm) {
+TdlForm::TdlForm(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::TdlForm) {
     ui->setupUi(this);
     // No title-bar buttons: the window leaves only by signing on or cancelling.
     formkit::makeToolWindow(this, QSize(249, 156), false);
@@ -25,18 +26,23 @@ TdlForm::TdlForm(QWidget* parent) : QWidget(parent), ui(new Ui::TdlForm) {
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
     formkit::chainEnter({ui->Edit1, ui->Edit2, ui->BitBtn1});
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &TdlForm::BitBtn1Click);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &TdlForm::BitBtn2Click);
+    ui->BitBtn1->setDefault(true);
+    formkit::installDefaultButton(this);
+    formkit::installCancelButton(this, ui->BitBtn2);
+    formkit::onClick(ui->BitBtn1, this, &TdlForm::signOn);
+    formkit::onClick(ui->BitBtn2, this, &TdlForm::cancelSignOn);
 }
 
 TdlForm::~TdlForm() {
-    if (dlForm == this)
-        dlForm = nullptr;
     delete ui;
 }
 
-void TdlForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+// Under a window manager a new window need not get the keyboard by itself
+// (the maximised main window keeps it): ask for it.
+void TdlForm::openForSignOn() {
+    show();
+    raise();
+    activateWindow();
     ui->Edit1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -56,28 +62,27 @@ void TdlForm::leave() {
     leaving_ = false;
 }
 
-void TdlForm::BitBtn1Click() {
+void TdlForm::signOn() {
     // Both texts are used exactly as typed: the number is passed on and kept
     // unchanged, the password compared whole.
     const QString glyh = ui->Edit1->text();
-    const auto administrator = storedb::glydl(DataModule1->db(), glyh);
+    const auto administrator = storedb::glydl(session_.db(), glyh);
     if (!administrator || administrator->mm != ui->Edit2->text()) {
         formkit::showMessage(QStringLiteral("你的输入有误，请重新输入！"));
         ui->Edit2->setFocus(Qt::OtherFocusReason);
         return;
     }
-    DataModule1->setSignedOnAdministrator(glyh);
+    session_.administratorSignedOn(glyh);
     formkit::showMessage(QStringLiteral("管理员") + administrator->glym +
                          QStringLiteral("登录成功！"));
-    mainform->setStatusText(QStringLiteral("状态:管理员") + administrator->glym +
-                            QStringLiteral("登录成功"));
-    mainform->setLockedFunctionsEnabled(true);
+    Tmain& main = session_.mainWindow();
+    main.administratorSignedOn(administrator->glym);
     leave();
     // The menus' keys work at once: the main window takes the keyboard back.
-    mainform->activateWindow();
+    main.activateWindow();
 }
 
-void TdlForm::BitBtn2Click() {
+void TdlForm::cancelSignOn() {
     if (formkit::askYesNo(QStringLiteral("真的要取消登录吗？")))
         leave();
 }

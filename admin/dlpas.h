@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TdlForm;
 }
@@ -12,23 +14,24 @@ class TdlForm;
 class TdlForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TdlForm(QWidget* parent = nullptr);
+    explicit TdlForm(AdminSession& session, QWidget* parent = nullptr);
     ~TdlForm() override;
 
-    Ui::TdlForm* ui = nullptr;
+    // Shows the window with the keyboard in the number box, so that the
+    // administrator can type at once.
+    void openForSignOn();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void BitBtn1Click();
-    void BitBtn2Click();
+    void signOn();
+    void cancelSignOn();
     void leave();
 
+    AdminSession& session_;
+    Ui::TdlForm* ui = nullptr;
     bool leaving_ = false;
 };
-
-extern TdlForm* dlForm;
 
 } // namespace admin

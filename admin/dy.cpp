@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tdyform* dyform = nullptr;
-
-Tdyform::Tdyform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdyform) {
+Tdyform::Tdyform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tdyform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(611, 471), false);
 }
 
 Tdyform::~Tdyform() {
-    if (dyform == this)
-        dyform = nullptr;
     delete ui;
 }
 

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tdyform;
 }
@@ -12,12 +14,12 @@ class Tdyform;
 class Tdyform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tdyform(QWidget* parent = nullptr);
+    explicit Tdyform(AdminSession& session, QWidget* parent = nullptr);
     ~Tdyform() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tdyform* ui = nullptr;
 };
-
-extern Tdyform* dyform;
 
 } // namespace admin

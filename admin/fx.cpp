@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tfxform* fxform = nullptr;
-
-Tfxform::Tfxform(QWidget* parent) : QWidget(parent), ui(new Ui::Tfxform) {
+Tfxform::Tfxform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tfxform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(513, 54));
 }
 
 Tfxform::~Tfxform() {
-    if (fxform == this)
-        fxform = nullptr;
     delete ui;
 }
 

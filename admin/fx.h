@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tfxform;
 }
@@ -12,12 +14,12 @@ class Tfxform;
 class Tfxform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tfxform(QWidget* parent = nullptr);
+    explicit Tfxform(AdminSession& session, QWidget* parent = nullptr);
     ~Tfxform() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tfxform* ui = nullptr;
 };
-
-extern Tfxform* fxform;
 
 } // namespace admin

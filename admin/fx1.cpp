@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tfx1form* fx1form = nullptr;
-
-Tfx1form::Tfx1form(QWidget* parent) : QWidget(parent), ui(new Ui::Tfx1form) {
+Tfx1form::Tfx1form(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tfx1form) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(572, 406));
 }
 
 Tfx1form::~Tfx1form() {
-    if (fx1form == this)
-        fx1form = nullptr;
     delete ui;
 }
 

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tfx1form;
 }
@@ -12,12 +14,12 @@ class Tfx1form;
 class Tfx1form : public QWidget {
     Q_OBJECT
   public:
-    explicit Tfx1form(QWidget* parent = nullptr);
+    explicit Tfx1form(AdminSession& session, QWidget* parent = nullptr);
     ~Tfx1form() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tfx1form* ui = nullptr;
 };
-
-extern Tfx1form* fx1form;
 
 } // namespace admin

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Thelpform;
 }
@@ -12,19 +14,17 @@ class Thelpform;
 class Thelpform : public QWidget {
     Q_OBJECT
   public:
-    explicit Thelpform(QWidget* parent = nullptr);
+    explicit Thelpform(AdminSession& session, QWidget* parent = nullptr);
     ~Thelpform() override;
-
-    Ui::Thelpform* ui = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
-    void FormShow();
-    void BitBtn1Click();
-};
+    void showComputerName();
 
-extern Thelpform* helpform;
+    AdminSession& session_;
+    Ui::Thelpform* ui = nullptr;
+};
 
 } // namespace admin

@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tjkform* jkform = nullptr;
-
-Tjkform::Tjkform(QWidget* parent) : QWidget(parent), ui(new Ui::Tjkform) {
+Tjkform::Tjkform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tjkform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(675, 330));
 }
 
 Tjkform::~Tjkform() {
-    if (jkform == this)
-        jkform = nullptr;
     delete ui;
 }
 

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tjkform;
 }
@@ -12,12 +14,12 @@ class Tjkform;
 class Tjkform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tjkform(QWidget* parent = nullptr);
+    explicit Tjkform(AdminSession& session, QWidget* parent = nullptr);
     ~Tjkform() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tjkform* ui = nullptr;
 };
-
-extern Tjkform* jkform;
 
 } // namespace admin

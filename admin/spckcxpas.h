@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TspckcxForm;
 }
@@ -12,12 +14,16 @@ class TspckcxForm;
 class TspckcxForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TspckcxForm(QWidget* parent = nullptr);
+    explicit TspckcxForm(AdminSession& session, QWidget* parent = nullptr);
     ~TspckcxForm() override;
 
+    // Brings the window up on the page (chosen before it shows).
+    void openByCategory();
+    void openByGoods();
+
+  private:
+    AdminSession& session_;
     Ui::TspckcxForm* ui = nullptr;
 };
-
-extern TspckcxForm* spckcxForm;
 
 } // namespace admin

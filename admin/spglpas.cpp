@@ -3,7 +3,8 @@
 #include "ui_spglpas.h"
 
 #include "mainpas.h"
-#include "ui_mainpas.h"
+#include "opening.h"
+#include "session.h"
 
 #include "formkit/toolwindow.h"
 
@@ -11,32 +12,36 @@
 
 namespace admin {
 
-TspglForm* spglForm = nullptr;
-
-TspglForm::TspglForm(QWidget* parent) : QWidget(parent), ui(new Ui::TspglForm) {
+TspglForm::TspglForm(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::TspglForm) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(464, 351));
     connect(ui->BitBtn3, &QPushButton::clicked, this, &QWidget::close);
 }
 
 TspglForm::~TspglForm() {
-    if (spglForm == this)
-        spglForm = nullptr;
     delete ui;
 }
 
-void TspglForm::closeEvent(QCloseEvent* event) {
-    FormClose();
-    QWidget::closeEvent(event);
+void TspglForm::openForStockIn() {
+    bringUp(*this);
+    ui->GroupBox1->setTitle(QStringLiteral("商品入库"));
+    ui->Label7->setText(QStringLiteral("入货价    "));
+    ui->Label8->setVisible(true);
+    ui->Edit3->setVisible(true);
 }
 
-// Opening one mode disabled the other's menu entry; with the window gone both
-// are available again.
-void TspglForm::FormClose() {
-    if (!mainform)
-        return;
-    mainform->ui->N7->setEnabled(true);
-    mainform->ui->N6->setEnabled(true);
+void TspglForm::openForStockOut() {
+    bringUp(*this);
+    ui->GroupBox1->setTitle(QStringLiteral("商品出库"));
+    ui->Label7->setText(QStringLiteral("出货价     "));
+    ui->Label8->setVisible(false);
+    ui->Edit3->setVisible(false);
+}
+
+void TspglForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    session_.mainWindow().stockWindowClosed();
 }
 
 } // namespace admin

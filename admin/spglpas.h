@@ -4,27 +4,30 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TspglForm;
 }
 
-// The stock movement window: stock-in or stock-out, as the main window set
-// its mode.
+// The stock movement window: stock-in or stock-out, as it was opened.
 class TspglForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TspglForm(QWidget* parent = nullptr);
+    explicit TspglForm(AdminSession& session, QWidget* parent = nullptr);
     ~TspglForm() override;
 
-    Ui::TspglForm* ui = nullptr;
+    // Brings the window up in the mode; the opener disables the other mode's
+    // menu entry, and closing the window tells the main window.
+    void openForStockIn();
+    void openForStockOut();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void FormClose();
+    AdminSession& session_;
+    Ui::TspglForm* ui = nullptr;
 };
-
-extern TspglForm* spglForm;
 
 } // namespace admin

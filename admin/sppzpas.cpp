@@ -1,13 +1,17 @@
 #include "sppzpas.h"
 #include "ui_sppzpas.h"
 
-#include "data.h"
+#include "opening.h"
+#include "session.h"
 
+#include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
 #include "storedb/catalog.h"
+#include "storedb/columntext.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -19,10 +23,9 @@
 #include <QSignalBlocker>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+#include <QTabBar>
 
 namespace admin {
-
-TsppzForm* sppzForm = nullptr;
 
 namespace {
 
@@ -32,14 +35,11 @@ const QString kNoSuchCategory = QStringLiteral("没有这种商品类别号！�
 const QString kNoSuchGoods = QStringLiteral("没有这种商品号！请重新输入！");
 const QString kReallyDelete = QStringLiteral("真的要删除吗？");
 
-storedb::Db& db() {
-    return DataModule1->db();
-}
-
-// Runs the grid's query again. All rows are fetched at once so that no
-// statement stays open on the connection between two actions.
-void reopen(QSqlQueryModel* model, QSqlQuery query) {
-    model->setQuery(std::move(query));
+// Runs a list's query again for a grid that may show another list now. All
+// rows are read at once so that no statement stays open on the connection
+// between two actions.
+void refill(QSqlQueryModel* model, QSqlQuery rows) {
+    model->setQuery(std::move(rows));
     while (model->canFetchMore())
         model->fetchMore();
 }
@@ -59,7 +59,8 @@ QButtonGroup* radioGroup(QWidget* owner, const QList<QAbstractButton*>& choices)
 
 } // namespace
 
-TsppzForm::TsppzForm(QWidget* parent) : QWidget(parent), ui(new Ui::TsppzForm) {
+TsppzForm::TsppzForm(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::TsppzForm) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(536, 348));
 
@@ -76,37 +77,48 @@ TsppzForm::TsppzForm(QWidget* parent) : QWidget(parent), ui(new Ui::TsppzForm) {
     formkit::prepareGrid(ui->DBGrid2);
     ui->DBGrid2->setModel(sppz1Model_);
 
-    connect(ui->PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
+    formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
+                      &TsppzForm::resetForNewPage);
+    // Enter presses the OK button of the page on show, Esc its close button.
+    // A key only reaches the page it was typed on, so each page has its own
+    // cancel button.
+    formkit::installDefaultButton(this);
+    // The keyboard stays on the pages (the tabs change with a click or
+    // Ctrl+Tab): an Esc typed on the tab bar would reach no page.
+    ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+    formkit::installCancelButton(ui->TabSheet1, ui->Button2);
+    formkit::installCancelButton(ui->TabSheet2, ui->Button4);
+    formkit::installCancelButton(ui->TabSheet3, ui->BitBtn2);
+    followPageWithDefaultButton();
 
     // Categories
-    formkit::onEnter(ui->Edit1, [this] { Edit1KeyPress(); });
+    formkit::onEnter(ui->Edit1, [this] {
+        formkit::runGuarded(QStringLiteral("TsppzForm/Edit1"), [this] { lookUpCategoryOnEnter(); });
+    });
     ui->Edit1->installEventFilter(this);
     formkit::chainEnter({ui->Edit2, ui->Button1});
-    connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    formkit::onClick(ui->Button1, this, &TsppzForm::runCategoryAction);
     connect(ui->Button2, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui->DBGrid1, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& row) { DBGrid1DblClick(row); });
+    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &TsppzForm::pickCategoryRow);
 
     // Goods
     ui->ComboBox1->setCompleter(nullptr);
     // Keys reach the combo box itself, which hands them to its line edit unfiltered.
     formkit::chainEnter({ui->ComboBox1, ui->Edit3, ui->Edit4, ui->Button3});
-    connect(ui->ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Select(); });
-    connect(ui->Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    formkit::onSignal(ui->ComboBox1, &QComboBox::activated, this,
+                      &TsppzForm::showGoodsOfChosenCategory);
+    formkit::onClick(ui->Button3, this, &TsppzForm::runGoodsAction);
     connect(ui->Button4, &QPushButton::clicked, this, &QWidget::close);
-    connect(ui->DBGrid2, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& row) { DBGrid2DblClick(row); });
+    formkit::onSignal(ui->DBGrid2, &QTableView::doubleClicked, this, &TsppzForm::pickGoodsRow);
 
     // Settings
     formkit::installNumericFilter(ui->Edit7, formkit::NumericKeys::DigitsOnly);
     formkit::chainEnter({ui->Edit5, ui->Edit6, ui->Edit7, ui->BitBtn1});
-    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    formkit::onClick(ui->BitBtn1, this, &TsppzForm::saveSettings);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
 }
 
 TsppzForm::~TsppzForm() {
-    if (sppzForm == this)
-        sppzForm = nullptr;
     delete ui;
 }
 
@@ -114,17 +126,13 @@ TsppzForm::~TsppzForm() {
 // Opening from the main window
 
 void TsppzForm::prepareCategoryPage() {
-    show();
-    raise();
-    activateWindow();
+    bringUp(*this);
     openCategoryList();
     selectPage(0);
 }
 
 void TsppzForm::prepareGoodsPage() {
-    show();
-    raise();
-    activateWindow();
+    bringUp(*this);
     openAllGoods();
     // The grid keeps whichever list it was last bound to.
     formkit::layoutGrid(ui->DBGrid2, kListWidths);
@@ -132,16 +140,21 @@ void TsppzForm::prepareGoodsPage() {
 }
 
 void TsppzForm::prepareSettingsPage() {
-    show();
-    raise();
-    activateWindow();
+    bringUp(*this);
     loadSettings();
     selectPage(2);
 }
 
 void TsppzForm::selectPage(int index) {
-    const QSignalBlocker quiet(ui->PageControl1);
-    ui->PageControl1->setCurrentIndex(index);
+    selectPageQuietly(ui->PageControl1, index);
+    followPageWithDefaultButton();
+}
+
+void TsppzForm::followPageWithDefaultButton() {
+    const int page = ui->PageControl1->currentIndex();
+    ui->Button1->setDefault(page == 0);
+    ui->Button3->setDefault(page == 1);
+    ui->BitBtn1->setDefault(page == 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -149,12 +162,9 @@ void TsppzForm::selectPage(int index) {
 
 void TsppzForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TsppzForm::FormShow() {
-    reloadPickList(false);
+    if (!event->spontaneous()) {
+        formkit::runGuarded(QStringLiteral("TsppzForm/show"), [this] { reloadPickList(false); });
+    }
 }
 
 bool TsppzForm::eventFilter(QObject* watched, QEvent* event) {
@@ -162,27 +172,28 @@ bool TsppzForm::eventFilter(QObject* watched, QEvent* event) {
         // Leaving the box for another control of this window, not the window
         // losing activation to a message box or another program.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            Edit1Exit();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            formkit::runGuarded(QStringLiteral("TsppzForm/Edit1"),
+                                [this] { lookUpCategoryOnLeave(); });
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void TsppzForm::PageControl1Change() {
+void TsppzForm::resetForNewPage() {
+    followPageWithDefaultButton();
     ui->Edit1->clear();
     ui->Edit2->clear();
     ui->Edit3->clear();
     ui->Edit4->clear();
     ui->ComboBox1->clearEditText();
     openCategoryList();
-    ui->DBGrid2->setModel(sppz1Model_);
-    openAllGoods();
-    formkit::layoutGrid(ui->DBGrid2, kListWidths);
+    formkit::showRows(ui->DBGrid2, sppz1Model_, storedb::sppz1(session_.db()), kListWidths);
     loadSettings();
 }
 
 void TsppzForm::reloadPickList(bool keepText) {
-    const QStringList names = storedb::categoryNames(db());
+    const QStringList names = storedb::categoryNames(session_.db());
     const QString text = keepText ? ui->ComboBox1->currentText() : QString();
     const QSignalBlocker quiet(ui->ComboBox1);
     ui->ComboBox1->clear();
@@ -199,13 +210,11 @@ int TsppzForm::categoryAction() const {
 }
 
 void TsppzForm::openCategoryList() {
-    reopen(splbpzModel_, storedb::splbpz(db()));
-    formkit::layoutGrid(ui->DBGrid1, kListWidths);
+    formkit::showRows(ui->DBGrid1, splbpzModel_, storedb::splbpz(session_.db()), kListWidths);
 }
 
-bool TsppzForm::categorySearch() {
+bool TsppzForm::categorySearch(const QString& hwlbh) {
     openCategoryList();
-    const QString hwlbh = ui->Edit1->text();
     for (int row = 0; row < splbpzModel_->rowCount(); ++row) {
         if (splbpzModel_->record(row).value(QStringLiteral("商品类别号")).toString() == hwlbh) {
             ui->DBGrid1->setCurrentIndex(splbpzModel_->index(row, 0));
@@ -219,7 +228,7 @@ bool TsppzForm::nameLookup() {
     if (categoryAction() == 0 || ui->Edit1->text().isEmpty())
         return true;
     const QScopedValueRollback busy(inLookup_, true);
-    if (categorySearch()) {
+    if (categorySearch(storedb::normalizeCode(ui->Edit1->text()))) {
         ui->Edit2->setText(cellOfRow(ui->DBGrid1, ui->DBGrid1->currentIndex(), 1));
         return true;
     }
@@ -229,7 +238,7 @@ bool TsppzForm::nameLookup() {
     return false;
 }
 
-void TsppzForm::Edit1KeyPress() {
+void TsppzForm::lookUpCategoryOnEnter() {
     if (!nameLookup())
         return;
     // The look-up has run; moving on must not run it a second time.
@@ -237,25 +246,30 @@ void TsppzForm::Edit1KeyPress() {
     ui->Edit2->setFocus();
 }
 
-void TsppzForm::Edit1Exit() {
+void TsppzForm::lookUpCategoryOnLeave() {
     if (skipExitLookup_ || inLookup_)
         return;
     nameLookup();
 }
 
-void TsppzForm::DBGrid1DblClick(const QModelIndex& row) {
+void TsppzForm::pickCategoryRow() {
     if (categoryAction() == 0)
         return;
+    const QModelIndex row = ui->DBGrid1->currentIndex();
     ui->Edit1->setText(cellOfRow(ui->DBGrid1, row, 0));
     ui->Edit2->setText(cellOfRow(ui->DBGrid1, row, 1));
 }
 
-void TsppzForm::Button1Click() {
-    const QString hwlbh = ui->Edit1->text();
+// The number and the name as the store keeps them (no trailing blanks) serve
+// both the existence check and the write; a number of blanks only is none.
+void TsppzForm::runCategoryAction() {
+    storedb::Db& db = session_.db();
+    const QString hwlbh = storedb::normalizeCode(ui->Edit1->text());
+    const QString hwlbm = storedb::normalizeCode(ui->Edit2->text());
     if (hwlbh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品类别号！"));
     } else {
-        const bool found = categorySearch();
+        const bool found = categorySearch(hwlbh);
         switch (categoryAction()) {
         case 0:
             if (found) {
@@ -263,7 +277,7 @@ void TsppzForm::Button1Click() {
                 ui->Edit1->clear();
                 ui->Edit1->setFocus();
             } else {
-                storedb::splbpztj(db(), hwlbh, ui->Edit2->text());
+                storedb::splbpztj(db, hwlbh, hwlbm);
             }
             break;
         case 1:
@@ -274,7 +288,7 @@ void TsppzForm::Button1Click() {
             } else {
                 if (!formkit::askYesNo(kReallyDelete))
                     return;
-                storedb::deleteCategory(db(), hwlbh);
+                storedb::deleteCategory(db, hwlbh);
             }
             break;
         case 2:
@@ -282,7 +296,7 @@ void TsppzForm::Button1Click() {
                 formkit::showMessage(kNoSuchCategory);
                 ui->Edit1->setFocus();
             } else {
-                storedb::splbpzxg(db(), hwlbh, ui->Edit2->text());
+                storedb::splbpzxg(db, hwlbh, hwlbm);
             }
             break;
         }
@@ -299,54 +313,57 @@ int TsppzForm::goodsAction() const {
 }
 
 void TsppzForm::openAllGoods() {
-    reopen(sppz1Model_, storedb::sppz1(db()));
+    refill(sppz1Model_, storedb::sppz1(session_.db()));
 }
 
 void TsppzForm::showGoodsOfCategory(const QString& hwlbm) {
+    storedb::Db& db = session_.db();
     // A name that no category bears lists nothing: a null number matches no row.
-    const std::optional<QString> hwlbh = storedb::categoryNumberOf(db(), hwlbm);
-    reopen(sppzModel_, storedb::sppz(db(), hwlbh.value_or(QString())));
-    ui->DBGrid2->setModel(sppzModel_);
-    formkit::layoutGrid(ui->DBGrid2, kCategoryGoodsWidths);
+    const std::optional<QString> hwlbh = storedb::categoryNumberOf(db, hwlbm);
+    formkit::showRows(ui->DBGrid2, sppzModel_, storedb::sppz(db, hwlbh.value_or(QString())),
+                      kCategoryGoodsWidths);
 }
 
 void TsppzForm::showGoodsOfPickedCategory() {
     showGoodsOfCategory(ui->ComboBox1->currentText());
 }
 
-void TsppzForm::ComboBox1Select() {
+void TsppzForm::showGoodsOfChosenCategory() {
     ui->Edit3->clear();
     ui->Edit4->clear();
     showGoodsOfPickedCategory();
 }
 
-void TsppzForm::DBGrid2DblClick(const QModelIndex& row) {
+void TsppzForm::pickGoodsRow() {
     if (goodsAction() == 0)
         return;
+    storedb::Db& db = session_.db();
+    const QModelIndex row = ui->DBGrid2->currentIndex();
     ui->Edit3->setText(cellOfRow(ui->DBGrid2, row, 0));
     ui->Edit4->setText(cellOfRow(ui->DBGrid2, row, 1));
-    if (const auto hwlbh = storedb::categoryOfGoods(db(), ui->Edit3->text())) {
-        if (const auto hwlbm = storedb::categoryNameOf(db(), *hwlbh))
+    if (const auto hwlbh = storedb::categoryOfGoods(db, ui->Edit3->text())) {
+        if (const auto hwlbm = storedb::categoryNameOf(db, *hwlbh))
             ui->ComboBox1->setEditText(*hwlbm);
     }
     showGoodsOfPickedCategory();
 }
 
-void TsppzForm::Button3Click() {
-    const QString hwh = ui->Edit3->text();
+void TsppzForm::runGoodsAction() {
+    storedb::Db& db = session_.db();
+    const QString hwh = storedb::normalizeCode(ui->Edit3->text());
+    const QString hwm = storedb::normalizeCode(ui->Edit4->text());
     if (hwh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品号！"));
     } else {
         openAllGoods();
-        const bool found = storedb::goodsExists(db(), hwh);
+        const bool found = storedb::goodsExists(db, hwh);
         switch (goodsAction()) {
         case 0:
             if (found) {
                 formkit::showMessage(QStringLiteral("已有这种商品号！请重新输入！"));
                 ui->Edit3->clear();
                 ui->Edit3->setFocus();
-            } else if (!storedb::addGoodsToCategory(db(), ui->ComboBox1->currentText(), hwh,
-                                                    ui->Edit4->text())) {
+            } else if (!storedb::addGoodsToCategory(db, ui->ComboBox1->currentText(), hwh, hwm)) {
                 // Goods need a real category; the typed boxes stay for a second try.
                 formkit::showMessage(QStringLiteral("没有这种商品类别！请重新选择！"));
                 ui->ComboBox1->setFocus();
@@ -362,7 +379,9 @@ void TsppzForm::Button3Click() {
             } else {
                 if (!formkit::askYesNo(kReallyDelete))
                     return;
-                storedb::sppzsc(db(), hwh);
+                // The stock row goes with the goods: goods added again under
+                // the number start without the old stock and price.
+                storedb::deleteGoods(db, hwh);
             }
             break;
         case 2:
@@ -371,7 +390,7 @@ void TsppzForm::Button3Click() {
                 ui->Edit3->clear();
                 ui->Edit3->setFocus();
             } else {
-                storedb::sppzxg(db(), hwh, ui->Edit4->text());
+                storedb::sppzxg(db, hwh, hwm);
             }
             break;
         }
@@ -386,13 +405,14 @@ void TsppzForm::Button3Click() {
 // Shop settings
 
 void TsppzForm::loadSettings() {
-    const storedb::ShopSettings settings = storedb::loadShopSettings(db());
+    const storedb::ShopSettings settings = storedb::loadShopSettings(session_.db());
     ui->Edit5->setText(settings.company);
     ui->Edit6->setText(settings.welcome);
     ui->Edit7->setText(QString::number(settings.sl));
 }
 
-void TsppzForm::BitBtn1Click() {
+// Handles its own failures: the boxes stay as typed for another try.
+void TsppzForm::saveSettings() {
     if (ui->Edit5->text().trimmed().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入超市名字!"));
         return;
@@ -411,8 +431,14 @@ void TsppzForm::BitBtn1Click() {
         settings.welcome = ui->Edit6->text();
         // A level beyond the integer column fails here, alike on every engine.
         settings.sl = storedb::toInteger(ui->Edit7->text());
-        storedb::saveShopSettings(db(), settings);
+        storedb::saveShopSettings(session_.db(), settings);
+    } catch (const storedb::InvalidValueError&) {
+        // A value the store will not keep (a negative level, a text too
+        // long): the user is told which.
+        formkit::showMessage(formkit::logCurrentException(QStringLiteral("TsppzForm/BitBtn1")));
+        return;
     } catch (...) {
+        formkit::logCurrentException(QStringLiteral("TsppzForm/BitBtn1"));
         formkit::showMessage(QStringLiteral("数据操作失败!"));
         return;
     }

@@ -7,6 +7,8 @@ class QSqlQueryModel;
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TsppzForm;
 }
@@ -15,7 +17,7 @@ class TsppzForm;
 class TsppzForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TsppzForm(QWidget* parent = nullptr);
+    explicit TsppzForm(AdminSession& session, QWidget* parent = nullptr);
     ~TsppzForm() override;
 
     // The main window's opening actions: show the window and prepare the page.
@@ -23,36 +25,33 @@ class TsppzForm : public QWidget {
     void prepareGoodsPage();    // page 1: all goods reopened, widths 80, 130
     void prepareSettingsPage(); // page 2: shop settings loaded
 
-    Ui::TsppzForm* ui = nullptr;
-
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void FormShow();
-    void PageControl1Change();
-    // Category page
-    void Button1Click();
-    void Edit1KeyPress();
-    void Edit1Exit();
-    void DBGrid1DblClick(const QModelIndex& row);
-    // Goods page
-    void Button3Click();
-    void ComboBox1Select();
-    void DBGrid2DblClick(const QModelIndex& row);
-    // Settings page
-    void BitBtn1Click();
+    // Handlers
+    void resetForNewPage();
+    void runCategoryAction();
+    void lookUpCategoryOnEnter();
+    void lookUpCategoryOnLeave();
+    void pickCategoryRow();
+    void runGoodsAction();
+    void showGoodsOfChosenCategory();
+    void pickGoodsRow();
+    void saveSettings();
 
     int categoryAction() const;
     int goodsAction() const;
     // Selects a page as the main window does: the page-change handler does not run.
     void selectPage(int index);
+    // Enter and Esc press the OK and close buttons of the page on show.
+    void followPageWithDefaultButton();
 
     void openCategoryList();
-    // Reopens the category list and positions it on the row numbered Edit1;
+    // Reopens the category list and positions it on the row numbered hwlbh;
     // true when there is one.
-    bool categorySearch();
+    bool categorySearch(const QString& hwlbh);
     // Fills Edit2 from the category numbered Edit1; false (box cleared,
     // message shown, focus back) when there is none.
     bool nameLookup();
@@ -62,6 +61,8 @@ class TsppzForm : public QWidget {
     void showGoodsOfPickedCategory();
     void loadSettings();
 
+    AdminSession& session_;
+    Ui::TsppzForm* ui = nullptr;
     QButtonGroup* categoryActions_ = nullptr;
     QButtonGroup* goodsActions_ = nullptr;
     QSqlQueryModel* splbpzModel_ = nullptr; // DataSourcesplbpz
@@ -70,7 +71,5 @@ class TsppzForm : public QWidget {
     bool inLookup_ = false;
     bool skipExitLookup_ = false;
 };
-
-extern TsppzForm* sppzForm;
 
 } // namespace admin

@@ -2,21 +2,30 @@
 
 #include "ui_sprhcxpas.h"
 
+#include "opening.h"
+
 #include "formkit/toolwindow.h"
 
 namespace admin {
 
-TsprhcxForm* sprhcxForm = nullptr;
-
-TsprhcxForm::TsprhcxForm(QWidget* parent) : QWidget(parent), ui(new Ui::TsprhcxForm) {
+TsprhcxForm::TsprhcxForm(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::TsprhcxForm) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(533, 417));
 }
 
 TsprhcxForm::~TsprhcxForm() {
-    if (sprhcxForm == this)
-        sprhcxForm = nullptr;
     delete ui;
+}
+
+void TsprhcxForm::openByCategory() {
+    selectPageQuietly(ui->PageControl1, 0);
+    bringUp(*this);
+}
+
+void TsprhcxForm::openByGoods() {
+    selectPageQuietly(ui->PageControl1, 1);
+    bringUp(*this);
 }
 
 } // namespace admin

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TsprhcxForm;
 }
@@ -12,12 +14,16 @@ class TsprhcxForm;
 class TsprhcxForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TsprhcxForm(QWidget* parent = nullptr);
+    explicit TsprhcxForm(AdminSession& session, QWidget* parent = nullptr);
     ~TsprhcxForm() override;
 
+    // Brings the window up on the page (chosen before it shows).
+    void openByCategory();
+    void openByGoods();
+
+  private:
+    AdminSession& session_;
     Ui::TsprhcxForm* ui = nullptr;
 };
-
-extern TsprhcxForm* sprhcxForm;
 
 } // namespace admin

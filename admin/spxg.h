@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class TspxgForm;
 }
@@ -13,12 +15,16 @@ class TspxgForm;
 class TspxgForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TspxgForm(QWidget* parent = nullptr);
+    explicit TspxgForm(AdminSession& session, QWidget* parent = nullptr);
     ~TspxgForm() override;
 
+    // Brings the window up on the page (chosen before it shows).
+    void openCorrection();
+    void openPriceChange();
+
+  private:
+    AdminSession& session_;
     Ui::TspxgForm* ui = nullptr;
 };
-
-extern TspxgForm* spxgForm;
 
 } // namespace admin

@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tylform* ylform = nullptr;
-
-Tylform::Tylform(QWidget* parent) : QWidget(parent), ui(new Ui::Tylform) {
+Tylform::Tylform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tylform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(370, 286));
 }
 
 Tylform::~Tylform() {
-    if (ylform == this)
-        ylform = nullptr;
     delete ui;
 }
 

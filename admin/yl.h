@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tylform;
 }
@@ -12,12 +14,12 @@ class Tylform;
 class Tylform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tylform(QWidget* parent = nullptr);
+    explicit Tylform(AdminSession& session, QWidget* parent = nullptr);
     ~Tylform() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tylform* ui = nullptr;
 };
-
-extern Tylform* ylform;
 
 } // namespace admin

@@ -2,22 +2,31 @@
 
 #include "ui_ywtj.h"
 
+#include "opening.h"
+
 #include "formkit/toolwindow.h"
 
 namespace admin {
 
-Tywtjform* ywtjform = nullptr;
-
-Tywtjform::Tywtjform(QWidget* parent) : QWidget(parent), ui(new Ui::Tywtjform) {
+Tywtjform::Tywtjform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tywtjform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(657, 457));
     connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
 }
 
 Tywtjform::~Tywtjform() {
-    if (ywtjform == this)
-        ywtjform = nullptr;
     delete ui;
+}
+
+void Tywtjform::openByCategory() {
+    selectPageQuietly(ui->PageControl1, 0);
+    bringUp(*this);
+}
+
+void Tywtjform::openByGoods() {
+    selectPageQuietly(ui->PageControl1, 1);
+    bringUp(*this);
 }
 
 } // namespace admin

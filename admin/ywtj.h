@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tywtjform;
 }
@@ -12,12 +14,16 @@ class Tywtjform;
 class Tywtjform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tywtjform(QWidget* parent = nullptr);
+    explicit Tywtjform(AdminSession& session, QWidget* parent = nullptr);
     ~Tywtjform() override;
 
+    // Brings the window up on the page (chosen before it shows).
+    void openByCategory();
+    void openByGoods();
+
+  private:
+    AdminSession& session_;
     Ui::Tywtjform* ui = nullptr;
 };
-
-extern Tywtjform* ywtjform;
 
 } // namespace admin

@@ -2,7 +2,11 @@
 
 #include <QWidget>
 
+class QSqlQueryModel;
+
 namespace admin {
+
+class AdminSession;
 
 namespace Ui {
 class TyyejsForm;
@@ -12,12 +16,17 @@ class TyyejsForm;
 class TyyejsForm : public QWidget {
     Q_OBJECT
   public:
-    explicit TyyejsForm(QWidget* parent = nullptr);
+    explicit TyyejsForm(AdminSession& session, QWidget* parent = nullptr);
     ~TyyejsForm() override;
 
-    Ui::TyyejsForm* ui = nullptr;
-};
+    // Brings the window up with the owed shifts read again and its boxes
+    // cleared.
+    void openOwedShifts();
 
-extern TyyejsForm* yyejsForm;
+  private:
+    AdminSession& session_;
+    Ui::TyyejsForm* ui = nullptr;
+    QSqlQueryModel* owed_ = nullptr; // DataSourceyyejs
+};
 
 } // namespace admin

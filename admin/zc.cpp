@@ -6,16 +6,13 @@
 
 namespace admin {
 
-Tzcform* zcform = nullptr;
-
-Tzcform::Tzcform(QWidget* parent) : QWidget(parent), ui(new Ui::Tzcform) {
+Tzcform::Tzcform(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tzcform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(536, 367));
 }
 
 Tzcform::~Tzcform() {
-    if (zcform == this)
-        zcform = nullptr;
     delete ui;
 }
 

@@ -4,6 +4,8 @@
 
 namespace admin {
 
+class AdminSession;
+
 namespace Ui {
 class Tzcform;
 }
@@ -12,12 +14,12 @@ class Tzcform;
 class Tzcform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tzcform(QWidget* parent = nullptr);
+    explicit Tzcform(AdminSession& session, QWidget* parent = nullptr);
     ~Tzcform() override;
 
+  private:
+    AdminSession& session_;
     Ui::Tzcform* ui = nullptr;
 };
-
-extern Tzcform* zcform;
 
 } // namespace admin

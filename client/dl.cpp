@@ -1,13 +1,12 @@
 #include "dl.h"
 
-#include "tavo.h"
-#include "tavodata.h"
 #include "ui_dl.h"
-#include "ui_tavo.h"
-#include "xgmm.h"
+
+#include "session.h"
 
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
+#include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -20,62 +19,35 @@
 #include "storedb/till.h"
 
 #include <QDateTime>
-#include <QShowEvent>
 #include <QStyle>
-#include <utility>
 
-Tdlform* dlform = nullptr;
-
-Tdlform::Tdlform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdlform) {
+Tdlform::Tdlform(TillSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tdlform) {
     ui->setupUi(this);
     setFont(formkit::songFont());
     formkit::makeToolWindow(this, QSize(289, 199), false);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tdlform::BitBtn1Click);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &Tdlform::BitBtn2Click);
-    connect(ui->BitBtn3, &QPushButton::clicked, this, &Tdlform::BitBtn3Click);
+    formkit::onClick(ui->BitBtn1, this, &Tdlform::signOn);
+    formkit::onClick(ui->BitBtn2, this, &Tdlform::cancelSignOn);
+    formkit::onClick(ui->BitBtn3, this, &Tdlform::changePassword);
     formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::onEnter(ui->Edit1, [this] { Edit1KeyPress(); });
+    formkit::onEnter(ui->Edit1, [this] { moveToPassword(); });
     formkit::installDefaultButton(this);
     formkit::installCancelButton(this, ui->BitBtn2);
 }
 
 Tdlform::~Tdlform() {
     delete ui;
-    if (dlform == this)
-        dlform = nullptr;
 }
 
-void Tdlform::rethrowShowFailure() {
-    if (std::exception_ptr failure = std::exchange(showFailure_, nullptr))
-        std::rethrow_exception(failure);
-}
-
-void Tdlform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // The window system showing it again (after minimising) is no new show.
-    if (event->spontaneous())
-        return;
-    showFailure_ = nullptr;
-    try {
-        FormShow();
-    } catch (...) {
-        showFailure_ = std::current_exception();
-    }
-}
-
-void Tdlform::refuseTerminal(const QString& message, const QString& statusText) {
-    formkit::showMessage(message);
-    mainform->ui->ToolBar1->hide();
-    mainform->setStatusText(statusText);
-    ui->BitBtn1->setEnabled(false);
-    ui->BitBtn2->setEnabled(false);
-    mainform->endProgram(1);
-}
-
-void Tdlform::FormShow() {
+void Tdlform::openForSignOn() {
+    show();
+    raise();
+    activateWindow();
+    // Read at every sign-on: the computer may have been renamed meanwhile.
     const QString jsj = storedb::terminalName();
+    session_.setTerminal(jsj);
     ui->jsj->setText(jsj);
     ui->Edit1->clear();
     ui->Edit2->clear();
@@ -86,24 +58,31 @@ void Tdlform::FormShow() {
     try {
         storedb::checkSaleTableName(jsj);
     } catch (const storedb::TerminalNameError& refused) {
-        refuseTerminal(refused.text(), QStringLiteral("状态:未注册,请通知管理员注册！"));
+        refuseTerminal(refused.userText(), QStringLiteral("状态:未注册,请通知管理员注册！"));
         return;
     }
-    if (storedb::tillRow(DataModule1->db(), jsj))
+    if (storedb::tillRow(session_.db(), jsj))
         return;
     refuseTerminal(QStringLiteral("此计算机 ") + jsj +
                        QStringLiteral(" 没有注册，请通知管理员注册！"),
                    QStringLiteral("状态:未注册,请通知管理员注册！"));
 }
 
-void Tdlform::Edit1KeyPress() {
+void Tdlform::refuseTerminal(const QString& message, const QString& statusText) {
+    formkit::showMessage(message);
+    ui->BitBtn1->setEnabled(false);
+    ui->BitBtn2->setEnabled(false);
+    emit terminalRefused(statusText);
+}
+
+void Tdlform::moveToPassword() {
     ui->BitBtn1->setDefault(true);
     ui->Edit2->setFocus();
 }
 
-void Tdlform::BitBtn1Click() {
-    storedb::Db& db = DataModule1->db();
-    const QString jsj = ui->jsj->text();
+void Tdlform::signOn() {
+    storedb::Db& db = session_.db();
+    const QString& jsj = session_.terminal();
     const QString shyh = ui->Edit1->text();
     const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(db, shyh);
     if (!clerk || clerk->mm != ui->Edit2->text()) {
@@ -112,36 +91,29 @@ void Tdlform::BitBtn1Click() {
         ui->Edit2->setFocus();
         return;
     }
+    // Every write of the sign-on first; only then does the till go on duty,
+    // so that a failure leaves nobody selling without an open shift.
+    const storedb::SignedOn booked = storedb::signOn(db, jsj, shyh, QDateTime::currentDateTime());
+    const QString shopName = storedb::loadShopSettings(db).company;
+
     const QString name = clerk->shym;
     ui->shym->setText(name);
+    session_.signedOn(Clerk{shyh, name}, shopName);
     formkit::showMessage(QStringLiteral("售货员 ") + name + QStringLiteral(" 登录成功!"));
-    mainform->setStatusText(QStringLiteral("状态: 售货员 ") + name + QStringLiteral(" 正在营业!"));
-
-    storedb::openSaleTable(db, jsj, QDateTime::currentDateTime());
-    mainform->setState(Tmainform::State::OnDuty);
-
-    const std::optional<storedb::TillRow> till = storedb::tillRow(db, jsj);
-    if (!till)
-        throw storedb::DbError(QStringLiteral("此计算机 ") + jsj +
-                               QStringLiteral(" 没有注册，请通知管理员注册！"));
-    formkit::showMessage(QStringLiteral("此台计算机还有余额 ") + storedb::numberText(till->ye));
-    mainform->ui->chaoshi->setText(storedb::loadShopSettings(db).company);
-    storedb::recordSignOn(db, jsj, shyh, QDateTime::currentDateTime(), till->ye);
+    formkit::showMessage(QStringLiteral("此台计算机还有余额 ") +
+                         storedb::numberText(booked.till.ye));
     close();
-    mainform->takeKeyboard();
+    emit signOnDone();
 }
 
-void Tdlform::BitBtn2Click() {
+void Tdlform::cancelSignOn() {
     if (!formkit::askYesNo(QStringLiteral("真的要取消登录吗？")))
         return;
     close();
-    mainform->setState(Tmainform::State::NoClerk);
-    mainform->takeKeyboard();
+    emit signOnCancelled();
 }
 
-void Tdlform::BitBtn3Click() {
+void Tdlform::changePassword() {
     close();
-    xgmmform = new Txgmmform();
-    xgmmform->show();
-    xgmmform->activateWindow();
+    session_.openPasswordChange();
 }

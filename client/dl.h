@@ -1,40 +1,39 @@
 #pragma once
 
 #include <QWidget>
-#include <exception>
 
+class TillSession;
 namespace Ui {
 class Tdlform;
 }
 
-// The clerk's sign-on window. Its hidden fields hold the till's name (jsj)
-// and the name of the clerk on duty (shym) for the whole run.
+// The clerk's sign-on window.
 class Tdlform : public QWidget {
     Q_OBJECT
   public:
-    explicit Tdlform(QWidget* parent = nullptr);
+    explicit Tdlform(TillSession& session, QWidget* parent = nullptr);
     ~Tdlform() override;
 
-    Ui::Tdlform* ui = nullptr;
+    // Shows the window ready for a clerk: identifies the till and checks
+    // that it is registered. A failed check (a lost database) is thrown to
+    // the caller; a till that is not registered ends the program.
+    void openForSignOn();
 
-    // Every show identifies the till and checks that it is registered. A
-    // failure of that check is kept for the code that showed the window.
-    void rethrowShowFailure();
-
-  public slots:
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void BitBtn3Click();
-    void Edit1KeyPress();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
+  signals:
+    // The window has closed after a sign-on.
+    void signOnDone();
+    // The window has closed without one.
+    void signOnCancelled();
+    // This computer cannot serve as a till: the program ends.
+    void terminalRefused(const QString& statusText);
 
   private:
-    void FormShow();
+    void moveToPassword();
+    void signOn();
+    void cancelSignOn();
+    void changePassword();
     void refuseTerminal(const QString& message, const QString& statusText);
 
-    std::exception_ptr showFailure_;
+    TillSession& session_;
+    Ui::Tdlform* ui = nullptr;
 };
-
-extern Tdlform* dlform;

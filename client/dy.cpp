@@ -11,8 +11,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-Tdyform* dyform = nullptr;
-
 namespace {
 
 // The receipt roll and its layout, in millimetres.
@@ -35,8 +33,6 @@ Tdyform::Tdyform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdyform) {
 }
 
 Tdyform::~Tdyform() {
-    if (dyform == this)
-        dyform = nullptr;
     delete ui;
 }
 
@@ -48,20 +44,9 @@ void Tdyform::setChange(const QString& text) {
     ui->zl->setText(text);
 }
 
-void Tdyform::setBillNumber(qint64 bill) {
-    bill_ = bill;
-}
-
-formkit::Report Tdyform::receipt(const storedb::Db& db, const QString& terminal,
+formkit::Report Tdyform::receipt(const storedb::Db& db, const storedb::ChargedSale& sale,
                                  const QDateTime& printedAt) const {
     const storedb::ShopSettings company = storedb::loadShopSettings(db);
-    return layOut(storedb::saleLines(db, terminal), company, bill_.value_or(company.accountnum),
-                  printedAt);
-}
-
-formkit::Report Tdyform::layOut(const QList<storedb::SaleLine>& lines,
-                                const storedb::ShopSettings& company, qint64 bill,
-                                const QDateTime& printedAt) const {
     formkit::Report report;
     report.pageSize = formkit::Report::customPageSize(kRollWidth, kRollLength);
     report.orientation = QPageLayout::Portrait;
@@ -73,47 +58,38 @@ formkit::Report Tdyform::layOut(const QList<storedb::SaleLine>& lines,
         {item(20.11, -0.79, company.company), item(0.26, 5.29, QStringLiteral("货物名")),
          item(20.90, 5.29, QStringLiteral("单价")), item(38.89, 5.29, QStringLiteral("数量")),
          item(55.30, 5.29, QStringLiteral("价格"))}};
-    double total = 0;
-    for (const storedb::SaleLine& line : lines) {
+    for (const storedb::SaleLine& line : sale.lines) {
         report.details.append(formkit::ReportBand{
             4.23,
             {item(0.53, -0.79, line.hwm), item(22.23, -0.79, storedb::numberText(line.dj)),
              item(41.01, -0.79, QString::number(line.sl)),
              item(56.09, -0.79, storedb::numberText(line.jg))}});
-        total += line.jg;
     }
     report.summary = formkit::ReportBand{
         33.34,
         {item(0.53, 0.26, QStringLiteral("共计")),
-         item(9.00, 0.26, storedb::numberText(storedb::roundFen(total))),
+         item(9.00, 0.26, storedb::numberText(sale.total)),
          item(0.53, 5.03, QStringLiteral("现收")), item(9.26, 5.03, ui->xs->text()),
          item(0.53, 10.05, QStringLiteral("找零")), item(9.26, 10.05, ui->zl->text()),
-         item(0.53, 16.67, QStringLiteral("帐单流水号")), item(20.11, 16.67, QString::number(bill)),
-         item(20.11, 22.23, company.welcome), item(0, 26.99, formkit::clockText(printedAt))}};
+         item(0.53, 16.67, QStringLiteral("帐单流水号")),
+         item(20.11, 16.67, QString::number(sale.bill)), item(20.11, 22.23, company.welcome),
+         item(0, 26.99, formkit::clockText(printedAt))}};
     return report;
 }
 
-bool Tdyform::writePdf(const storedb::Db& db, const QString& terminal, const QString& path,
+bool Tdyform::writePdf(const storedb::Db& db, const storedb::ChargedSale& sale, const QString& path,
                        const QDateTime& printedAt) {
-    const formkit::Report report = receipt(db, terminal, printedAt);
-    bill_.reset();
-    return report.writePdf(path);
+    return receipt(db, sale, printedAt).writePdf(path);
 }
 
-void Tdyform::print(const storedb::Db& db, const QString& terminal) {
+void Tdyform::print(const storedb::Db& db, const storedb::ChargedSale& sale) {
     const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
     const QString copyFolder = qEnvironmentVariable("TAVO_RECEIPT_PDF");
-    if (printerInfo.isNull() && copyFolder.isEmpty()) {
-        bill_.reset();
+    if (printerInfo.isNull() && copyFolder.isEmpty())
         return;
-    }
     const QDateTime now = QDateTime::currentDateTime();
-    const storedb::ShopSettings company = storedb::loadShopSettings(db);
-    const qint64 billNumber = bill_.value_or(company.accountnum);
-    const formkit::Report report =
-        layOut(storedb::saleLines(db, terminal), company, billNumber, now);
-    const QString bill = QString::number(billNumber);
-    bill_.reset();
+    const formkit::Report report = receipt(db, sale, now);
+    const QString bill = QString::number(sale.bill);
 
     if (!printerInfo.isNull()) {
         QPrinter printer(printerInfo, QPrinter::HighResolution);

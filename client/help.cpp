@@ -9,8 +9,6 @@
 
 #include <QShowEvent>
 
-Thelpform* helpform = nullptr;
-
 Thelpform::Thelpform(QWidget* parent) : QWidget(parent), ui(new Ui::Thelpform) {
     ui->setupUi(this);
     setFont(formkit::songFont());
@@ -25,8 +23,6 @@ Thelpform::Thelpform(QWidget* parent) : QWidget(parent), ui(new Ui::Thelpform) {
 
 Thelpform::~Thelpform() {
     delete ui;
-    if (helpform == this)
-        helpform = nullptr;
 }
 
 void Thelpform::showEvent(QShowEvent* event) {

@@ -13,10 +13,9 @@ class Thelpform : public QWidget {
     explicit Thelpform(QWidget* parent = nullptr);
     ~Thelpform() override;
 
-    Ui::Thelpform* ui = nullptr;
-
   protected:
     void showEvent(QShowEvent* event) override;
-};
 
-extern Thelpform* helpform;
+  private:
+    Ui::Thelpform* ui = nullptr;
+};

@@ -3,22 +3,22 @@
 #include "ui_sf.h"
 
 #include "dy.h"
+#include "session.h"
+
 #include "formkit/fonts.h"
+#include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
-#include "storedb/connection.h"
 #include "storedb/numtext.h"
-#include "storedb/saletable.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QTimer>
 
-Tsfform::Tsfform(storedb::Db& db, const QString& terminal, const QString& amountDue,
-                 QWidget* parent)
-    : QWidget(parent), ui(new Ui::Tsfform), db_(db), terminal_(terminal), amountDue_(amountDue) {
+Tsfform::Tsfform(TillSession& session, storedb::ChargedSale sale, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Tsfform), sale_(std::move(sale)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(291, 257), false);
     // Large figures the customer can read across the counter.
@@ -30,10 +30,10 @@ Tsfform::Tsfform(storedb::Db& db, const QString& terminal, const QString& amount
     // Enter with an empty field does nothing; it never reaches the box.
     formkit::onEnter(ui->Edit1, [this] {
         if (!ui->Edit1->text().isEmpty())
-            Edit1Exit();
+            workOutChange();
     });
     ui->Edit1->installEventFilter(this);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tsfform::BitBtn1Click);
+    formkit::onClick(ui->BitBtn1, this, &Tsfform::finishSale);
 }
 
 Tsfform::~Tsfform() {
@@ -42,13 +42,9 @@ Tsfform::~Tsfform() {
 
 void Tsfform::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FormShow();
-}
-
-void Tsfform::FormShow() {
     ui->Edit1->clear();
     ui->Edit1->setFocus();
-    ui->ysk->setText(amountDue_);
+    ui->ysk->setText(storedb::numberText(sale_.total));
 }
 
 bool Tsfform::eventFilter(QObject* watched, QEvent* event) {
@@ -62,7 +58,7 @@ bool Tsfform::eventFilter(QObject* watched, QEvent* event) {
             reason == Qt::MouseFocusReason && QApplication::focusWidget() == ui->BitBtn1;
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             !confirming && !ui->Edit1->text().isEmpty() && !finished_)
-            Edit1Exit();
+            formkit::runGuarded(QStringLiteral("Tsfform/Edit1"), [this] { workOutChange(); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -79,12 +75,12 @@ bool Tsfform::takeCash() {
     try {
         received = storedb::toNumber(ui->Edit1->text());
     } catch (...) {
-        // The text stays as typed for the clerk to correct; the application
-        // object shows the conversion error.
+        // The text stays as typed for the clerk to correct; the handler's
+        // guard shows the conversion error.
         keepFocusInEdit1();
         throw;
     }
-    const double due = storedb::toNumber(ui->ysk->text());
+    const double due = sale_.total;
     if (received >= due) {
         ui->zl->setText(storedb::numberText(storedb::roundFen(received - due)));
         ui->BitBtn1->setFocus();
@@ -97,11 +93,11 @@ bool Tsfform::takeCash() {
     return false;
 }
 
-void Tsfform::Edit1Exit() {
+void Tsfform::workOutChange() {
     takeCash();
 }
 
-void Tsfform::BitBtn1Click() {
+void Tsfform::finishSale() {
     if (finished_)
         return;
     if (ui->Edit1->text().isEmpty()) {
@@ -114,13 +110,12 @@ void Tsfform::BitBtn1Click() {
     // left): the receipt must show a change that belongs to the cash on it.
     if (!takeCash())
         return;
-    Tdyform* receipt = dyform ? dyform : (dyform = new Tdyform);
-    receipt->setReceived(ui->Edit1->text());
-    receipt->setChange(ui->zl->text());
-    if (bill_)
-        receipt->setBillNumber(*bill_);
-    receipt->print(db_, terminal_);
-    storedb::clearSaleTable(db_, terminal_);
+    // The sale left the sale table when it was booked: the receipt prints
+    // what was charged.
+    Tdyform& receipt = session_.receipt();
+    receipt.setReceived(ui->Edit1->text());
+    receipt.setChange(ui->zl->text());
+    receipt.print(session_.db(), sale_);
     finished_ = true;
     emit saleFinished();
     close();

@@ -1,19 +1,17 @@
 #include "tavo.h"
 
+#include "ui_tavo.h"
+
 #include "dl.h"
 #include "help.h"
+#include "session.h"
 #include "sf.h"
-#include "tavodata.h"
-#include "ui_dl.h"
-#include "ui_tavo.h"
-#include "ui_zx.h"
 #include "zx.h"
 
-#include "formkit/application.h"
-#include "formkit/guard.h"
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
 #include "formkit/grid.h"
+#include "formkit/guard.h"
 #include "formkit/hint.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -32,15 +30,14 @@
 #include <QStyle>
 #include <QTimer>
 
-Tmainform* mainform = nullptr;
-
 namespace {
 const QString kDeletePrompt = QStringLiteral("输入删除的货物编号");
 const QList<int> kGridWidths{56, 270, 140, 140, 140};
 const QList<int> kGridWidthsAfterAdd{53, 270, 140, 140, 140};
 } // namespace
 
-Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent), ui(new Ui::Tmainform) {
+Tmainform::Tmainform(TillSession& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), ui(new Ui::Tmainform) {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -81,29 +78,32 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent), ui(new Ui::Tmainfor
     ui->SpeedButton1->setShortcut(Qt::Key_F5);
     ui->BitBtn3->setShortcut(Qt::Key_F6);
 
-    connect(ui->ToolButton1, &QAction::triggered, this, &Tmainform::ToolButton1Click);
-    connect(ui->ToolButton2, &QAction::triggered, this, &Tmainform::ToolButton2Click);
-    connect(ui->ToolButton3, &QAction::triggered, this, &Tmainform::ToolButton3Click);
-    connect(ui->ToolButton4, &QAction::triggered, this, &Tmainform::ToolButton4Click);
-    connect(ui->ToolButton5, &QAction::triggered, this, &Tmainform::ToolButton5Click);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tmainform::BitBtn1Click);
-    connect(ui->SpeedButton1, &QPushButton::clicked, this, &Tmainform::SpeedButton1Click);
-    connect(ui->BitBtn3, &QPushButton::clicked, this, &Tmainform::BitBtn3Click);
-    connect(ui->sc, &QPushButton::clicked, this, &Tmainform::scClick);
-    connect(ui->Edit3, &QLineEdit::textChanged, this, &Tmainform::Edit3Change);
+    formkit::onTriggered(ui->ToolButton1, this, &Tmainform::exitProgram);
+    formkit::onTriggered(ui->ToolButton2, this, &Tmainform::openSalePanel);
+    formkit::onTriggered(ui->ToolButton3, this, &Tmainform::signOnAgain);
+    formkit::onTriggered(ui->ToolButton4, this, &Tmainform::signOff);
+    formkit::onTriggered(ui->ToolButton5, this, &Tmainform::showAbout);
+    formkit::onClick(ui->BitBtn1, this, &Tmainform::addLine);
+    formkit::onClick(ui->SpeedButton1, this, &Tmainform::chargeSale);
+    formkit::onClick(ui->BitBtn3, this, &Tmainform::showTakings);
+    formkit::onClick(ui->sc, this, &Tmainform::deleteLine);
+    // Only the clerk's typing offers the deletion, not the window's own resets.
+    formkit::onSignal(ui->Edit3, &QLineEdit::textEdited, this, &Tmainform::allowDeletion);
 
     formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
     formkit::installNumericFilter(ui->Edit2, formkit::NumericKeys::DigitsPointBackspaceEscape);
     formkit::installNumericFilter(ui->Edit3, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::onEnter(ui->Edit1, [this] { Edit1KeyPress(); });
+    formkit::onEnter(ui->Edit1, [this] { moveToQuantity(); });
     formkit::installDefaultButton(this);
     formkit::installCancelButton(this, ui->sc);
 
+    connect(&session_, &TillSession::clerkSignedOn, this, &Tmainform::goOnDuty);
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &Tmainform::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &Tmainform::showTime);
     Timer1->start();
-    Timer1Timer();
+    showTime();
 
 #ifndef QT_NO_SESSIONMANAGER
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
@@ -119,11 +119,21 @@ Tmainform::Tmainform(QWidget* parent) : QMainWindow(parent), ui(new Ui::Tmainfor
 
 Tmainform::~Tmainform() {
     delete chargeWindow_.data();
-    delete dlform;
-    delete DataModule1;
     delete ui;
-    if (mainform == this)
-        mainform = nullptr;
+}
+
+void Tmainform::attachSummary(Tzxform& summary) {
+    summary_ = &summary;
+    connect(summary_, &Tzxform::confirmed, this, &Tmainform::summaryConfirmed);
+}
+
+void Tmainform::attachSignOn(Tdlform& signOn) {
+    connect(&signOn, &Tdlform::signOnDone, this, &Tmainform::takeKeyboard);
+    connect(&signOn, &Tdlform::signOnCancelled, this, [this] {
+        setState(State::NoClerk);
+        takeKeyboard();
+    });
+    connect(&signOn, &Tdlform::terminalRefused, this, &Tmainform::refuseToRun);
 }
 
 void Tmainform::setState(State state) {
@@ -181,10 +191,6 @@ QString Tmainform::statusText() const {
     return statusTip();
 }
 
-QString Tmainform::terminal() const {
-    return dlform ? dlform->ui->jsj->text() : QString();
-}
-
 void Tmainform::endProgram(int exitCode) {
     if (ended_)
         return;
@@ -203,32 +209,37 @@ void Tmainform::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    FormShow();
+    startUp();
 }
 
-void Tmainform::FormShow() {
+void Tmainform::startUp() {
     try {
-        delete DataModule1;
-        DataModule1 = new TDataModule1(this);
-        DataModule1->open();
-        if (zxform)
-            zxform->ui->BitBtn1->setEnabled(false);
+        session_.data().open(storedb::StoreCreation::MustExist);
         ui->sc->setEnabled(false);
         setState(State::SigningOn);
-        dlform = new Tdlform();
-        dlform->show();
-        dlform->rethrowShowFailure();
+        session_.signOnWindow().openForSignOn();
         if (ended_)
             return;
-        dlform->activateWindow();
-        dlform->ui->Edit1->setFocus();
         ui->sf->hide();
         ui->Edit2->setText(QStringLiteral("1"));
         ui->Edit3->setText(kDeletePrompt);
     } catch (...) {
+        formkit::logCurrentException(QStringLiteral("till start-up"));
         formkit::showMessage(QStringLiteral("数据库连接错误,请检查！程序将自动关闭！"));
         endProgram(1);
     }
+}
+
+void Tmainform::goOnDuty(const QString& clerkName, const QString& shopName) {
+    setStatusText(QStringLiteral("状态: 售货员 ") + clerkName + QStringLiteral(" 正在营业!"));
+    ui->chaoshi->setText(shopName);
+    setState(State::OnDuty);
+}
+
+void Tmainform::refuseToRun(const QString& statusText) {
+    ui->ToolBar1->hide();
+    setStatusText(statusText);
+    endProgram(1);
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {
@@ -237,7 +248,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
         return;
     }
     // A sign-off summary on screen must be confirmed first.
-    if (zxform && zxform->ui->BitBtn1->isEnabled()) {
+    if (summary_ && summary_->awaitingConfirmation()) {
         event->ignore();
         return;
     }
@@ -261,11 +272,11 @@ void Tmainform::closeEvent(QCloseEvent* event) {
     endProgram(0);
 }
 
-void Tmainform::ToolButton1Click() {
+void Tmainform::exitProgram() {
     close();
 }
 
-void Tmainform::ToolButton2Click() {
+void Tmainform::openSalePanel() {
     ui->sf->show();
     ui->Edit1->clear();
     ui->Edit1->setFocus();
@@ -273,44 +284,52 @@ void Tmainform::ToolButton2Click() {
     openSaleGrid(kGridWidths);
 }
 
-void Tmainform::ToolButton3Click() {
-    dlform->show();
-    dlform->rethrowShowFailure();
-    dlform->activateWindow();
-    dlform->raise();
-    dlform->ui->Edit1->setFocus();
+void Tmainform::signOnAgain() {
+    session_.signOnWindow().openForSignOn();
     setState(State::SigningOn);
 }
 
-void Tmainform::ToolButton4Click() {
-    const QString name = dlform->ui->shym->text();
+void Tmainform::signOff() {
+    const QString name = session_.clerkOnDuty() ? session_.clerkOnDuty()->shym : QString();
     storedb::ShiftFigures figures;
     // The grid lets go of the sale table before the table is dropped.
     lsb->clear();
     try {
-        figures = storedb::signOff(DataModule1->db(), terminal(), QDateTime::currentDateTime());
+        figures =
+            storedb::signOff(session_.db(), session_.terminal(), QDateTime::currentDateTime());
     } catch (...) {
+        formkit::logCurrentException(QStringLiteral("sign-off"));
         formkit::showMessage(QStringLiteral("注销失败！"));
         if (ui->sf->isVisible())
             openSaleGrid(kGridWidths);
         return;
     }
+    session_.signedOff();
     ui->sf->hide();
     setStatusText(QStringLiteral("状态: 未登录!"));
     setState(State::NoClerk);
     formkit::showMessage(QStringLiteral("售货员 ") + name + QStringLiteral(" 注销成功!"));
-    zxform->fill(name, figures);
-    zxform->show();
-    zxform->activateWindow();
+    if (!figures.tillRegistered)
+        formkit::showMessage(
+            QStringLiteral("此计算机 ") + session_.terminal() +
+            QStringLiteral(" 已被管理员删除注册,不能再登录！请通知管理员重新注册。"));
+    summary_->showSummary(name, figures);
+    setState(State::SignOffSummary);
 }
 
-void Tmainform::ToolButton5Click() {
-    helpform->show();
-    helpform->raise();
-    helpform->activateWindow();
+void Tmainform::summaryConfirmed() {
+    setState(State::NoClerk);
+    takeKeyboard();
 }
 
-void Tmainform::Edit1KeyPress() {
+void Tmainform::showAbout() {
+    Thelpform& about = session_.aboutWindow();
+    about.show();
+    about.raise();
+    about.activateWindow();
+}
+
+void Tmainform::moveToQuantity() {
     ui->BitBtn1->setDefault(true);
     ui->Edit2->setText(QStringLiteral("1"));
     ui->Edit2->setFocus();
@@ -323,6 +342,11 @@ void Tmainform::resetEntry() {
     ui->Edit2->setText(QStringLiteral("1"));
     ui->Edit1->setFocus();
     ui->BitBtn1->setDefault(false);
+}
+
+void Tmainform::resetDeletion() {
+    ui->Edit3->setText(kDeletePrompt);
+    ui->sc->setEnabled(false);
 }
 
 bool Tmainform::chargeWindowUp() {
@@ -343,11 +367,11 @@ void Tmainform::refuseShortStock(int stockLeft) {
     ui->Edit2->selectAll();
 }
 
-void Tmainform::BitBtn1Click() {
+void Tmainform::addLine() {
     if (chargeWindowUp())
         return;
-    storedb::Db& db = DataModule1->db();
-    const QString jsj = terminal();
+    storedb::Db& db = session_.db();
+    const QString& jsj = session_.terminal();
     const QString hwh = ui->Edit1->text();
     const std::optional<storedb::GoodsAtTill> goods = storedb::hwhdw(db, hwh);
     if (!goods) {
@@ -380,23 +404,15 @@ void Tmainform::BitBtn1Click() {
     ui->BitBtn1->setDefault(false);
 }
 
-void Tmainform::SpeedButton1Click() {
+void Tmainform::chargeSale() {
     if (chargeWindowUp())
         return;
-    storedb::Db& db = DataModule1->db();
-    const QString jsj = terminal();
     // Bill number, movement rows and takings are booked together or not at
     // all; a failure leaves the sale pending so that it can be charged again.
-    qint64 bill = 0;
-    try {
-        bill = storedb::chargeSale(db, jsj, QDate::currentDate());
-    } catch (...) {
-        formkit::showCurrentException();
-        return;
-    }
+    const storedb::ChargedSale sale =
+        storedb::chargeSale(session_.db(), session_.terminal(), QDate::currentDate());
     setState(State::Charging);
-    auto* window = new Tsfform(db, jsj, ui->zj->text(), nullptr);
-    window->setBillNumber(bill);
+    auto* window = new Tsfform(session_, sale, nullptr);
     chargeWindow_ = window;
     connect(window, &Tsfform::saleFinished, this, [this] {
         ui->Edit3->setText(kDeletePrompt);
@@ -424,29 +440,29 @@ void Tmainform::takeKeyboard() {
     activateWindow();
 }
 
-void Tmainform::BitBtn3Click() {
-    const double yye = storedb::yyetj(DataModule1->db(), terminal());
+void Tmainform::showTakings() {
+    const double yye = storedb::yyetj(session_.db(), session_.terminal());
     formkit::showMessage(QStringLiteral("本机销售情况:共计 ") + storedb::numberText(yye) +
                          QStringLiteral(" 元"));
     resetEntry();
 }
 
-void Tmainform::scClick() {
+void Tmainform::deleteLine() {
     if (chargeWindowUp())
         return;
-    storedb::Db& db = DataModule1->db();
-    const QString jsj = terminal();
-    const int bh = storedb::toInteger(ui->Edit3->text());
-    if (!storedb::findSaleLine(db, jsj, bh)) {
+    storedb::Db& db = session_.db();
+    const QString& jsj = session_.terminal();
+    // Whatever the box holds that is no line number names no line.
+    bool isNumber = false;
+    const int bh = ui->Edit3->text().trimmed().toInt(&isNumber);
+    if (!isNumber || !storedb::findSaleLine(db, jsj, bh)) {
         formkit::showMessage(QStringLiteral("你的输入的编号不存在，请重新输入！"));
-        ui->Edit3->setText(kDeletePrompt);
+        resetDeletion();
         ui->Edit3->setFocus();
-        ui->sc->setEnabled(false);
         return;
     }
     if (!formkit::askYesNo(QStringLiteral("真的要删除吗？"))) {
-        ui->Edit3->setText(kDeletePrompt);
-        ui->sc->setEnabled(false);
+        resetDeletion();
         resetEntry();
         return;
     }
@@ -456,8 +472,7 @@ void Tmainform::scClick() {
         openSaleGrid(kGridWidths);
         ui->Edit1->clear();
         ui->Edit1->setFocus();
-        ui->Edit3->setText(kDeletePrompt);
-        ui->sc->setEnabled(false);
+        resetDeletion();
         ui->Edit2->setText(QStringLiteral("1"));
         ui->BitBtn1->setDefault(false);
         return;
@@ -466,14 +481,13 @@ void Tmainform::scClick() {
     openSaleGrid(kGridWidths);
     setState(State::SalePanelOpen);
     ui->zj->setText(QStringLiteral("0"));
-    ui->Edit3->setText(kDeletePrompt);
+    resetDeletion();
     ui->Edit1->clear();
     ui->Edit1->setFocus();
 }
 
-void Tmainform::DBGrid1DblClick() {
-    storedb::Db& db = DataModule1->db();
-    if (storedb::saleLineCount(db, terminal()) == 0) {
+void Tmainform::pickLineForDeletion() {
+    if (storedb::saleLineCount(session_.db(), session_.terminal()) == 0) {
         resetEntry();
         return;
     }
@@ -481,34 +495,28 @@ void Tmainform::DBGrid1DblClick() {
     const int row = current.isValid() ? current.row() : 0;
     const QVariant bh = lsb->data(lsb->index(row, 0));
     ui->Edit3->setText(QString::number(storedb::toInteger(bh.toString())));
+    // A line picked from the list is the clerk's choice as much as a typed one.
+    allowDeletion();
     resetEntry();
 }
 
-void Tmainform::Edit3Change() {
+void Tmainform::allowDeletion() {
     ui->sc->setEnabled(true);
 }
 
-void Tmainform::Timer1Timer() {
+void Tmainform::showTime() {
     ui->StatusBar2->setText(QStringLiteral(" 系统时间 ") +
                             formkit::clockText(QDateTime::currentDateTime()));
 }
 
 void Tmainform::openSaleGrid(const QList<int>& widths) {
-    QSqlQuery query = DataModule1->db().exec(
-        QStringLiteral("ADOQuerylsb"),
-        QStringList{
-            QStringLiteral("select bh as 编号,hwm as 货物名,dj as 单价,sl as 数量,jg as 价格 from"),
-            storedb::saleTableIdentifier(terminal()) + QStringLiteral(" order by bh")});
-    lsb->setQuery(std::move(query));
-    // Read every row now, so that no statement stays open on the sale table.
-    while (lsb->canFetchMore())
-        lsb->fetchMore();
-    formkit::layoutGrid(ui->DBGrid1, widths);
+    formkit::showRows(ui->DBGrid1, lsb, storedb::saleGridRows(session_.db(), session_.terminal()),
+                      widths);
 }
 
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        DBGrid1DblClick();
+        formkit::runGuarded(QStringLiteral("Tmainform/DBGrid1"), [this] { pickLineForDeletion(); });
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -7,11 +7,17 @@
 
 class QSqlQueryModel;
 class QTimer;
+class TillSession;
+class Tzxform;
+class Tdlform;
 namespace Ui {
 class Tmainform;
 }
 namespace formkit {
 class HintWatcher;
+}
+namespace storedb {
+struct ShiftFigures;
 }
 
 // The till's main window: toolbar, sale panel, status line and clock.
@@ -29,27 +35,19 @@ class Tmainform : public QMainWindow {
         SignOffSummary
     };
 
-    explicit Tmainform(QWidget* parent = nullptr);
+    explicit Tmainform(TillSession& session, QWidget* parent = nullptr);
     ~Tmainform() override;
 
-    Ui::Tmainform* ui = nullptr;
-    QTimer* Timer1 = nullptr;
-    // The sale lines on show in DBGrid1.
-    QSqlQueryModel* lsb = nullptr;
+    // The sign-off summary this window shows and waits for.
+    void attachSummary(Tzxform& summary);
+    // The sign-on window this window opens and follows.
+    void attachSignOn(Tdlform& signOn);
 
     State state() const { return state_; }
-    // Shows and hides the toolbar buttons and the sale panel as the state
-    // has them; what a state leaves open stays as it is.
-    void setState(State state);
     // Gives the main window the keyboard after a tool window has closed.
     void takeKeyboard();
-
     // The status text: the main window's own hint, shown in StatusBar1.
-    void setStatusText(const QString& text);
     QString statusText() const;
-
-    // This till's name, as the sign-on window holds it.
-    QString terminal() const;
 
     // Ends the program: emits quitRequested, which the program turns into
     // the end of its event loop (main.cpp). Tests watch the signal or
@@ -65,26 +63,8 @@ class Tmainform : public QMainWindow {
     // The charge window while one is up.
     Tsfform* chargeWindow() const { return chargeWindow_; }
 
-    // Re-runs the grid query on the sale table and sets the column widths.
-    void openSaleGrid(const QList<int>& widths);
-
   signals:
     void quitRequested(int exitCode);
-
-  public slots:
-    void ToolButton1Click();
-    void ToolButton2Click();
-    void ToolButton3Click();
-    void ToolButton4Click();
-    void ToolButton5Click();
-    void BitBtn1Click();
-    void SpeedButton1Click();
-    void BitBtn3Click();
-    void scClick();
-    void DBGrid1DblClick();
-    void Edit1KeyPress();
-    void Edit3Change();
-    void Timer1Timer();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -92,11 +72,44 @@ class Tmainform : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void FormShow();
+    // Toolbar
+    void exitProgram();
+    void openSalePanel();
+    void signOnAgain();
+    void signOff();
+    void showAbout();
+    // Sale panel
+    void moveToQuantity();
+    void addLine();
+    void chargeSale();
+    void showTakings();
+    void deleteLine();
+    void pickLineForDeletion();
+    void allowDeletion();
+    void showTime();
+
+    // The first show: connection, terminal check, sign-on window.
+    void startUp();
+    // Shows and hides the toolbar buttons and the sale panel as the state
+    // has them; what a state leaves open stays as it is.
+    void setState(State state);
+    void setStatusText(const QString& text);
+    void goOnDuty(const QString& clerkName, const QString& shopName);
+    void refuseToRun(const QString& statusText);
+    void summaryConfirmed();
     void resetEntry();
+    void resetDeletion();
     void refuseShortStock(int stockLeft);
     bool chargeWindowUp();
+    // Re-runs the grid query on the sale table and sets the column widths.
+    void openSaleGrid(const QList<int>& widths);
 
+    TillSession& session_;
+    Ui::Tmainform* ui = nullptr;
+    QTimer* Timer1 = nullptr;
+    // The sale lines on show in DBGrid1.
+    QSqlQueryModel* lsb = nullptr;
+    Tzxform* summary_ = nullptr;
     State state_ = State::SigningOn;
     bool shown_ = false;
     bool ended_ = false;
@@ -104,5 +117,3 @@ class Tmainform : public QMainWindow {
     formkit::HintWatcher* hints_ = nullptr;
     QPointer<Tsfform> chargeWindow_;
 };
-
-extern Tmainform* mainform;

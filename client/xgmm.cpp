@@ -1,11 +1,13 @@
 #include "xgmm.h"
 
-#include "dl.h"
-#include "tavodata.h"
 #include "ui_xgmm.h"
+
+#include "dl.h"
+#include "session.h"
 
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
+#include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -15,17 +17,16 @@
 #include <QShowEvent>
 #include <QStyle>
 
-Txgmmform* xgmmform = nullptr;
-
-Txgmmform::Txgmmform(QWidget* parent) : QWidget(parent), ui(new Ui::Txgmmform) {
+Txgmmform::Txgmmform(TillSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::Txgmmform) {
     ui->setupUi(this);
     setFont(formkit::songFont());
     formkit::makeToolWindow(this, QSize(355, 218), false);
     setAttribute(Qt::WA_DeleteOnClose);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &Txgmmform::BitBtn1Click);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &Txgmmform::BitBtn2Click);
+    formkit::onClick(ui->BitBtn1, this, &Txgmmform::changePassword);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
     formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
     formkit::chainEnter({ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->BitBtn1});
     formkit::installDefaultButton(this);
@@ -34,8 +35,6 @@ Txgmmform::Txgmmform(QWidget* parent) : QWidget(parent), ui(new Ui::Txgmmform) {
 
 Txgmmform::~Txgmmform() {
     delete ui;
-    if (xgmmform == this)
-        xgmmform = nullptr;
 }
 
 void Txgmmform::showEvent(QShowEvent* event) {
@@ -49,14 +48,11 @@ void Txgmmform::showEvent(QShowEvent* event) {
 
 void Txgmmform::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (dlform) {
-        dlform->show();
-        dlform->activateWindow();
-        dlform->rethrowShowFailure();
-    }
+    formkit::runGuarded(QStringLiteral("Txgmmform/close"),
+                        [this] { session_.signOnWindow().openForSignOn(); });
 }
 
-void Txgmmform::BitBtn1Click() {
+void Txgmmform::changePassword() {
     auto refuseEmpty = [](QLineEdit* edit, const QString& message) {
         formkit::showMessage(message);
         edit->setFocus();
@@ -68,7 +64,7 @@ void Txgmmform::BitBtn1Click() {
         if (edit->text().isEmpty())
             return refuseEmpty(edit, emptyPassword);
     }
-    storedb::Db& db = DataModule1->db();
+    storedb::Db& db = session_.db();
     const QString shyh = ui->Edit1->text();
     const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(db, shyh);
     if (!clerk || clerk->mm != ui->Edit2->text()) {
@@ -92,8 +88,4 @@ void Txgmmform::BitBtn1Click() {
     for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
         edit->clear();
     ui->Edit1->setFocus();
-}
-
-void Txgmmform::BitBtn2Click() {
-    close();
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class TillSession;
 namespace Ui {
 class Txgmmform;
 }
@@ -11,18 +12,16 @@ class Txgmmform;
 class Txgmmform : public QWidget {
     Q_OBJECT
   public:
-    explicit Txgmmform(QWidget* parent = nullptr);
+    explicit Txgmmform(TillSession& session, QWidget* parent = nullptr);
     ~Txgmmform() override;
-
-    Ui::Txgmmform* ui = nullptr;
-
-  public slots:
-    void BitBtn1Click();
-    void BitBtn2Click();
 
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-};
 
-extern Txgmmform* xgmmform;
+  private:
+    void changePassword();
+
+    TillSession& session_;
+    Ui::Txgmmform* ui = nullptr;
+};

@@ -1,19 +1,15 @@
 #include "zx.h"
 
-#include "tavo.h"
-#include "ui_tavo.h"
 #include "ui_zx.h"
 
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
+#include "formkit/guard.h"
 #include "formkit/toolwindow.h"
 #include "storedb/numtext.h"
 #include "storedb/till.h"
 
-#include <QShowEvent>
 #include <QStyle>
-
-Tzxform* zxform = nullptr;
 
 namespace {
 QString amountText(double value) {
@@ -35,40 +31,35 @@ Tzxform::Tzxform(QWidget* parent) : QWidget(parent), ui(new Ui::Tzxform) {
     ui->label3->setPalette(red);
     ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     ui->BitBtn1->setDefault(true);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tzxform::BitBtn1Click);
+    // Nothing awaits confirmation before the first sign-off.
+    ui->BitBtn1->setEnabled(false);
+    formkit::onClick(ui->BitBtn1, this, &Tzxform::confirmSummary);
     formkit::installDefaultButton(this);
 }
 
 Tzxform::~Tzxform() {
     delete ui;
-    if (zxform == this)
-        zxform = nullptr;
 }
 
-void Tzxform::fill(const QString& clerkName, const storedb::ShiftFigures& figures) {
+void Tzxform::showSummary(const QString& clerkName, const storedb::ShiftFigures& figures) {
     ui->label1->setTitle(QStringLiteral("售货员") + clerkName + QStringLiteral("本次营业额"));
     ui->Label2->setText(amountText(figures.takings));
     ui->label3->setTitle(QStringLiteral("应交款"));
     ui->Label4->setText(amountText(figures.handIn));
     ui->label5->setTitle(QStringLiteral("本台计算机还剩余额"));
     ui->Label6->setText(amountText(figures.left));
-}
-
-void Tzxform::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (event->spontaneous())
-        return;
     ui->BitBtn1->setEnabled(true);
+    show();
+    activateWindow();
     ui->BitBtn1->setFocus();
-    if (mainform)
-        mainform->setState(Tmainform::State::SignOffSummary);
 }
 
-void Tzxform::BitBtn1Click() {
+bool Tzxform::awaitingConfirmation() const {
+    return ui->BitBtn1->isEnabled();
+}
+
+void Tzxform::confirmSummary() {
     ui->BitBtn1->setEnabled(false);
-    if (mainform)
-        mainform->setState(Tmainform::State::NoClerk);
     close();
-    if (mainform)
-        mainform->takeKeyboard();
+    emit confirmed();
 }

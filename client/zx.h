@@ -17,16 +17,16 @@ class Tzxform : public QWidget {
     explicit Tzxform(QWidget* parent = nullptr);
     ~Tzxform() override;
 
+    // Shows the three figures of the clerk who signed off and waits.
+    void showSummary(const QString& clerkName, const storedb::ShiftFigures& figures);
+    // True from showSummary() until the clerk confirms.
+    bool awaitingConfirmation() const;
+
+  signals:
+    void confirmed();
+
+  private:
+    void confirmSummary();
+
     Ui::Tzxform* ui = nullptr;
-
-    // Fills the three groups for the clerk who signed off.
-    void fill(const QString& clerkName, const storedb::ShiftFigures& figures);
-
-  public slots:
-    void BitBtn1Click();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
 };
-
-extern Tzxform* zxform;

@@ -32,7 +32,9 @@ QMetaObject::Connection onSignal(Sender* sender, Signal signal, Owner* owner,
                                  void (Owner::*handler)(Args...)) {
     const QString where = QStringLiteral("%1/%2").arg(
         QString::fromLatin1(owner->metaObject()->className()), sender->objectName());
-    return QObject::connect(sender, signal, owner, [owner, handler, where](auto&&... args) {
+    // The lambda takes what the handler takes; Qt drops the signal's extra
+    // arguments (clicked's checked flag).
+    return QObject::connect(sender, signal, owner, [owner, handler, where](Args... args) {
         runGuarded(where, [&] { (owner->*handler)(args...); });
     });
 }

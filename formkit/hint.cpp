@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStatusTipEvent>
 #include <QWidget>
 
@@ -46,10 +47,34 @@ bool HintWatcher::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-QString clockText(const QDateTime& now) {
-    const QLocale locale = QLocale::system();
+namespace {
+
+// The locale's long time format without its time-zone field (the 't' run
+// outside quoted literals) and the blank, comma or brackets around it.
+QString timeFormatWithoutZone(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            kept += c;
+    }
+    static const QRegularExpression emptyBrackets(QStringLiteral(R"(\(\s*\)|\[\s*\])"));
+    static const QRegularExpression blanksAtEnds(QStringLiteral(R"(^[\s,]+|[\s,]+$)"));
+    return kept.remove(emptyBrackets).remove(blanksAtEnds);
+}
+
+} // namespace
+
+QString clockText(const QDateTime& now, const QLocale& locale) {
     return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(now.time(), QLocale::LongFormat);
+           locale.toString(now.time(), timeFormatWithoutZone(locale));
+}
+
+QString clockText(const QDateTime& now) {
+    return clockText(now, QLocale::system());
 }
 
 } // namespace formkit

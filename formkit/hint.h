@@ -27,7 +27,10 @@ class HintWatcher : public QObject {
     void publish(const QString& hint);
 };
 
-// The clock text of the main windows: the date and time in the system's formats.
-QString clockText(const class QDateTime& now);
+// The clock text of the main windows and the receipt: the date in the
+// locale's short format and the time of day (hours, minutes, seconds) in its
+// long format less the time zone.
+QString clockText(const class QDateTime& now, const class QLocale& locale);
+QString clockText(const class QDateTime& now); // in the system's locale
 
 } // namespace formkit

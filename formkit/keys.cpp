@@ -6,19 +6,27 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QObject>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace formkit {
 
 namespace {
 
-bool accepted(QChar c, NumericKeys keys) {
+// A character the box holds: a digit, or the point where it is accepted.
+bool typeable(QChar c, NumericKeys keys) {
     if (c.isDigit() && c.unicode() < 128)
         return true;
-    if (keys == NumericKeys::DigitsOnly)
-        return false;
-    if (c == QLatin1Char('\b') || c == QChar(0x1b))
-        return true;
     return keys == NumericKeys::DigitsPointBackspaceEscape && c == QLatin1Char('.');
+}
+
+// A character typed into the box that the box takes: Backspace and Escape
+// besides, except in a digits-only box.
+bool accepted(QChar c, NumericKeys keys) {
+    if (keys != NumericKeys::DigitsOnly && (c == QLatin1Char('\b') || c == QChar(0x1b)))
+        return true;
+    return typeable(c, keys);
 }
 
 class NumericFilter : public QObject {
@@ -48,6 +56,63 @@ class NumericFilter : public QObject {
     NumericKeys keys_;
 };
 
+bool typeable(const QString& text, NumericKeys keys) {
+    return std::all_of(text.begin(), text.end(), [keys](QChar c) { return typeable(c, keys); });
+}
+
+// What the box holds when left to the keys: digits, with at most one point.
+bool isNumber(const QString& text, NumericKeys keys) {
+    return typeable(text, keys) && text.count(QLatin1Char('.')) <= 1;
+}
+
+// What an edit put into the text: the part of the new text between what it
+// shares with the old one at the start and at the end.
+QString inserted(const QString& before, const QString& after) {
+    qsizetype start = 0;
+    while (start < before.size() && start < after.size() && before[start] == after[start])
+        ++start;
+    qsizetype end = 0;
+    while (end < before.size() - start && end < after.size() - start &&
+           before[before.size() - 1 - end] == after[after.size() - 1 - end])
+        ++end;
+    return after.mid(start, after.size() - start - end);
+}
+
+// Text that reaches the box other than by a key the filter sees (a paste by
+// key or menu, a drop, an input method) meets the same rule: the box undoes a
+// user's edit that puts in a character the keys would drop, or that turns a
+// number into something that is not one (a second point). Text the program
+// sets stands, so that a numeric box can show a prompt such as
+// "输入删除的货物编号"; the user may then type digits onto it, as by keys.
+class NumericValidator : public QValidator {
+  public:
+    NumericValidator(QLineEdit* edit, NumericKeys keys)
+        : QValidator(edit), edit_(edit), keys_(keys), previous_(edit->text()) {}
+
+    State validate(QString& input, int&) const override {
+        const State state = judge(input);
+        if (state != Invalid)
+            previous_ = input;
+        return state;
+    }
+
+  private:
+    State judge(const QString& input) const {
+        if (isNumber(input, keys_))
+            return Acceptable;
+        // setText leaves the box unmodified; so does undoing back to it.
+        if (!edit_->isModified())
+            return Intermediate;
+        if (isNumber(previous_, keys_))
+            return Invalid;
+        return typeable(inserted(previous_, input), keys_) ? Intermediate : Invalid;
+    }
+
+    QLineEdit* edit_;
+    NumericKeys keys_;
+    mutable QString previous_; // the text as it stood before the edit judged
+};
+
 class EnterFilter : public QObject {
   public:
     EnterFilter(QObject* parent, std::function<void()> action)
@@ -74,6 +139,7 @@ class EnterFilter : public QObject {
 
 void installNumericFilter(QLineEdit* edit, NumericKeys keys) {
     edit->installEventFilter(new NumericFilter(edit, keys));
+    edit->setValidator(new NumericValidator(edit, keys));
 }
 
 void onEnter(QWidget* widget, std::function<void()> action) {

@@ -16,7 +16,10 @@ enum class NumericKeys {
 };
 
 // Drops every typed character the box does not accept. Keys that type no
-// character (arrows, Enter, Tab, Delete) pass untouched.
+// character (arrows, Enter, Tab, Delete) pass untouched. However text comes
+// in (typed, pasted, dropped, from an input method) the edit is undone when
+// it adds a character the keys would drop or a second point. Text the
+// program sets (a prompt) is not checked.
 void installNumericFilter(QLineEdit* edit, NumericKeys keys);
 
 // Runs the action when Enter (either key) is pressed in the widget; the key

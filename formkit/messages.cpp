@@ -1,5 +1,6 @@
 #include "formkit/messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -7,11 +8,16 @@ namespace formkit {
 
 namespace {
 ScriptedResponder* g_responder = nullptr;
+QString g_caption;
 
 QString caption() {
-    return QApplication::applicationDisplayName();
+    return g_caption.isEmpty() ? QApplication::applicationDisplayName() : g_caption;
 }
 } // namespace
+
+void setMessageCaption(const QString& caption) {
+    g_caption = caption;
+}
 
 ScriptedResponder::ScriptedResponder() : previous_(g_responder) {
     g_responder = this;
@@ -32,6 +38,8 @@ void showMessage(const QString& text) {
     QMessageBox box(QMessageBox::Information, caption(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Qt's own button texts are English unless its translations are installed.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 
@@ -49,6 +57,8 @@ bool askYesNo(const QString& text) {
                     QApplication::activeWindow());
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setDefaultButton(QMessageBox::Yes);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -15,6 +15,11 @@ void showMessage(const QString& text);
 // True only for Yes.
 bool askYesNo(const QString& text);
 
+// The caption of the boxes: the program's title ("收银台端", "服务器端"), set
+// once at start. Not Qt's application display name, which would also be
+// appended to the caption of every window.
+void setMessageCaption(const QString& caption);
+
 // Replaces the real boxes while it lives: records every text shown, in order,
 // and answers questions from a queue. A question with no answer queued calls
 // the unanswered handler (by default a fatal error) instead of blocking.

@@ -15,4 +15,11 @@ QSqlQuery rsglAdministrators(const Db& db);
 // Salesclerks: 售货员号, 售货员名.
 QSqlQuery rsglClerks(const Db& db);
 
+// Removes a registered till. Refused with TillOnlineError ("该营业端正在营业,
+// 不能删除！请等售货员注销后再删除。") while a clerk is signed on at it:
+// the shift's takings would have no till row to be booked to. False when no
+// till bears the name (removed meanwhile); nothing is deleted then.
+// Registering a till checks its name with checkTillName() (columntext.h).
+bool removeTill(const Db& db, const QString& jsj);
+
 } // namespace storedb

@@ -10,6 +10,11 @@ const QString kHwh = QStringLiteral("hwh");
 const QString kHwlbh = QStringLiteral("hwlbh");
 const QString kHwlbm = QStringLiteral("hwlbm");
 
+void deleteStockRow(const Db& db, const QString& hwh) {
+    db.exec(QStringLiteral("sppzschwb"), QStringLiteral("delete from hwb where hwh=:hwh"),
+            {{kHwh, hwh}});
+}
+
 std::optional<QString> firstText(QSqlQuery query) {
     if (!query.next())
         return std::nullopt;
@@ -79,8 +84,18 @@ bool addGoodsToCategory(Db& db, const QString& hwlbm, const QString& hwh, const 
     if (!hwlbh)
         return false;
     sppztj(db, *hwlbh, hwh, hwm);
+    deleteStockRow(db, hwh);
     transaction.commit();
     return true;
+}
+
+bool deleteGoods(Db& db, const QString& hwh) {
+    Transaction transaction(db);
+    const bool catalogued = goodsExists(db, hwh);
+    sppzsc(db, hwh);
+    deleteStockRow(db, hwh);
+    transaction.commit();
+    return catalogued;
 }
 
 } // namespace storedb

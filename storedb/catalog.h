@@ -39,7 +39,15 @@ void deleteCategory(Db& db, const QString& hwlbh);
 
 // Adds goods to the first category bearing the name. When no category bears
 // it (an empty or typed pick, or a category deleted meanwhile) nothing is
-// written and the result is false.
+// written and the result is false. New goods start without stock: a stock
+// row left under the same number by goods deleted earlier is removed.
+// The number and name must be normalized (columntext.h).
 bool addGoodsToCategory(Db& db, const QString& hwlbm, const QString& hwh, const QString& hwm);
+
+// Deletes goods from the catalogue together with their stock row, both or
+// neither, so that goods added again under the number start afresh; the
+// movement log keeps its rows. False when the catalogue had no such goods
+// (a stock row left without them is removed all the same).
+bool deleteGoods(Db& db, const QString& hwh);
 
 } // namespace storedb

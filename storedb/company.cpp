@@ -1,22 +1,11 @@
 #include "storedb/company.h"
 
+#include "storedb/columntext.h"
 #include "storedb/errors.h"
 
 #include <QSqlQuery>
 
 namespace storedb {
-
-namespace {
-// Characters as the server counts them for varchar(n).
-int characters(const QString& text) {
-    return int(text.toUcs4().size());
-}
-
-void checkWidth(const QString& column, const QString& text, int width) {
-    if (characters(text) > width)
-        throw DbError(QStringLiteral("%1: 不能超过 %2 个字符").arg(column).arg(width));
-}
-} // namespace
 
 ShopSettings loadShopSettings(const Db& db) {
     QSqlQuery q =
@@ -33,8 +22,10 @@ ShopSettings loadShopSettings(const Db& db) {
 }
 
 void saveShopSettings(Db& db, const ShopSettings& settings) {
-    checkWidth(QStringLiteral("company"), settings.company, 50);
-    checkWidth(QStringLiteral("welcome"), settings.welcome, 100);
+    checkWidth(QStringLiteral("超市名字"), settings.company, 50);
+    checkWidth(QStringLiteral("欢迎信息"), settings.welcome, 100);
+    if (settings.sl < 0)
+        throw InvalidValueError(QStringLiteral("报警库存量必须是大于或等于0的整数！"));
     const Params params{{QStringLiteral("company"), settings.company},
                         {QStringLiteral("welcome"), settings.welcome},
                         {QStringLiteral("sl"), settings.sl}};

@@ -18,8 +18,9 @@ struct ShopSettings {
 // column is null).
 ShopSettings loadShopSettings(const Db& db);
 // Updates the settings row, or creates it when the table is empty (the bill
-// counter of a new row starts at 0). Texts longer than their columns are
-// refused on every engine, not only where the engine checks them.
+// counter of a new row starts at 0). Texts longer than their columns and a
+// negative alarm level are refused (InvalidValueError) on every engine, not
+// only where the engine checks them.
 void saveShopSettings(Db& db, const ShopSettings& settings);
 
 } // namespace storedb

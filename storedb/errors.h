@@ -46,4 +46,26 @@ class ConversionError : public Error {
     using Error::Error;
 };
 
+// A value the store will not keep: a number or name too wide for its column,
+// blank, or ending in blanks; a negative alarm level. userText() says which.
+class InvalidValueError : public Error {
+    using Error::Error;
+};
+
+// The computer has no till row: never registered, or removed by the back office.
+class TillNotRegisteredError : public Error {
+    using Error::Error;
+};
+
+// A shift with money to account for whose open shift-log row is missing: the
+// takings would be booked nowhere.
+class ShiftLogMissingError : public Error {
+    using Error::Error;
+};
+
+// The back office may not remove a till while a clerk works at it.
+class TillOnlineError : public Error {
+    using Error::Error;
+};
+
 } // namespace storedb

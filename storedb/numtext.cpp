@@ -42,7 +42,7 @@ double toNumber(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+        throw ConversionError(QStringLiteral("'%1' 不是有效的数字").arg(text));
     return value;
 }
 
@@ -50,7 +50,7 @@ int toInteger(const QString& text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok)
-        throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw ConversionError(QStringLiteral("'%1' 不是有效的整数").arg(text));
     return value;
 }
 

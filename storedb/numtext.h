@@ -19,8 +19,8 @@ inline double roundFen(double value) {
     return roundTo(value, 2);
 }
 
-// Text typed by a user as a number; throws ConversionError with a readable
-// text when it is not one (empty text included).
+// Text typed by a user as a number; throws ConversionError when it is not one
+// (empty text included), its Chinese text quoting what was typed.
 double toNumber(const QString& text);
 int toInteger(const QString& text);
 

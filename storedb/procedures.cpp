@@ -1,5 +1,6 @@
 #include "storedb/procedures.h"
 
+#include "storedb/columntext.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
@@ -13,6 +14,18 @@ const QString kHwh = QStringLiteral("hwh");
 const QString kHwlbh = QStringLiteral("hwlbh");
 const QString kSl = QStringLiteral("sl");
 const QString kJsj = QStringLiteral("jsj");
+
+const QString kCategoryNumber = QStringLiteral("商品类别号");
+const QString kCategoryName = QStringLiteral("商品类别名");
+const QString kGoodsNumber = QStringLiteral("商品号");
+const QString kGoodsName = QStringLiteral("商品名称");
+const QString kPassword = QStringLiteral("密码");
+
+std::optional<QString> password(const QVariant& mm) {
+    if (mm.isNull())
+        return std::nullopt;
+    return mm.toString();
+}
 
 Params movementParams(const Movement& m) {
     return {{kHwh, m.hwh},
@@ -35,10 +48,11 @@ std::optional<ClerkLogin> shydl(const Db& db, const QString& shyh) {
                           {{QStringLiteral("shyh"), shyh}});
     if (!q.next())
         return std::nullopt;
-    return ClerkLogin{q.value(0).toString(), q.value(1).toString()};
+    return ClerkLogin{password(q.value(0)), q.value(1).toString()};
 }
 
 void shyxgmm(const Db& db, const QString& shyh, const QString& mm) {
+    checkWidth(kPassword, mm, kCodeWidth);
     db.exec(QStringLiteral("shyxgmm"), QStringLiteral("update shyb set mm=:mm where shyh=:shyh"),
             {{QStringLiteral("shyh"), shyh}, {QStringLiteral("mm"), mm}});
 }
@@ -49,7 +63,7 @@ std::optional<AdministratorLogin> glydl(const Db& db, const QString& glyh) {
                           {{QStringLiteral("glyh"), glyh}});
     if (!q.next())
         return std::nullopt;
-    return AdministratorLogin{q.value(0).toString(), q.value(1).toString()};
+    return AdministratorLogin{password(q.value(0)), q.value(1).toString()};
 }
 
 std::optional<GoodsAtTill> hwhdw(const Db& db, const QString& hwh) {
@@ -165,12 +179,15 @@ QSqlQuery splbpz(const Db& db) {
 }
 
 void splbpztj(const Db& db, const QString& hwlbh, const QString& hwlbm) {
+    checkNumber(kCategoryNumber, hwlbh);
+    checkName(kCategoryName, hwlbm);
     db.exec(QStringLiteral("splbpztj"),
             QStringLiteral("insert into hwlbpzb(hwlbh,hwlbm) values(:hwlbh,:hwlbm)"),
             {{kHwlbh, hwlbh}, {QStringLiteral("hwlbm"), hwlbm}});
 }
 
 void splbpzxg(const Db& db, const QString& hwlbh, const QString& hwlbm) {
+    checkName(kCategoryName, hwlbm);
     db.exec(QStringLiteral("splbpzxg"),
             QStringLiteral("update hwlbpzb set hwlbm=:hwlbm where hwlbh=:hwlbh"),
             {{kHwlbh, hwlbh}, {QStringLiteral("hwlbm"), hwlbm}});
@@ -205,12 +222,15 @@ QSqlQuery sppz(const Db& db, const QString& hwlbh) {
 }
 
 void sppztj(const Db& db, const QString& hwlbh, const QString& hwh, const QString& hwm) {
+    checkNumber(kGoodsNumber, hwh);
+    checkName(kGoodsName, hwm);
     db.exec(QStringLiteral("sppztj"),
             QStringLiteral("insert into hwpzb(hwh,hwm,hwlbh) values(:hwh,:hwm,:hwlbh)"),
             {{kHwlbh, hwlbh}, {kHwh, hwh}, {QStringLiteral("hwm"), hwm}});
 }
 
 void sppzxg(const Db& db, const QString& hwh, const QString& hwm) {
+    checkName(kGoodsName, hwm);
     db.exec(QStringLiteral("sppzxg"), QStringLiteral("update hwpzb set hwm=:hwm where hwh=:hwh"),
             {{kHwh, hwh}, {QStringLiteral("hwm"), hwm}});
 }
@@ -222,6 +242,10 @@ void sppzsc(const Db& db, const QString& hwh) {
 
 void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
            const QString& zt) {
+    checkTillName(jsj);
+    // numeric(9,1); PostgreSQL would refuse more in its own words, SQLite keep it.
+    if (!(ye >= 0 && roundMoney(ye) <= 99999999.9))
+        throw InvalidValueError(QStringLiteral("初始营业额必须是0到99999999.9之间的数！"));
     db.exec(
         QStringLiteral("jsjzc"),
         QStringLiteral("insert into jqb(jsj,shyh,ye,yye,zt) values(:jsj,:shyh,:ye,:yye,:zt)"),
@@ -234,6 +258,9 @@ void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, do
 
 void insertAdministrator(const Db& db, const QString& glyh, const QString& glym,
                          const QString& mm) {
+    checkNumber(QStringLiteral("管理员号"), glyh);
+    checkName(QStringLiteral("管理员名"), glym);
+    checkWidth(kPassword, mm, kCodeWidth);
     db.exec(
         QStringLiteral("add administrator"),
         QStringList{QStringLiteral("insert into glyb "), QStringLiteral("values(:glyh,:glym,:mm)")},
@@ -243,6 +270,8 @@ void insertAdministrator(const Db& db, const QString& glyh, const QString& glym,
 }
 
 void insertClerk(const Db& db, const QString& shyh, const QString& shym) {
+    checkNumber(QStringLiteral("售货员号"), shyh);
+    checkName(QStringLiteral("售货员名"), shym);
     db.exec(
         QStringLiteral("add clerk"),
         QStringList{QStringLiteral("insert into shyb "), QStringLiteral("values(:shyh,:shym,:mm)")},

@@ -13,12 +13,14 @@
 
 namespace storedb {
 
+// The stored password; none when the row holds null, so that it differs from
+// every typed text, the empty one included.
 struct ClerkLogin {
-    QString mm;
+    std::optional<QString> mm;
     QString shym;
 };
 struct AdministratorLogin {
-    QString mm;
+    std::optional<QString> mm;
     QString glym;
 };
 struct GoodsAtTill {
@@ -79,6 +81,10 @@ void xghwb(const Db& db, const QString& hwh, double dj, int kcl);
 void xghwb2(const Db& db, const QString& hwlbh, const QString& hwh, double dj, int kcl);
 void xghwb1(const Db& db, const QString& hwh, int kcl);
 
+// Numbers and names written below follow the rules of columntext.h and are
+// refused with InvalidValueError otherwise; the keys of updates are matched
+// as given.
+
 // Categories: rows "商品类别号", "商品类别名"
 QSqlQuery splbpz(const Db& db);
 void splbpztj(const Db& db, const QString& hwlbh, const QString& hwlbm);
@@ -94,7 +100,8 @@ void sppztj(const Db& db, const QString& hwlbh, const QString& hwh, const QStrin
 void sppzxg(const Db& db, const QString& hwh, const QString& hwm);
 void sppzsc(const Db& db, const QString& hwh);
 
-// Tills and takings
+// Tills and takings. The computer name must pass checkTillName() and the
+// float lie between 0 and 99999999.9.
 void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
            const QString& zt);
 // People (the personnel statements of the back office): a new administrator;

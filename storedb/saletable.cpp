@@ -104,6 +104,14 @@ QList<SaleLine> saleLines(const Db& db, const QString& terminal) {
     return lines;
 }
 
+QSqlQuery saleGridRows(const Db& db, const QString& terminal) {
+    return db.exec(
+        QStringLiteral("ADOQuerylsb"),
+        QStringList{
+            QStringLiteral("select bh as 编号,hwm as 货物名,dj as 单价,sl as 数量,jg as 价格 from"),
+            saleTableIdentifier(terminal) + QStringLiteral(" order by bh")});
+}
+
 double saleTotal(const Db& db, const QString& terminal) {
     QSqlQuery q = db.exec(
         QStringLiteral("sale total"),

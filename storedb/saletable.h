@@ -42,6 +42,8 @@ void clearSaleTable(const Db& db, const QString& terminal);
 QList<SaleLine> saleLines(const Db& db, const QString& terminal);
 // The grid's rows: every column, in line order.
 QSqlQuery saleLinesQuery(const Db& db, const QString& terminal);
+// The rows of the till's sale grid, with the grid's column titles.
+QSqlQuery saleGridRows(const Db& db, const QString& terminal);
 // The open sale's total, rounded to the fen.
 double saleTotal(const Db& db, const QString& terminal);
 

@@ -35,23 +35,44 @@ ShiftFigures handInFor(double takings, double drawerFloat) {
     return ShiftFigures{double(t) / 10.0, double(h) / 10.0, double(s - h) / 10.0};
 }
 
-ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now) {
-    const std::optional<TillRow> till = tillRow(db, jsj);
+namespace {
+
+QString notRegistered(const QString& jsj) {
+    return QStringLiteral("此计算机 %1 没有注册，请通知管理员注册！").arg(jsj);
+}
+
+TillRow registeredTill(const Db& db, const QString& jsj) {
+    std::optional<TillRow> till = tillRow(db, jsj);
     if (!till)
-        throw DbError(QStringLiteral("此计算机 %1 没有注册").arg(jsj));
-    const ShiftFigures figures = handInFor(till->yye, till->ye);
+        throw TillNotRegisteredError(notRegistered(jsj));
+    return *till;
+}
 
-    db.exec(QStringLiteral("close shift jqb"),
-            QStringList{QStringLiteral("update jqb SET shyh=:shyh,zt=:zt,ye=:ye,yye=0"),
-                        QStringLiteral("where jsj=:jsj")},
-            {{QStringLiteral("shyh"), QString(QLatin1String(""))},
-             {QStringLiteral("zt"), kTillStandby},
-             {QStringLiteral("ye"), figures.left},
-             {kJsj, jsj}});
+// The till's open shift row: its float and what charging has booked to it.
+struct OpenShift {
+    double qye = 0;
+    double yye = 0;
+};
+std::optional<OpenShift> openShift(const Db& db, const QString& jsj) {
+    QSqlQuery q = db.exec(QStringLiteral("open shift"),
+                          QStringList{QStringLiteral("select qye,coalesce(yye,0) from shyrzb"),
+                                      QStringLiteral("where jsj=:jsj and zxsj is null"),
+                                      QStringLiteral("order by dlsj desc limit 1")},
+                          {{kJsj, jsj}});
+    if (!q.next())
+        return std::nullopt;
+    return OpenShift{roundMoney(q.value(0).toDouble()), roundMoney(q.value(1).toDouble())};
+}
 
+bool owesMoney(const ShiftFigures& figures) {
+    return figures.takings != 0 || figures.handIn != 0;
+}
+
+void closeShiftRow(const Db& db, const QString& jsj, const QDateTime& now,
+                   const ShiftFigures& figures) {
     // A shift that took nothing but still hands cash in keeps its row, so that
     // settlement sees what is owed; only a shift without any money leaves none.
-    if (figures.takings != 0 || figures.handIn != 0) {
+    if (owesMoney(figures)) {
         db.exec(QStringLiteral("close shift shyrzb"),
                 QStringList{QStringLiteral("update shyrzb SET zxsj=:zxsj,yye=:yye,xye=:xye,bj=:bj"),
                             QStringLiteral("where jsj=:jsj and zxsj is null")},
@@ -63,7 +84,85 @@ ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now) 
     } else {
         yyesc(db, jsj);
     }
+}
+
+// The till's row is gone: the shift row is all that is left of the shift.
+ShiftFigures closeShiftOfRemovedTill(const Db& db, const QString& jsj, const QDateTime& now) {
+    const std::optional<OpenShift> shift = openShift(db, jsj);
+    ShiftFigures figures = shift ? handInFor(shift->yye, shift->qye) : ShiftFigures{};
+    figures.tillRegistered = false;
+    if (shift)
+        closeShiftRow(db, jsj, now, figures);
     return figures;
+}
+
+// The pending lines of a shift that never signed off were never charged:
+// their pieces go back to stock, the shift is closed and its table dropped.
+void windUpShift(const Db& db, const QString& jsj, const QDateTime& now) {
+    for (const SaleLine& line : saleLines(db, jsj))
+        hwbsf1(db, line.hwh, line.sl);
+    closeShift(db, jsj, now);
+    dropSaleTable(db, jsj);
+}
+
+void bookSignOn(const Db& db, const QString& jsj, const QString& shyh, const QDateTime& now,
+                double qye) {
+    QSqlQuery online =
+        db.exec(QStringLiteral("ADOQueryjqb"),
+                QStringList{QStringLiteral("update jqb SET shyh=:shyh,zt=:zt"),
+                            QStringLiteral("where jsj=:jsj")},
+                {{kJsj, jsj}, {QStringLiteral("shyh"), shyh}, {QStringLiteral("zt"), kTillOnline}});
+    // Removed by the back office a moment ago: no shift for a till that is not there.
+    if (online.numRowsAffected() <= 0)
+        throw TillNotRegisteredError(notRegistered(jsj));
+    db.exec(QStringLiteral("ADOQueryshyrzb"),
+            QStringLiteral("insert into shyrzb(shyh,jsj,dlsj,qye) values(:shyh,:jsj,:dlsj,:qye)"),
+            {{QStringLiteral("shyh"), shyh},
+             {kJsj, jsj},
+             {QStringLiteral("dlsj"), dateTimeParam(now)},
+             {QStringLiteral("qye"), roundMoney(qye)}});
+}
+
+} // namespace
+
+ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now) {
+    const TillRow till = registeredTill(db, jsj);
+    const ShiftFigures figures = handInFor(till.yye, till.ye);
+    // Checked before anything is written: resetting the till's takings with no
+    // shift row to carry them would lose them, whether or not the caller runs
+    // a transaction.
+    if (owesMoney(figures) && !openShift(db, jsj))
+        throw ShiftLogMissingError(
+            QStringLiteral("此计算机 %1 找不到本班的营业记录,营业额 %2 元、应交款 %3 "
+                           "元无法记入！请通知管理员。")
+                .arg(jsj, numberText(figures.takings), numberText(figures.handIn)));
+
+    db.exec(QStringLiteral("close shift jqb"),
+            QStringList{QStringLiteral("update jqb SET shyh=:shyh,zt=:zt,ye=:ye,yye=0"),
+                        QStringLiteral("where jsj=:jsj")},
+            {{QStringLiteral("shyh"), QString(QLatin1String(""))},
+             {QStringLiteral("zt"), kTillStandby},
+             {QStringLiteral("ye"), figures.left},
+             {kJsj, jsj}});
+    closeShiftRow(db, jsj, now, figures);
+    return figures;
+}
+
+SignedOn signOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now) {
+    checkSaleTableName(jsj);
+    Transaction transaction(db);
+    registeredTill(db, jsj);
+    SignedOn result;
+    if (saleTableExists(db, jsj)) {
+        windUpShift(db, jsj, now);
+        result.woundUp = true;
+    }
+    createSaleTable(db, jsj);
+    // The float the shift starts with is what the wind-up, if any, left.
+    bookSignOn(db, jsj, shyh, now, registeredTill(db, jsj).ye);
+    result.till = registeredTill(db, jsj);
+    transaction.commit();
+    return result;
 }
 
 bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now) {
@@ -72,12 +171,7 @@ bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now) {
         return false;
     }
     Transaction transaction(db);
-    // The unfinished shift's pending lines were never charged: their pieces
-    // belong in stock again.
-    for (const SaleLine& line : saleLines(db, jsj))
-        hwbsf1(db, line.hwh, line.sl);
-    closeShift(db, jsj, now);
-    dropSaleTable(db, jsj);
+    windUpShift(db, jsj, now);
     createSaleTable(db, jsj);
     transaction.commit();
     return true;
@@ -86,22 +180,14 @@ bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now) {
 void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now,
                   double qye) {
     Transaction transaction(db);
-    db.exec(QStringLiteral("ADOQueryjqb"),
-            QStringList{QStringLiteral("update jqb SET shyh=:shyh,zt=:zt"),
-                        QStringLiteral("where jsj=:jsj")},
-            {{kJsj, jsj}, {QStringLiteral("shyh"), shyh}, {QStringLiteral("zt"), kTillOnline}});
-    db.exec(QStringLiteral("ADOQueryshyrzb"),
-            QStringLiteral("insert into shyrzb(shyh,jsj,dlsj,qye) values(:shyh,:jsj,:dlsj,:qye)"),
-            {{QStringLiteral("shyh"), shyh},
-             {kJsj, jsj},
-             {QStringLiteral("dlsj"), dateTimeParam(now)},
-             {QStringLiteral("qye"), roundMoney(qye)}});
+    bookSignOn(db, jsj, shyh, now, qye);
     transaction.commit();
 }
 
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
     Transaction transaction(db);
-    const ShiftFigures figures = closeShift(db, jsj, now);
+    const ShiftFigures figures =
+        tillRow(db, jsj) ? closeShift(db, jsj, now) : closeShiftOfRemovedTill(db, jsj, now);
     dropSaleTable(db, jsj);
     transaction.commit();
     return figures;

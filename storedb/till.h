@@ -2,6 +2,12 @@
 
 // The till's compound operations on the store: sign-on, closing a shift,
 // sign-off, and adding and removing the lines of the open sale.
+//
+// A shift's money lives in two places: the till's row (jqb.ye the float,
+// jqb.yye the takings) and the shift's open row in shyrzb (qye the float at
+// sign-on, yye the takings, which every charge raises as well). Closing goes
+// by the till's row; the shift row alone serves when the back office has
+// removed the till meanwhile.
 
 #include "storedb/connection.h"
 #include "storedb/procedures.h"
@@ -28,6 +34,10 @@ struct ShiftFigures {
     double takings = 0;
     double handIn = 0;
     double left = 0;
+    // False when the till's row had gone (removed by the back office during
+    // the shift): the figures come from the shift row, and the till cannot
+    // sign on again until it is registered again.
+    bool tillRegistered = true;
 };
 
 // The hand-in for S yuan in the drawer: whole hundreds, leaving at least 100
@@ -38,10 +48,25 @@ ShiftFigures handInFor(double takings, double drawerFloat);
 // Closes the till's shift: jqb back to standby with the new float and no
 // takings; the open shift-log row closed with the takings and the float left
 // ("未交"), or removed when the shift handed in nothing at all. Runs inside
-// the caller's transaction, if any.
+// the caller's transaction, if any. Throws TillNotRegisteredError without the
+// till's row, and ShiftLogMissingError, having written nothing, when there
+// is money to account for (takings or cash to hand in) but no open shift row
+// to book it to: the takings then stay on the till's row.
 ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now);
 
-// Sign-on, first half: makes the till's sale table ready. When the table is
+// Sign-on as one transaction: a shift left unfinished is wound up first (as
+// openSaleTable does), the sale table is created, the till goes online with
+// the clerk and the shift opens with the till's float. All or nothing: on any
+// failure the store is as it was. Without the till's row nothing is written
+// and TillNotRegisteredError says "此计算机 <jsj> 没有注册，请通知管理员注册！".
+struct SignedOn {
+    TillRow till;         // as it stands after sign-on: ye is the shift's float
+    bool woundUp = false; // an unfinished shift was closed first
+};
+SignedOn signOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now);
+
+// Sign-on in two steps, each its own transaction (signOn does both in one).
+// First half: makes the till's sale table ready. When the table is
 // still there (the last shift never signed off), that shift is wound up
 // first, in one transaction: the pending lines' pieces go back to stock, the
 // shift is closed, the table dropped and created afresh (line numbers start
@@ -53,7 +78,10 @@ bool openSaleTable(Db& db, const QString& jsj, const QDateTime& now);
 void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now,
                   double qye);
 
-// Sign-off: closes the shift and drops the sale table, all or nothing.
+// Sign-off: closes the shift and drops the sale table, all or nothing. A till
+// whose row the back office removed during the shift still signs off: its
+// open shift row is closed with the takings charged to it and its own float
+// (tillRegistered is then false).
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now);
 
 // Adds a line of sl pieces of the goods looked up as `goods`. The pieces

@@ -7,8 +7,8 @@
 #include "dl.h"
 #include "dy.h"
 #include "help.h"
+#include "session.h"
 #include "tavo.h"
-#include "tavodata.h"
 #include "xgmm.h"
 #include "zx.h"
 
@@ -16,6 +16,7 @@
 #include "storedb/datalink.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
+#include "support/controls.h"
 #include "support/teststore.h"
 
 #include <QAction>
@@ -32,12 +33,29 @@
 
 namespace tilltest {
 
-// A control of a window, found by its name as the user's tools find it.
-template <class T> T* ctl(const QObject* window, const char* name) {
-    T* found = window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
+using testsupport::ctl;
+
+class TillRun;
+// The till the running test started (tests run one at a time).
+inline TillRun*& currentRun() {
+    static TillRun* run = nullptr;
+    return run;
+}
+TillSession& session();
+inline Tmainform* mainWindow() {
+    return &session().mainWindow();
+}
+inline Tdlform* signOnWindow() {
+    return &session().signOnWindow();
+}
+inline Tzxform* summaryWindow() {
+    return &session().summaryWindow();
+}
+inline Thelpform* aboutWindow() {
+    return &session().aboutWindow();
+}
+inline Txgmmform* passwordWindow() {
+    return session().passwordWindow();
 }
 inline QLineEdit* edit(const QObject* w, const char* name) {
     return ctl<QLineEdit>(w, name);
@@ -49,7 +67,7 @@ inline QLabel* label(const QObject* w, const char* name) {
     return ctl<QLabel>(w, name);
 }
 inline QAction* tool(const char* name) {
-    return ctl<QAction>(mainform, name);
+    return ctl<QAction>(mainWindow(), name);
 }
 
 // What the toolbar and the sale panel show, in the words of the state table:
@@ -59,8 +77,8 @@ inline QString tillLooks() {
         return QString::fromLatin1(!a->isVisible() ? "hidden" : a->isEnabled() ? "on" : "off");
     };
     QStringList parts;
-    const bool bar = ctl<QToolBar>(mainform, "ToolBar1")->isVisibleTo(mainform);
-    const bool panel = ctl<QGroupBox>(mainform, "sf")->isVisibleTo(mainform);
+    const bool bar = ctl<QToolBar>(mainWindow(), "ToolBar1")->isVisibleTo(mainWindow());
+    const bool panel = ctl<QGroupBox>(mainWindow(), "sf")->isVisibleTo(mainWindow());
     parts << (bar ? QStringLiteral("bar shown") : QStringLiteral("bar hidden"));
     if (bar) {
         parts << QStringLiteral("exit ") + look(tool("ToolButton1"))
@@ -71,7 +89,7 @@ inline QString tillLooks() {
     parts << (panel ? QStringLiteral("panel shown") : QStringLiteral("panel hidden"));
     if (panel)
         parts << QStringLiteral("charge ") +
-                     (button(mainform, "SpeedButton1")->isEnabled() ? "on" : "off");
+                     (button(mainWindow(), "SpeedButton1")->isEnabled() ? "on" : "off");
     return parts.join(QLatin1Char('|'));
 }
 
@@ -87,6 +105,14 @@ inline const QString kSummary =
     QStringLiteral("bar shown|exit off|open hidden|signon off|signoff hidden|panel hidden");
 inline const QString kSigningOn = QStringLiteral("bar hidden|panel hidden");
 
+// Types into a box as a clerk does: the box's text selected (as Tab leaves
+// it), then the keys.
+inline void typeInto(QLineEdit* box, const QString& text) {
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
 class TillRun {
   public:
     // The program directory is `folder` (link.udl is read from there) and the
@@ -94,43 +120,47 @@ class TillRun {
     TillRun(const QString& folder, const QString& terminal) {
         storedb::setProgramDirectory(folder);
         qputenv("TAVO_TERMINAL_NAME", terminal.toUtf8());
-        mainform = new Tmainform;
-        zxform = new Tzxform;
-        dyform = new Tdyform;
-        helpform = new Thelpform;
-        quit = std::make_unique<QSignalSpy>(mainform, &Tmainform::quitRequested);
+        session = std::make_unique<TillSession>();
+        currentRun() = this;
+        quit = std::make_unique<QSignalSpy>(&session->mainWindow(), &Tmainform::quitRequested);
     }
     ~TillRun() {
         quit.reset();
-        delete xgmmform;
-        delete helpform;
-        delete dyform;
-        delete zxform;
-        delete mainform;
+        session.reset();
+        if (currentRun() == this)
+            currentRun() = nullptr;
     }
     TillRun(const TillRun&) = delete;
     TillRun& operator=(const TillRun&) = delete;
 
     // The main window's first show: connection, terminal check, sign-on window.
-    void start() { mainform->show(); }
+    void start() { session->start(); }
 
     void signOn(const QString& shyh, const QString& mm) {
-        edit(dlform, "Edit1")->setText(shyh);
-        edit(dlform, "Edit2")->setText(mm);
-        button(dlform, "BitBtn1")->click();
+        edit(signOnWindow(), "Edit1")->setText(shyh);
+        edit(signOnWindow(), "Edit2")->setText(mm);
+        button(signOnWindow(), "BitBtn1")->click();
     }
 
     // Keys a line on the sale panel through its controls.
     void addLine(const QString& hwh, const QString& quantity) {
-        edit(mainform, "Edit1")->setText(hwh);
-        edit(mainform, "Edit2")->setText(quantity);
-        button(mainform, "BitBtn1")->click();
+        edit(mainWindow(), "Edit1")->setText(hwh);
+        edit(mainWindow(), "Edit2")->setText(quantity);
+        button(mainWindow(), "BitBtn1")->click();
     }
 
-    bool ended() const { return mainform->programEnded(); }
+    bool ended() const { return session->mainWindow().programEnded(); }
 
+    // Made as the program makes it (main.cpp).
+    std::unique_ptr<TillSession> session;
     std::unique_ptr<QSignalSpy> quit;
 };
+
+inline TillSession& session() {
+    if (!currentRun())
+        qFatal("no till is running");
+    return *currentRun()->session;
+}
 
 inline QVariant scalar(storedb::Db& db, const QString& sql, const storedb::Params& params = {}) {
     QSqlQuery q = db.exec(QStringLiteral("test"), sql, params);

@@ -1,45 +1,32 @@
 // The back office's frame: start-up, the locked functions, the administrator
 // sign-on, and every menu entry and tool button opening its window.
 
-#include "admin/data.h"
-#include "admin/dlpas.h"
 #include "admin/fx.h"
 #include "admin/help.h"
 #include "admin/jk.h"
-#include "admin/mainpas.h"
 #include "admin/rsglpas.h"
 #include "admin/spckcxpas.h"
 #include "admin/spglpas.h"
 #include "admin/sppzpas.h"
 #include "admin/sprhcxpas.h"
 #include "admin/spxg.h"
-#include "admin/startup.h"
 #include "admin/yl.h"
 #include "admin/ywtj.h"
 #include "admin/yyejspas.h"
 #include "admin/zc.h"
-#include "formkit/messages.h"
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
-#include "storedb/schema.h"
-#include "support/teststore.h"
+#include "support/adminfixture.h"
 
 #include <QAbstractScrollArea>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTimer>
-#include <QToolButton>
-#include <QWindow>
 
-using namespace admin;
 using namespace testsupport;
 
 namespace {
@@ -47,92 +34,30 @@ namespace {
 const QString kWrongInput = QStringLiteral("你的输入有误，请重新输入！");
 const QString kConnectionError = QStringLiteral("数据库连接错误,请检查！程序将自动关闭！");
 
-// A control of a window, by its name.
-template <typename T = QWidget> T* c(const QObject* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("%s has no %s", qPrintable(window->objectName()), name);
-    return found;
-}
-QAction* act(const char* name) {
-    return c<QAction>(mainform, name);
-}
-QToolButton* tb(const char* name) {
-    return c<QToolButton>(mainform, name);
-}
-QMenu* menu(const char* name) {
-    return c<QMenu>(mainform, name);
-}
 QLineEdit* edit(const QObject* window, const char* name) {
-    return c<QLineEdit>(window, name);
+    return ctl<QLineEdit>(window, name);
 }
 QPushButton* button(const QObject* window, const char* name) {
-    return c<QPushButton>(window, name);
+    return ctl<QPushButton>(window, name);
 }
 QTabWidget* pagesOf(const QObject* window) {
-    return c<QTabWidget>(window, "PageControl1");
+    return ctl<QTabWidget>(window, "PageControl1");
 }
 QTableView* grid(const QObject* window, const char* name) {
-    return c<QTableView>(window, name);
+    return ctl<QTableView>(window, name);
 }
 
-// Runs the application's event loop until something ends it; a watchdog ends
-// it with 99 so that a window that never exits fails instead of hanging.
-int runLoop(std::function<void()> start) {
-    QTimer::singleShot(0, qApp, std::move(start));
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
-    watchdog.start(10000);
-    return qApp->exec();
+QList<QWidget*> toolWindows(const admin::AdminSession& s) {
+    return {&s.stockWindow(),      &s.configurationWindow(), &s.personnelWindow(),
+            &s.settlementWindow(), &s.correctionWindow(),    &s.aboutWindow(),
+            &s.salesQueryWindow(), &s.incomingQueryWindow(), &s.registrationWindow(),
+            &s.monitorWindow(),    &s.statisticsWindow(),    &s.analysisProgressWindow(),
+            &s.profitWindow()};
 }
 
-// The back office as the program starts it, on a store reached through
-// link.udl in its own program directory.
-struct Backoffice {
-    TestStore store;
-    formkit::ScriptedResponder responder;
-
-    explicit Backoffice(bool writeLink = true) {
-        if (writeLink)
-            store.writeDataLink(store.folder());
-        storedb::setProgramDirectory(store.folder());
-        initialiseApplication();
-        createWindows();
-    }
-    ~Backoffice() { destroyWindows(); }
-
-    // The first show: connection and login window.
-    void start() {
-        mainform->show();
-        QVERIFY(dlForm);
-        QVERIFY(dlForm->isVisible());
-    }
-    void typeLogin(const QString& glyh, const QString& mm) {
-        edit(dlForm, "Edit1")->setText(glyh);
-        edit(dlForm, "Edit2")->setText(mm);
-    }
-    void signOn() {
-        typeLogin(storedb::kFirstAdministratorNumber, storedb::kFirstAdministratorPassword);
-        button(dlForm, "BitBtn1")->click();
-        QVERIFY(!dlForm->isVisible());
-        responder.clear();
-    }
-    // Keyboard shortcuts reach the main window only while it is active.
-    void activateMain() {
-        mainform->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(mainform));
-    }
-};
-
-QList<QWidget*> toolWindows() {
-    return {spglForm,   sppzForm, rsglForm, yyejsForm, spxgForm, helpform, spckcxForm,
-            sprhcxForm, zcform,   jkform,   ywtjform,  fxform,   ylform};
-}
-
-QWidget* onlyVisibleToolWindow() {
+QWidget* onlyVisibleToolWindow(const admin::AdminSession& s) {
     QWidget* found = nullptr;
-    for (QWidget* w : toolWindows()) {
+    for (QWidget* w : toolWindows(s)) {
         if (w->isVisible()) {
             if (found)
                 return nullptr;
@@ -142,18 +67,18 @@ QWidget* onlyVisibleToolWindow() {
     return found;
 }
 
-void hideToolWindows() {
-    for (QWidget* w : toolWindows())
+void hideToolWindows(const admin::AdminSession& s) {
+    for (QWidget* w : toolWindows(s))
         w->hide();
 }
 
-QStringList disabledNames() {
+QStringList disabledNames(const admin::Tmain& main) {
     QStringList names;
-    for (QAction* action : c<QMenuBar>(mainform, "MainMenu1")->actions()) {
+    for (QAction* action : ctl<QMenuBar>(&main, "MainMenu1")->actions()) {
         if (!action->isEnabled())
             names << action->objectName();
     }
-    for (QToolButton* button : c(mainform, "ToolBar1")->findChildren<QToolButton*>()) {
+    for (QToolButton* button : ctl<QWidget>(&main, "ToolBar1")->findChildren<QToolButton*>()) {
         if (!button->isEnabled())
             names << button->objectName();
     }
@@ -192,6 +117,32 @@ QStringList headers(QTableView* grid) {
     return titles;
 }
 
+// The program's windows by the names the system gives them.
+struct Windows {
+    explicit Windows(const admin::AdminSession& s)
+        : mainform(&s.mainWindow()), spglForm(&s.stockWindow()), sppzForm(&s.configurationWindow()),
+          rsglForm(&s.personnelWindow()), yyejsForm(&s.settlementWindow()),
+          spxgForm(&s.correctionWindow()), helpform(&s.aboutWindow()),
+          spckcxForm(&s.salesQueryWindow()), sprhcxForm(&s.incomingQueryWindow()),
+          zcform(&s.registrationWindow()), jkform(&s.monitorWindow()),
+          ywtjform(&s.statisticsWindow()), fxform(&s.analysisProgressWindow()),
+          ylform(&s.profitWindow()) {}
+    admin::Tmain* mainform;
+    admin::TspglForm* spglForm;
+    admin::TsppzForm* sppzForm;
+    admin::TrsglForm* rsglForm;
+    admin::TyyejsForm* yyejsForm;
+    admin::TspxgForm* spxgForm;
+    admin::Thelpform* helpform;
+    admin::TspckcxForm* spckcxForm;
+    admin::TsprhcxForm* sprhcxForm;
+    admin::Tzcform* zcform;
+    admin::Tjkform* jkform;
+    admin::Tywtjform* ywtjform;
+    admin::Tfxform* fxform;
+    admin::Tylform* ylform;
+};
+
 } // namespace
 
 class TestAdminMain : public QObject {
@@ -199,57 +150,65 @@ class TestAdminMain : public QObject {
 
   private slots:
     void startsLockedWithOnlyAboutAndExitWorking() {
-        Backoffice office;
-        QVERIFY(!mainform->isVisible());
-        for (QWidget* w : toolWindows())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-        QVERIFY(!dlForm); // created by the first show only
-        QCOMPARE(mainform->windowTitle(), QString("Orvani系统--服务器端"));
-        QCOMPARE(QApplication::applicationDisplayName(), QString("服务器端"));
-        QCOMPARE(mainform->statusText(), QString("状态:未登录     "));
+        AdminFixture office;
+        const Windows w(office.session());
+        QVERIFY(!w.mainform->isVisible());
+        for (QWidget* window : toolWindows(office.session()))
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+        QVERIFY(!office.session().loginWindow()); // created by the first show only
+        QCOMPARE(w.mainform->windowTitle(), QString("Orvani系统--服务器端"));
+        // No display name of the program's own: under X11 Qt would append it to
+        // every window's caption.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QCOMPARE(w.mainform->statusText(), QString("状态:未登录     "));
 
         office.start();
-        QCOMPARE(disabledNames(), lockedNames());
-        QVERIFY(DataModule1 && DataModule1->isOpen());
-        QVERIFY(DataModule1->signedOnAdministrator().isEmpty());
+        admin::TdlForm* const dlForm = office.session().loginWindow();
+        QCOMPARE(disabledNames(*w.mainform), lockedNames());
+        QVERIFY(office.session().isConnected());
+        QVERIFY(office.session().administrator().isEmpty());
 
         // A locked menu does not drop down, and its entries' keys do nothing.
         office.activateMain();
-        QMenuBar* bar = c<QMenuBar>(mainform, "MainMenu1");
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(act("N1")).center());
-        QVERIFY(!menu("N1")->isVisible());
+        QMenuBar* bar = ctl<QMenuBar>(w.mainform, "MainMenu1");
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(office.action("N1")).center());
+        QVERIFY(!office.menu("N1")->isVisible());
         for (const char* keys :
              {"Ctrl+R", "Ctrl+C", "Ctrl+S", "Ctrl+P", "Ctrl+A", "Ctrl+J", "Ctrl+B"})
-            QTest::keySequence(mainform, QKeySequence(QString::fromLatin1(keys)));
-        QCOMPARE(onlyVisibleToolWindow(), nullptr);
-        for (QWidget* w : toolWindows())
-            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+            QTest::keySequence(w.mainform, QKeySequence(QString::fromLatin1(keys)));
+        QCOMPARE(onlyVisibleToolWindow(office.session()), nullptr);
+        for (QWidget* window : toolWindows(office.session()))
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
 
         // About works, and reads the computer's name on every show.
         qputenv("TAVO_TERMINAL_NAME", "  office-pc \t");
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(act("N25")).center());
-        QVERIFY(helpform->isVisible());
-        QCOMPARE(c<QLabel>(helpform, "jsj")->text(), QString("office-pc"));
-        button(helpform, "BitBtn1")->click();
-        QVERIFY(!helpform->isVisible());
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(office.action("N25")).center());
+        QVERIFY(w.helpform->isVisible());
+        QCOMPARE(ctl<QLabel>(w.helpform, "jsj")->text(), QString("office-pc"));
+        button(w.helpform, "BitBtn1")->click();
+        QVERIFY(!w.helpform->isVisible());
         qputenv("TAVO_TERMINAL_NAME", "renamed-pc");
-        act("N25")->trigger();
-        QCOMPARE(c<QLabel>(helpform, "jsj")->text(), QString("renamed-pc"));
+        office.action("N25")->trigger();
+        QCOMPARE(ctl<QLabel>(w.helpform, "jsj")->text(), QString("renamed-pc"));
         qunsetenv("TAVO_TERMINAL_NAME");
 
         // Exit ends the program's loop at once, from the menu and the tool bar.
-        QCOMPARE(runLoop([] { act("N21")->trigger(); }), 0);
-        QCOMPARE(runLoop([] { tb("ToolButton20")->click(); }), 0);
+        QCOMPARE(runLoop([&] { office.action("N21")->trigger(); }), 0);
+        QCOMPARE(runLoop([&] { office.toolButton("ToolButton20")->click(); }), 0);
         // Closing the main window ends it too, though the login window is up.
         QVERIFY(dlForm->isVisible());
-        QCOMPARE(runLoop([] { mainform->close(); }), 0);
+        QCOMPARE(runLoop([&] { w.mainform->close(); }), 0);
         QVERIFY(office.responder.shown().isEmpty());
     }
 
     void signOnRefusesWrongInputThenUnlocksExactlyTheLockedSet() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.store.db().exec("add administrator", "insert into glyb values('9','李明','secret')");
         office.start();
+        admin::TdlForm* const dlForm = office.session().loginWindow();
         QCOMPARE(dlForm->windowTitle(), QString("管理员登录"));
         QCOMPARE(edit(dlForm, "Edit2")->echoMode(), QLineEdit::Password);
         QCOMPARE(dlForm->focusWidget(), edit(dlForm, "Edit1"));
@@ -267,9 +226,9 @@ class TestAdminMain : public QObject {
         button(dlForm, "BitBtn1")->click();
         QCOMPARE(office.responder.shown(), (QStringList{kWrongInput, kWrongInput, kWrongInput}));
         QVERIFY(dlForm->isVisible());
-        QCOMPARE(disabledNames(), lockedNames());
-        QVERIFY(DataModule1->signedOnAdministrator().isEmpty());
-        QCOMPARE(mainform->statusText(), QString("状态:未登录     "));
+        QCOMPARE(disabledNames(*w.mainform), lockedNames());
+        QVERIFY(office.session().administrator().isEmpty());
+        QCOMPARE(w.mainform->statusText(), QString("状态:未登录     "));
 
         // The right one, typed with Enter moving along the boxes.
         office.responder.clear();
@@ -289,21 +248,42 @@ class TestAdminMain : public QObject {
 
         QCOMPARE(office.responder.shown(), QStringList{"管理员李明登录成功！"});
         QVERIFY(!dlForm->isVisible());
-        QVERIFY(disabledNames().isEmpty());
-        QCOMPARE(DataModule1->signedOnAdministrator(), QString("9"));
-        QCOMPARE(mainform->statusText(), QString("状态:管理员李明登录成功"));
+        QVERIFY(disabledNames(*w.mainform).isEmpty());
+        QCOMPARE(office.session().administrator(), QString("9"));
+        QCOMPARE(w.mainform->statusText(), QString("状态:管理员李明登录成功"));
         // The keyboard goes back to the main window, so its Ctrl keys work at once.
-        QVERIFY(QTest::qWaitForWindowActive(mainform));
+        QVERIFY(QTest::qWaitForWindowActive(w.mainform));
 
         // The status text shows once the pointer is over the main window's area.
-        QTest::mouseMove(c<QAbstractScrollArea>(mainform, "ClientArea")->viewport(),
+        QTest::mouseMove(ctl<QAbstractScrollArea>(w.mainform, "ClientArea")->viewport(),
                          QPoint(40, 40));
-        QTRY_COMPARE(mainform->hintPanel->text(), QString("状态:管理员李明登录成功"));
+        QTRY_COMPARE(ctl<QLabel>(w.mainform, "HintPanel")->text(),
+                     QString("状态:管理员李明登录成功"));
+    }
+
+    // A row whose password is null has no password: nothing typed matches
+    // it, the empty box included.
+    void aNullPasswordNeverSignsOn() {
+        AdminFixture office;
+        const Windows w(office.session());
+        office.db().exec("add administrator",
+                         "insert into glyb(glyh,glym,mm) values('5','赵六',null)");
+        office.start();
+        for (const QString& typed : {QString(), QString(" "), QString("null")}) {
+            office.typeLogin("5", typed);
+            office.loginButton("BitBtn1")->click();
+        }
+        QCOMPARE(office.responder.shown(), (QStringList{kWrongInput, kWrongInput, kWrongInput}));
+        QVERIFY(office.login().isVisible());
+        QCOMPARE(disabledNames(*w.mainform), lockedNames());
+        QVERIFY(office.session().administrator().isEmpty());
     }
 
     void cancellingTheLoginAsksAndLeavesTheWindowLocked() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.start();
+        admin::TdlForm* const dlForm = office.session().loginWindow();
         office.typeLogin("1", "12");
         office.responder.answer(false);
         button(dlForm, "BitBtn2")->click();
@@ -316,13 +296,15 @@ class TestAdminMain : public QObject {
         button(dlForm, "BitBtn2")->click();
         QVERIFY(!dlForm->isVisible());
         QCOMPARE(office.responder.asked().size(), 2);
-        QCOMPARE(disabledNames(), lockedNames());
-        QVERIFY(DataModule1->signedOnAdministrator().isEmpty());
+        QCOMPARE(disabledNames(*w.mainform), lockedNames());
+        QVERIFY(office.session().administrator().isEmpty());
     }
 
     void theLoginWindowCannotBeClosedFromItsFrame() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.start();
+        admin::TdlForm* const dlForm = office.session().loginWindow();
         QVERIFY(!(dlForm->windowFlags() & Qt::WindowCloseButtonHint));
         // Alt+F4 or the window manager: the close request is refused.
         QVERIFY(!dlForm->close());
@@ -332,70 +314,73 @@ class TestAdminMain : public QObject {
     }
 
     void ctrlSAndCtrlUGoToTheIncomingGoodsQuery() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.start();
         office.signOn();
         office.activateMain();
-        QSignalSpy pageChanges(pagesOf(sprhcxForm), &QTabWidget::currentChanged);
+        QSignalSpy pageChanges(pagesOf(w.sprhcxForm), &QTabWidget::currentChanged);
 
-        QTest::keySequence(mainform, QKeySequence("Ctrl+S"));
-        QVERIFY(sprhcxForm->isVisible());
-        QCOMPARE(pagesOf(sprhcxForm)->currentIndex(), 1);
-        QVERIFY(!spckcxForm->isVisible());
+        QTest::keySequence(w.mainform, QKeySequence("Ctrl+S"));
+        QVERIFY(w.sprhcxForm->isVisible());
+        QCOMPARE(pagesOf(w.sprhcxForm)->currentIndex(), 1);
+        QVERIFY(!w.spckcxForm->isVisible());
 
-        sprhcxForm->hide();
+        w.sprhcxForm->hide();
         office.activateMain();
-        QTest::keySequence(mainform, QKeySequence("Ctrl+U"));
-        QVERIFY(sprhcxForm->isVisible());
-        QCOMPARE(pagesOf(sprhcxForm)->currentIndex(), 0);
-        QVERIFY(!spckcxForm->isVisible());
+        QTest::keySequence(w.mainform, QKeySequence("Ctrl+U"));
+        QVERIFY(w.sprhcxForm->isVisible());
+        QCOMPARE(pagesOf(w.sprhcxForm)->currentIndex(), 0);
+        QVERIFY(!w.spckcxForm->isVisible());
         // Choosing the page from outside is not the user changing pages.
         QCOMPARE(pageChanges.count(), 0);
 
         // The sales query entries show the same keys in the menu.
-        QVERIFY(act("N29")->text().endsWith("\tCtrl+S"));
-        QVERIFY(act("N28")->text().endsWith("\tCtrl+U"));
+        QVERIFY(office.action("N29")->text().endsWith("\tCtrl+S"));
+        QVERIFY(office.action("N28")->text().endsWith("\tCtrl+U"));
     }
 
     void stockInAndOutModesKeepTheOtherEntryDisabledUntilClosed() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.start();
         office.signOn();
 
-        act("N7")->trigger();
-        QVERIFY(spglForm->isVisible());
-        QCOMPARE(c<QGroupBox>(spglForm, "GroupBox1")->title(), QString("商品出库"));
-        QCOMPARE(c<QLabel>(spglForm, "Label7")->text(), QString("出货价     "));
-        QVERIFY(!c<QLabel>(spglForm, "Label8")->isVisible());
-        QVERIFY(!edit(spglForm, "Edit3")->isVisible());
-        QVERIFY(!act("N6")->isEnabled());
-        QVERIFY(act("N7")->isEnabled());
+        office.action("N7")->trigger();
+        QVERIFY(w.spglForm->isVisible());
+        QCOMPARE(ctl<QGroupBox>(w.spglForm, "GroupBox1")->title(), QString("商品出库"));
+        QCOMPARE(ctl<QLabel>(w.spglForm, "Label7")->text(), QString("出货价     "));
+        QVERIFY(!ctl<QLabel>(w.spglForm, "Label8")->isVisible());
+        QVERIFY(!edit(w.spglForm, "Edit3")->isVisible());
+        QVERIFY(!office.action("N6")->isEnabled());
+        QVERIFY(office.action("N7")->isEnabled());
 
-        tb("ToolButton1")->click();
-        QCOMPARE(c<QGroupBox>(spglForm, "GroupBox1")->title(), QString("商品入库"));
-        QCOMPARE(c<QLabel>(spglForm, "Label7")->text(), QString("入货价    "));
-        QVERIFY(c<QLabel>(spglForm, "Label8")->isVisible());
-        QVERIFY(edit(spglForm, "Edit3")->isVisible());
-        QVERIFY(!act("N6")->isEnabled());
-        QVERIFY(!act("N7")->isEnabled());
-        QVERIFY(tb("ToolButton1")->isEnabled());
-        QVERIFY(tb("ToolButton2")->isEnabled());
+        office.toolButton("ToolButton1")->click();
+        QCOMPARE(ctl<QGroupBox>(w.spglForm, "GroupBox1")->title(), QString("商品入库"));
+        QCOMPARE(ctl<QLabel>(w.spglForm, "Label7")->text(), QString("入货价    "));
+        QVERIFY(ctl<QLabel>(w.spglForm, "Label8")->isVisible());
+        QVERIFY(edit(w.spglForm, "Edit3")->isVisible());
+        QVERIFY(!office.action("N6")->isEnabled());
+        QVERIFY(!office.action("N7")->isEnabled());
+        QVERIFY(office.toolButton("ToolButton1")->isEnabled());
+        QVERIFY(office.toolButton("ToolButton2")->isEnabled());
 
-        button(spglForm, "BitBtn3")->click(); // 退出
-        QVERIFY(!spglForm->isVisible());
-        QVERIFY(act("N6")->isEnabled());
-        QVERIFY(act("N7")->isEnabled());
+        button(w.spglForm, "BitBtn3")->click(); // 退出
+        QVERIFY(!w.spglForm->isVisible());
+        QVERIFY(office.action("N6")->isEnabled());
+        QVERIFY(office.action("N7")->isEnabled());
 
         // The frame's close box does the same.
-        tb("ToolButton2")->click();
-        QVERIFY(!act("N6")->isEnabled());
-        QVERIFY(spglForm->close());
-        QVERIFY(act("N6")->isEnabled());
+        office.toolButton("ToolButton2")->click();
+        QVERIFY(!office.action("N6")->isEnabled());
+        QVERIFY(w.spglForm->close());
+        QVERIFY(office.action("N6")->isEnabled());
         QVERIFY(office.responder.shown().isEmpty());
     }
 
     void everyEntryOpensItsWindowOnItsPage() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         office.start();
         office.signOn();
 
@@ -406,83 +391,88 @@ class TestAdminMain : public QObject {
             int page;
         };
         const QList<Entry> entries = {
-            {act("N30"), spxgForm, pagesOf(spxgForm), 0},
-            {act("D1"), spxgForm, pagesOf(spxgForm), 1},
-            {act("N35"), ylform, nullptr, -1},
-            {act("N27"), sprhcxForm, pagesOf(sprhcxForm), 1},
-            {act("N26"), sprhcxForm, pagesOf(sprhcxForm), 0},
-            {act("N29"), spckcxForm, pagesOf(spckcxForm), 1},
-            {act("N28"), spckcxForm, pagesOf(spckcxForm), 0},
-            {act("N4"), fxform, nullptr, -1},
-            {act("N12"), ywtjform, pagesOf(ywtjform), 0},
-            {act("N13"), ywtjform, pagesOf(ywtjform), 1},
-            {act("M1"), zcform, nullptr, -1},
-            {act("N33"), jkform, nullptr, -1},
-            {act("N25"), helpform, nullptr, -1},
-            {tb("ToolButton8"), zcform, nullptr, -1},
-            {tb("ToolButton17"), jkform, nullptr, -1},
-            {tb("ToolButton18"), ylform, nullptr, -1},
-            {tb("ToolButton7"), fxform, nullptr, -1},
-            {tb("ToolButton9"), ywtjform, pagesOf(ywtjform), 0},
-            {tb("ToolButton1"), spglForm, nullptr, -1},
-            {tb("ToolButton2"), spglForm, nullptr, -1},
+            {office.action("N30"), w.spxgForm, pagesOf(w.spxgForm), 0},
+            {office.action("D1"), w.spxgForm, pagesOf(w.spxgForm), 1},
+            {office.action("N35"), w.ylform, nullptr, -1},
+            {office.action("N27"), w.sprhcxForm, pagesOf(w.sprhcxForm), 1},
+            {office.action("N26"), w.sprhcxForm, pagesOf(w.sprhcxForm), 0},
+            {office.action("N29"), w.spckcxForm, pagesOf(w.spckcxForm), 1},
+            {office.action("N28"), w.spckcxForm, pagesOf(w.spckcxForm), 0},
+            {office.action("N4"), w.fxform, nullptr, -1},
+            {office.action("N12"), w.ywtjform, pagesOf(w.ywtjform), 0},
+            {office.action("N13"), w.ywtjform, pagesOf(w.ywtjform), 1},
+            {office.action("M1"), w.zcform, nullptr, -1},
+            {office.action("N33"), w.jkform, nullptr, -1},
+            {office.action("N25"), w.helpform, nullptr, -1},
+            {office.toolButton("ToolButton8"), w.zcform, nullptr, -1},
+            {office.toolButton("ToolButton17"), w.jkform, nullptr, -1},
+            {office.toolButton("ToolButton18"), w.ylform, nullptr, -1},
+            {office.toolButton("ToolButton7"), w.fxform, nullptr, -1},
+            {office.toolButton("ToolButton9"), w.ywtjform, pagesOf(w.ywtjform), 0},
+            {office.toolButton("ToolButton1"), w.spglForm, nullptr, -1},
+            {office.toolButton("ToolButton2"), w.spglForm, nullptr, -1},
         };
         for (const Entry& e : entries) {
             const QString name = e.trigger->objectName();
-            hideToolWindows();
+            hideToolWindows(office.session());
             if (e.pages)
                 e.pages->setCurrentIndex(1 - e.page);
             auto* action = qobject_cast<QAction*>(e.trigger);
             if (action && !action->shortcut().isEmpty()) {
                 office.activateMain();
-                QTest::keySequence(mainform, action->shortcut());
+                QTest::keySequence(w.mainform, action->shortcut());
             } else if (action) {
                 action->trigger();
             } else {
                 qobject_cast<QAbstractButton*>(e.trigger)->click();
             }
-            QVERIFY2(onlyVisibleToolWindow() == e.window, qPrintable(name));
+            QVERIFY2(onlyVisibleToolWindow(office.session()) == e.window, qPrintable(name));
             if (e.pages)
                 QVERIFY2(e.pages->currentIndex() == e.page, qPrintable(name));
-            spglForm->close();
+            w.spglForm->close();
         }
 
         // These tool buttons leave the window on whatever page it showed.
         const std::pair<QAbstractButton*, QWidget*> untouched[] = {
-            {tb("ToolButton3"), spxgForm},
-            {tb("ToolButton5"), sprhcxForm},
-            {tb("ToolButton16"), spckcxForm}};
+            {office.toolButton("ToolButton3"), w.spxgForm},
+            {office.toolButton("ToolButton5"), w.sprhcxForm},
+            {office.toolButton("ToolButton16"), w.spckcxForm}};
         for (const auto& [button, window] : untouched) {
             auto* pages = window->findChild<QTabWidget*>("PageControl1");
             for (int page : {0, 1}) {
-                hideToolWindows();
+                hideToolWindows(office.session());
                 pages->setCurrentIndex(page);
                 button->click();
-                QVERIFY2(onlyVisibleToolWindow() == window, qPrintable(button->objectName()));
+                QVERIFY2(onlyVisibleToolWindow(office.session()) == window,
+                         qPrintable(button->objectName()));
                 QCOMPARE(pages->currentIndex(), page);
             }
         }
 
         // The configuration window on each of its three pages.
-        const std::pair<QObject*, int> config[] = {
-            {act("N19"), 0}, {act("N20"), 1}, {act("N38"), 2}, {tb("ToolButton13"), 0}};
+        const std::pair<QObject*, int> config[] = {{office.action("N19"), 0},
+                                                   {office.action("N20"), 1},
+                                                   {office.action("N38"), 2},
+                                                   {office.toolButton("ToolButton13"), 0}};
         for (const auto& [entry, page] : config) {
-            hideToolWindows();
-            auto* tabs = sppzForm->findChild<QTabWidget*>("PageControl1");
+            hideToolWindows(office.session());
+            auto* tabs = w.sppzForm->findChild<QTabWidget*>("PageControl1");
             QVERIFY(tabs);
             tabs->setCurrentIndex(page == 0 ? 1 : 0);
             if (auto* action = qobject_cast<QAction*>(entry))
                 action->trigger();
             else
                 qobject_cast<QAbstractButton*>(entry)->click();
-            QVERIFY2(onlyVisibleToolWindow() == sppzForm, qPrintable(entry->objectName()));
+            QVERIFY2(onlyVisibleToolWindow(office.session()) == w.sppzForm,
+                     qPrintable(entry->objectName()));
             QCOMPARE(tabs->currentIndex(), page);
         }
         QVERIFY(office.responder.shown().isEmpty());
     }
 
     void settlementAndPersonnelEntriesPrepareTheirLists() {
-        Backoffice office;
+        AdminFixture office;
+        const Windows w(office.session());
         storedb::Db& db = office.store.db();
         addClerk(db, "7", "王芳", "7");
         addClerk(db, "8", "赵强", "8");
@@ -494,101 +484,140 @@ class TestAdminMain : public QObject {
         office.signOn();
 
         // Settlement: the owed shifts, widths 50, 125, 60, boxes cleared.
-        edit(yyejsForm, "Edit1")->setText("7");
-        edit(yyejsForm, "Edit2")->setText("王芳");
-        edit(yyejsForm, "Edit3")->setText("300元");
-        tb("ToolButton4")->click();
-        QVERIFY(yyejsForm->isVisible());
-        QCOMPARE(grid(yyejsForm, "DBGrid1")->model(), DataModule1->DataSourceyyejs);
-        QCOMPARE(DataModule1->DataSourceyyejs->rowCount(), 1);
-        QCOMPARE(DataModule1->DataSourceyyejs->index(0, 0).data().toString(), QString("7"));
-        QCOMPARE(DataModule1->DataSourceyyejs->index(0, 2).data().toDouble(), 300.0);
-        QCOMPARE(grid(yyejsForm, "DBGrid1")->columnWidth(0), 50);
-        QCOMPARE(grid(yyejsForm, "DBGrid1")->columnWidth(1), 125);
-        QCOMPARE(grid(yyejsForm, "DBGrid1")->columnWidth(2), 60);
-        QVERIFY(edit(yyejsForm, "Edit1")->text().isEmpty() &&
-                edit(yyejsForm, "Edit2")->text().isEmpty() &&
-                edit(yyejsForm, "Edit3")->text().isEmpty());
+        edit(w.yyejsForm, "Edit1")->setText("7");
+        edit(w.yyejsForm, "Edit2")->setText("王芳");
+        edit(w.yyejsForm, "Edit3")->setText("300元");
+        office.toolButton("ToolButton4")->click();
+        QVERIFY(w.yyejsForm->isVisible());
+        const QAbstractItemModel* owed = grid(w.yyejsForm, "DBGrid1")->model();
+        QVERIFY(owed);
+        QCOMPARE(owed->rowCount(), 1);
+        QCOMPARE(owed->index(0, 0).data().toString(), QString("7"));
+        QCOMPARE(owed->index(0, 2).data().toDouble(), 300.0);
+        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(0), 50);
+        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(1), 125);
+        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(2), 60);
+        QVERIFY(edit(w.yyejsForm, "Edit1")->text().isEmpty() &&
+                edit(w.yyejsForm, "Edit2")->text().isEmpty() &&
+                edit(w.yyejsForm, "Edit3")->text().isEmpty());
         // Reopened each time: a shift owed since shows on the next opening.
         addShift(db, "8", 0, 90, 0, storedb::kNotHandedIn);
         office.activateMain();
-        QTest::keySequence(mainform, QKeySequence("Ctrl+J"));
-        QCOMPARE(DataModule1->DataSourceyyejs->rowCount(), 2);
+        QTest::keySequence(w.mainform, QKeySequence("Ctrl+J"));
+        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->model(), owed);
+        QCOMPARE(owed->rowCount(), 2);
 
         // Administrators on page 0 of the personnel window.
-        QCOMPARE(pagesOf(rsglForm)->currentIndex(), 1); // the clerk page at creation
-        QSignalSpy pageChanges(pagesOf(rsglForm), &QTabWidget::currentChanged);
-        tb("ToolButton11")->click();
-        QVERIFY(rsglForm->isVisible());
-        QCOMPARE(pagesOf(rsglForm)->currentIndex(), 0);
-        QCOMPARE(grid(rsglForm, "DBGrid1")->model(), DataModule1->DataSourcersgl);
-        QCOMPARE(headers(grid(rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
-        QCOMPARE(DataModule1->DataSourcersgl->rowCount(), 2);
-        QCOMPARE(grid(rsglForm, "DBGrid1")->columnWidth(0), 50);
-        QCOMPARE(grid(rsglForm, "DBGrid1")->columnWidth(1), 150);
+        QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 1); // the clerk page at creation
+        QSignalSpy pageChanges(pagesOf(w.rsglForm), &QTabWidget::currentChanged);
+        office.toolButton("ToolButton11")->click();
+        QVERIFY(w.rsglForm->isVisible());
+        QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 0);
+        const QAbstractItemModel* people = grid(w.rsglForm, "DBGrid1")->model();
+        QVERIFY(people);
+        QCOMPARE(headers(grid(w.rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
+        QCOMPARE(people->rowCount(), 2);
+        QCOMPARE(grid(w.rsglForm, "DBGrid1")->columnWidth(0), 50);
+        QCOMPARE(grid(w.rsglForm, "DBGrid1")->columnWidth(1), 150);
 
         // Salesclerks on page 1; both grids show the one shared list.
         office.activateMain();
-        QTest::keySequence(mainform, QKeySequence("Ctrl+G"));
-        QCOMPARE(pagesOf(rsglForm)->currentIndex(), 1);
-        QCOMPARE(headers(grid(rsglForm, "DBGrid2")), (QStringList{"售货员号", "售货员名"}));
-        QCOMPARE(DataModule1->DataSourcersgl->rowCount(), 2);
-        QCOMPARE(grid(rsglForm, "DBGrid2")->model(), grid(rsglForm, "DBGrid1")->model());
-        QCOMPARE(grid(rsglForm, "DBGrid2")->columnWidth(0), 50);
-        QCOMPARE(grid(rsglForm, "DBGrid2")->columnWidth(1), 150);
+        QTest::keySequence(w.mainform, QKeySequence("Ctrl+G"));
+        QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 1);
+        QCOMPARE(headers(grid(w.rsglForm, "DBGrid2")), (QStringList{"售货员号", "售货员名"}));
+        QCOMPARE(people->rowCount(), 2);
+        QCOMPARE(grid(w.rsglForm, "DBGrid2")->model(), grid(w.rsglForm, "DBGrid1")->model());
+        QCOMPARE(grid(w.rsglForm, "DBGrid2")->columnWidth(0), 50);
+        QCOMPARE(grid(w.rsglForm, "DBGrid2")->columnWidth(1), 150);
 
         office.activateMain();
-        QTest::keySequence(mainform, QKeySequence("Ctrl+A"));
-        QCOMPARE(pagesOf(rsglForm)->currentIndex(), 0);
-        QCOMPARE(headers(grid(rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
+        QTest::keySequence(w.mainform, QKeySequence("Ctrl+A"));
+        QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 0);
+        QCOMPARE(headers(grid(w.rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
         QCOMPARE(pageChanges.count(), 0);
     }
 
     void statusBarShowsHintsAndTheClock() {
-        Backoffice office;
-        QCOMPARE(mainform->hintPanel->width(), 630);
-        QCOMPARE(mainform->clockPanel->width(), 170);
-        QVERIFY(mainform->clockPanel->text().isEmpty()); // the first tick comes after a second
+        AdminFixture office;
+        const Windows w(office.session());
+        QLabel* hint = ctl<QLabel>(w.mainform, "HintPanel");
+        QLabel* clock = ctl<QLabel>(w.mainform, "ClockPanel");
+        QVERIFY(clock->text().isEmpty()); // the first tick comes after a second
         office.start();
         office.signOn();
 
-        QTRY_VERIFY_WITH_TIMEOUT(mainform->clockPanel->text().startsWith("系统时间: "), 3000);
-        const QString first = mainform->clockPanel->text();
-        QTRY_VERIFY_WITH_TIMEOUT(mainform->clockPanel->text() != first, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text().startsWith("系统时间: "), 3000);
+        const QString first = clock->text();
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text() != first, 3000);
 
         // A tool button's hint while the pointer rests on it; the status bar
         // keeps its two panels.
-        QTest::mouseMove(tb("ToolButton4"), QPoint(10, 10));
-        QTRY_COMPARE(mainform->hintPanel->text(), QString("营业额结算"));
-        QVERIFY(mainform->statusBar()->currentMessage().isEmpty());
-        QVERIFY(mainform->hintPanel->isVisible());
+        QTest::mouseMove(office.toolButton("ToolButton4"), QPoint(10, 10));
+        QTRY_COMPARE(hint->text(), QString("营业额结算"));
+        QVERIFY(w.mainform->statusBar()->currentMessage().isEmpty());
+        QVERIFY(hint->isVisible());
 
         // A highlighted menu entry's hint; "其它配置(Q)" has none, so the
         // panel keeps what it showed.
-        menu("N18")->popup(mainform->mapToGlobal(QPoint(100, 100)));
-        QVERIFY(QTest::qWaitForWindowExposed(menu("N18")));
-        menu("N18")->setActiveAction(act("N20"));
-        QTRY_COMPARE(mainform->hintPanel->text(), QString("具体商品配置"));
-        menu("N18")->setActiveAction(act("N38"));
+        office.menu("N18")->popup(w.mainform->mapToGlobal(QPoint(100, 100)));
+        QVERIFY(QTest::qWaitForWindowExposed(office.menu("N18")));
+        office.menu("N18")->setActiveAction(office.action("N20"));
+        QTRY_COMPARE(hint->text(), QString("具体商品配置"));
+        office.menu("N18")->setActiveAction(office.action("N38"));
         QTest::qWait(50);
-        QCOMPARE(mainform->hintPanel->text(), QString("具体商品配置"));
-        menu("N18")->hide();
-        QVERIFY(mainform->statusBar()->currentMessage().isEmpty());
+        QCOMPARE(hint->text(), QString("具体商品配置"));
+        office.menu("N18")->hide();
+        QVERIFY(w.mainform->statusBar()->currentMessage().isEmpty());
+    }
+
+    // Each panel is as wide as its text, whatever the font: a clock cut off
+    // after the hour tells nobody the time.
+    void statusPanelsFitTheirText() {
+        AdminFixture office;
+        const Windows w(office.session());
+        QLabel* hint = ctl<QLabel>(w.mainform, "HintPanel");
+        QLabel* clock = ctl<QLabel>(w.mainform, "ClockPanel");
+        office.start();
+        office.signOn();
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text().startsWith("系统时间: "), 3000);
+
+        const auto fits = [](const QLabel* panel) {
+            return panel->contentsRect().width() >=
+                   panel->fontMetrics().horizontalAdvance(panel->text());
+        };
+        for (int pointSize : {9, 16}) {
+            QFont font = w.mainform->statusBar()->font();
+            font.setPointSize(pointSize);
+            w.mainform->statusBar()->setFont(font);
+            QTRY_VERIFY2(fits(clock), qPrintable(QString("%1 pt: %2 px for \"%3\"")
+                                                     .arg(pointSize)
+                                                     .arg(clock->contentsRect().width())
+                                                     .arg(clock->text())));
+            // The hint takes the rest of the bar, the clock stays at its right.
+            QTRY_VERIFY(hint->width() > clock->width());
+            QTRY_VERIFY(clock->geometry().right() > w.mainform->statusBar()->width() - 40);
+        }
+        // A long status text shows whole.
+        QTest::mouseMove(ctl<QAbstractScrollArea>(w.mainform, "ClientArea")->viewport(),
+                         QPoint(40, 40));
+        QTRY_COMPARE(hint->text(), QString("状态:管理员管理员登录成功"));
+        QVERIFY(fits(hint));
     }
 
     void connectionFailureShowsOneMessageAndEndsTheProgram() {
         for (const QByteArray& link :
              {QByteArray(), QByteArray("Provider=Nowhere;Data Source=x\n")}) {
-            Backoffice office(false);
+            AdminFixture office(AdminFixture::Link::None);
+            const Windows w(office.session());
             if (!link.isEmpty()) {
                 QFile file(office.store.folder() + "/link.udl");
                 QVERIFY(file.open(QIODevice::WriteOnly));
                 file.write(link);
             }
-            QCOMPARE(runLoop([] { mainform->show(); }), 1);
+            QCOMPARE(runLoop([&] { office.session().start(); }), 1);
             QCOMPARE(office.responder.shown(), QStringList{kConnectionError});
-            QVERIFY(mainform->startupFailed());
-            QVERIFY(!dlForm);
+            QVERIFY(office.session().startupFailed());
+            QVERIFY(!office.session().loginWindow());
         }
     }
 };

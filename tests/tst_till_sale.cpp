@@ -47,7 +47,7 @@ struct OpenPanel {
 };
 
 QTableView* grid() {
-    return ctl<QTableView>(mainform, "DBGrid1");
+    return ctl<QTableView>(mainWindow(), "DBGrid1");
 }
 
 QStringList gridColumn(int column) {
@@ -85,13 +85,13 @@ class TestTillSale : public QObject {
         QCOMPARE(titles, (QStringList{"编号", "货物名", "单价", "数量", "价格"}));
         QCOMPARE(grid()->model()->rowCount(), 0);
         QCOMPARE(gridWidths(), (QList<int>{56, 270, 140, 140, 140}));
-        QCOMPARE(label(mainform, "zj")->text(), QString("0"));
-        QCOMPARE(mainform->focusWidget(), edit(mainform, "Edit1"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("0"));
+        QCOMPARE(mainWindow()->focusWidget(), edit(mainWindow(), "Edit1"));
         // Right after sign-on the till has taken nothing.
-        button(mainform, "BitBtn3")->click();
+        button(mainWindow(), "BitBtn3")->click();
         QCOMPARE(till.responder.shown(), QStringList{"本机销售情况:共计 0 元"});
         jqbsf(till.db(), "till-1", 12.5);
-        button(mainform, "BitBtn3")->click();
+        button(mainWindow(), "BitBtn3")->click();
         QCOMPARE(till.responder.shown().last(), QString("本机销售情况:共计 12.5 元"));
     }
 
@@ -99,14 +99,14 @@ class TestTillSale : public QObject {
         OpenPanel till;
         till.run->addLine("6903", "6");
         QCOMPARE(till.responder.shown(), QStringList{"此货库存量已不足,最多只能销售5件"});
-        QCOMPARE(edit(mainform, "Edit2")->text(), QString("5"));
-        QCOMPARE(edit(mainform, "Edit1")->text(), QString("6903"));
-        QCOMPARE(mainform->focusWidget(), edit(mainform, "Edit2"));
+        QCOMPARE(edit(mainWindow(), "Edit2")->text(), QString("5"));
+        QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString("6903"));
+        QCOMPARE(mainWindow()->focusWidget(), edit(mainWindow(), "Edit2"));
         QVERIFY(saleLines(till.db(), "till-1").isEmpty());
         QCOMPARE(stockOf(till.db(), "6903"), 5);
         QCOMPARE(tillLooks(), kPanelOpen);
         // Selling exactly what is in stock is allowed.
-        button(mainform, "BitBtn1")->click();
+        button(mainWindow(), "BitBtn1")->click();
         QCOMPARE(stockOf(till.db(), "6903"), 0);
         QCOMPARE(saleLines(till.db(), "till-1").size(), 1);
         QCOMPARE(tillLooks(), kSalePending);
@@ -114,17 +114,17 @@ class TestTillSale : public QObject {
 
     void refusalsWriteNothing() {
         OpenPanel till;
-        button(mainform, "BitBtn1")->setDefault(true);
+        button(mainWindow(), "BitBtn1")->setDefault(true);
         till.run->addLine("7777", "1");
         QCOMPARE(till.responder.shown(),
                  QStringList{"此货物号不存在,请检查输入是否有误或通知管理员检查！"});
-        QCOMPARE(edit(mainform, "Edit1")->text(), QString());
-        QCOMPARE(edit(mainform, "Edit2")->text(), QString("1"));
-        QVERIFY(!button(mainform, "BitBtn1")->isDefault());
+        QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString());
+        QCOMPARE(edit(mainWindow(), "Edit2")->text(), QString("1"));
+        QVERIFY(!button(mainWindow(), "BitBtn1")->isDefault());
         till.responder.clear();
         till.run->addLine("6901", "0");
         QCOMPARE(till.responder.shown(), QStringList{"此货物不能销售！"});
-        QCOMPARE(edit(mainform, "Edit1")->text(), QString());
+        QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString());
         // Pasted text passes the key filter; a negative quantity must not
         // put pieces into stock.
         till.responder.clear();
@@ -132,10 +132,10 @@ class TestTillSale : public QObject {
         QCOMPARE(till.responder.shown(), QStringList{"此货物不能销售！"});
         // A quantity that is no whole number fails before anything is written.
         till.responder.clear();
-        edit(mainform, "Edit1")->setText("6901");
-        edit(mainform, "Edit2")->setText("1.5");
-        clickHandled(button(mainform, "BitBtn1"));
-        QCOMPARE(till.responder.shown(), QStringList{"'1.5' is not a valid integer value"});
+        edit(mainWindow(), "Edit1")->setText("6901");
+        edit(mainWindow(), "Edit2")->setText("1.5");
+        clickHandled(button(mainWindow(), "BitBtn1"));
+        QCOMPARE(till.responder.shown(), QStringList{"'1.5' 不是有效的整数"});
         QVERIFY(saleLines(till.db(), "till-1").isEmpty());
         QCOMPARE(stockOf(till.db(), "6901"), 20);
         QCOMPARE(tillLooks(), kPanelOpen);
@@ -146,7 +146,7 @@ class TestTillSale : public QObject {
         till.run->addLine("6901", "3");
         QCOMPARE(stockOf(till.db(), "6901"), 17);
         QCOMPARE(tillLooks(), kSalePending);
-        QCOMPARE(label(mainform, "zj")->text(), QString("10.5"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("10.5"));
         till.run->addLine("6902", "3");
         // 2.25 is stored as 2.3, and 3 x 2.25 = 6.75 as 6.8.
         const QList<SaleLine> lines = saleLines(till.db(), "till-1");
@@ -155,47 +155,47 @@ class TestTillSale : public QObject {
         QCOMPARE(lines[1].jg, 6.8);
         QCOMPARE(lines[1].hwm, QString("雪碧"));
         QCOMPARE(lines[1].hwlbh, QString("01"));
-        QCOMPARE(label(mainform, "zj")->text(), QString("17.3"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("17.3"));
         QCOMPARE(gridColumn(0), (QStringList{"1", "2"}));
         QCOMPARE(gridColumn(1), (QStringList{"可口可乐", "雪碧"}));
         QCOMPARE(gridColumn(2), (QStringList{"3.5", "2.3"}));
         QCOMPARE(gridColumn(4), (QStringList{"10.5", "6.8"}));
         QCOMPARE(gridWidths(), (QList<int>{53, 270, 140, 140, 140}));
-        QCOMPARE(edit(mainform, "Edit1")->text(), QString());
+        QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString());
 
         // No: nothing happens but the fields are reset.
-        edit(mainform, "Edit3")->setText("1");
-        QVERIFY(button(mainform, "sc")->isEnabled());
+        typeInto(edit(mainWindow(), "Edit3"), "1");
+        QVERIFY(button(mainWindow(), "sc")->isEnabled());
         till.responder.answer(false);
-        button(mainform, "sc")->click();
+        button(mainWindow(), "sc")->click();
         QCOMPARE(till.responder.asked(), QStringList{"真的要删除吗？"});
-        QCOMPARE(edit(mainform, "Edit3")->text(), kPrompt);
-        QVERIFY(!button(mainform, "sc")->isEnabled());
+        QCOMPARE(edit(mainWindow(), "Edit3")->text(), kPrompt);
+        QVERIFY(!button(mainWindow(), "sc")->isEnabled());
         QCOMPARE(stockOf(till.db(), "6901"), 17);
         // Yes: the line goes, its pieces come back; the sale stays pending.
-        edit(mainform, "Edit3")->setText("1");
+        typeInto(edit(mainWindow(), "Edit3"), "1");
         till.responder.answer(true);
-        button(mainform, "sc")->click();
+        button(mainWindow(), "sc")->click();
         QCOMPARE(stockOf(till.db(), "6901"), 20);
         QCOMPARE(gridColumn(0), QStringList{"2"});
         QCOMPARE(gridWidths(), (QList<int>{56, 270, 140, 140, 140}));
-        QCOMPARE(label(mainform, "zj")->text(), QString("6.8"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("6.8"));
         QCOMPARE(tillLooks(), kSalePending);
-        QVERIFY(!button(mainform, "sc")->isEnabled());
+        QVERIFY(!button(mainWindow(), "sc")->isEnabled());
         // A number that is not there.
         till.responder.clear();
-        edit(mainform, "Edit3")->setText("99");
-        button(mainform, "sc")->click();
+        typeInto(edit(mainWindow(), "Edit3"), "99");
+        button(mainWindow(), "sc")->click();
         QCOMPARE(till.responder.shown(), QStringList{"你的输入的编号不存在，请重新输入！"});
-        QCOMPARE(edit(mainform, "Edit3")->text(), kPrompt);
-        QVERIFY(!button(mainform, "sc")->isEnabled());
+        QCOMPARE(edit(mainWindow(), "Edit3")->text(), kPrompt);
+        QVERIFY(!button(mainWindow(), "sc")->isEnabled());
         // The last line: back to an open panel.
-        edit(mainform, "Edit3")->setText("2");
+        typeInto(edit(mainWindow(), "Edit3"), "2");
         till.responder.answer(true);
-        button(mainform, "sc")->click();
+        button(mainWindow(), "sc")->click();
         QCOMPARE(stockOf(till.db(), "6902"), 20);
         QCOMPARE(tillLooks(), kPanelOpen);
-        QCOMPARE(label(mainform, "zj")->text(), QString("0"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("0"));
         QCOMPARE(grid()->model()->rowCount(), 0);
         QVERIFY(saleLines(till.db(), "till-1").isEmpty());
     }
@@ -203,13 +203,13 @@ class TestTillSale : public QObject {
     void pickingALineFromTheGrid() {
         OpenPanel till;
         // An empty grid only resets the input fields.
-        edit(mainform, "Edit1")->setText("69");
-        edit(mainform, "Edit2")->setText("7");
+        edit(mainWindow(), "Edit1")->setText("69");
+        edit(mainWindow(), "Edit2")->setText("7");
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
-        QCOMPARE(edit(mainform, "Edit1")->text(), QString());
-        QCOMPARE(edit(mainform, "Edit2")->text(), QString("1"));
-        QCOMPARE(edit(mainform, "Edit3")->text(), kPrompt);
-        QVERIFY(!button(mainform, "sc")->isEnabled());
+        QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString());
+        QCOMPARE(edit(mainWindow(), "Edit2")->text(), QString("1"));
+        QCOMPARE(edit(mainWindow(), "Edit3")->text(), kPrompt);
+        QVERIFY(!button(mainWindow(), "sc")->isEnabled());
 
         till.run->addLine("6901", "2");
         till.run->addLine("6902", "4");
@@ -218,33 +218,33 @@ class TestTillSale : public QObject {
         // A double-click begins with a click, which picks the row.
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, second.center());
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(edit(mainform, "Edit3")->text(), QString("2"));
-        QVERIFY(button(mainform, "sc")->isEnabled());
+        QCOMPARE(edit(mainWindow(), "Edit3")->text(), QString("2"));
+        QVERIFY(button(mainWindow(), "sc")->isEnabled());
         // Esc anywhere in the main window presses 删除.
         till.responder.answer(true);
-        QTest::keyClick(edit(mainform, "Edit1"), Qt::Key_Escape);
+        QTest::keyClick(edit(mainWindow(), "Edit1"), Qt::Key_Escape);
         QCOMPARE(till.responder.asked(), QStringList{"真的要删除吗？"});
         QCOMPARE(gridColumn(0), (QStringList{"1", "3"}));
         QCOMPARE(stockOf(till.db(), "6902"), 20);
         // Esc with 删除 off does nothing.
         till.responder.clear();
-        QTest::keyClick(edit(mainform, "Edit1"), Qt::Key_Escape);
+        QTest::keyClick(edit(mainWindow(), "Edit1"), Qt::Key_Escape);
         QVERIFY(till.responder.shown().isEmpty());
     }
 
     void keyingALineByKeyboard() {
         OpenPanel till;
-        QLineEdit* goods = edit(mainform, "Edit1");
-        QLineEdit* quantity = edit(mainform, "Edit2");
+        QLineEdit* goods = edit(mainWindow(), "Edit1");
+        QLineEdit* quantity = edit(mainWindow(), "Edit2");
         // Enter in the quantity box does nothing before Enter in the goods box.
         QTest::keyClick(quantity, Qt::Key_Return);
         QVERIFY(till.responder.shown().isEmpty());
         QTest::keyClicks(goods, "69a0-1");
         QCOMPARE(goods->text(), QString("6901"));
         QTest::keyClick(goods, Qt::Key_Return);
-        QCOMPARE(mainform->focusWidget(), quantity);
+        QCOMPARE(mainWindow()->focusWidget(), quantity);
         QCOMPARE(quantity->text(), QString("1"));
-        QVERIFY(button(mainform, "BitBtn1")->isDefault());
+        QVERIFY(button(mainWindow(), "BitBtn1")->isDefault());
         // The preset 1 is selected: typing replaces it.
         QTest::keyClicks(quantity, "4");
         QTest::keyClick(quantity, Qt::Key_Return);
@@ -253,8 +253,8 @@ class TestTillSale : public QObject {
         QCOMPARE(lines.size(), 1);
         QCOMPARE(lines[0].sl, 4);
         QCOMPARE(goods->text(), QString());
-        QCOMPARE(mainform->focusWidget(), goods);
-        QVERIFY(!button(mainform, "BitBtn1")->isDefault());
+        QCOMPARE(mainWindow()->focusWidget(), goods);
+        QVERIFY(!button(mainWindow(), "BitBtn1")->isDefault());
         QCOMPARE(stockOf(till.db(), "6901"), 16);
     }
 
@@ -310,24 +310,24 @@ class TestTillSale : public QObject {
         run.start();
         run.signOn("1001", "pw");
         // Signing on hands the keyboard to the main window.
-        QVERIFY(QTest::qWaitForWindowActive(mainform));
+        QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
         // F2 opens the panel, F5 charges, F4 signs off; each only where its
         // toolbar button would work.
-        QTest::keyClick(mainform, Qt::Key_F5);
-        QCOMPARE(mainform->chargeWindow(), nullptr);
-        QTest::keyClick(mainform, Qt::Key_F2);
+        QTest::keyClick(mainWindow(), Qt::Key_F5);
+        QCOMPARE(mainWindow()->chargeWindow(), nullptr);
+        QTest::keyClick(mainWindow(), Qt::Key_F2);
         QCOMPARE(tillLooks(), kPanelOpen);
-        QLineEdit* goods = edit(mainform, "Edit1");
+        QLineEdit* goods = edit(mainWindow(), "Edit1");
         QTest::keyClicks(goods, "6901");
         QTest::keyClick(goods, Qt::Key_Return);
-        QTest::keyClick(edit(mainform, "Edit2"), Qt::Key_Return);
+        QTest::keyClick(edit(mainWindow(), "Edit2"), Qt::Key_Return);
         QCOMPARE(tillLooks(), kSalePending);
-        QTest::keyClick(mainform, Qt::Key_F4); // no sign-off with a sale pending
+        QTest::keyClick(mainWindow(), Qt::Key_F4); // no sign-off with a sale pending
         QCOMPARE(tillLooks(), kSalePending);
         QTest::keyClick(goods, Qt::Key_F5);
         // A button's key presses it the way a click looks: a moment later.
-        QTRY_VERIFY(mainform->chargeWindow());
-        QPointer<Tsfform> window = mainform->chargeWindow();
+        QTRY_VERIFY(mainWindow()->chargeWindow());
+        QPointer<Tsfform> window = mainWindow()->chargeWindow();
         QLineEdit* cash = edit(window, "Edit1");
         QTest::keyClicks(cash, "5");
         QTest::keyClick(cash, Qt::Key_Return);
@@ -336,7 +336,7 @@ class TestTillSale : public QObject {
         QCOMPARE(tillLooks(), kPanelOpen);
         QCOMPARE(count(store.db(), "select count(*) from hwrzb"), 1);
         responder.clear();
-        QTest::keyClick(mainform, Qt::Key_F6);
+        QTest::keyClick(mainWindow(), Qt::Key_F6);
         QTRY_COMPARE(responder.shown(), QStringList{"本机销售情况:共计 3.5 元"});
     }
 
@@ -345,13 +345,13 @@ class TestTillSale : public QObject {
         till.run->addLine("6901", "2");
         till.run->addLine("6902", "1");
         till.run->addLine("6903", "3");
-        QCOMPARE(label(mainform, "zj")->text(), QString("12.3"));
-        button(mainform, "SpeedButton1")->click();
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("12.3"));
+        button(mainWindow(), "SpeedButton1")->click();
         QVERIFY(till.responder.shown().isEmpty());
-        QPointer<Tsfform> window = mainform->chargeWindow();
+        QPointer<Tsfform> window = mainWindow()->chargeWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(tillLooks(), kSalePending);
-        QCOMPARE(mainform->state(), Tmainform::State::Charging);
+        QCOMPARE(mainWindow()->state(), Tmainform::State::Charging);
         QCOMPARE(label(window, "ysk")->text(), QString("12.3"));
 
         // Booked: one bill, one movement per line, the takings.
@@ -362,20 +362,21 @@ class TestTillSale : public QObject {
                        {{"today", dateParam(QDate::currentDate())}}),
                  3);
         QCOMPARE(tillRow(till.db(), "till-1")->yye, 12.3);
-        // While the charge window is up the booked lines stay as they are.
+        // The booked lines left the sale table with the booking; while the
+        // charge window is up nothing more is keyed or charged.
         till.run->addLine("6901", "1");
-        button(mainform, "SpeedButton1")->click();
-        QCOMPARE(saleLines(till.db(), "till-1").size(), 3);
+        button(mainWindow(), "SpeedButton1")->click();
+        QCOMPARE(saleLines(till.db(), "till-1").size(), 0);
         QCOMPARE(count(till.db(), "select count(*) from hwrzb"), 3);
         QCOMPARE(stockOf(till.db(), "6901"), 18);
 
         edit(window, "Edit1")->setText("20");
         button(window, "BitBtn1")->click();
         QTRY_VERIFY(window.isNull());
-        QCOMPARE(mainform->chargeWindow(), nullptr);
+        QCOMPARE(mainWindow()->chargeWindow(), nullptr);
         QCOMPARE(tillLooks(), kPanelOpen);
-        QCOMPARE(label(mainform, "zj")->text(), QString("0"));
-        QCOMPARE(edit(mainform, "Edit3")->text(), kPrompt);
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("0"));
+        QCOMPARE(edit(mainWindow(), "Edit3")->text(), kPrompt);
         QCOMPARE(grid()->model()->rowCount(), 0);
         QCOMPARE(gridWidths(), (QList<int>{56, 270, 140, 140, 140}));
         QVERIFY(saleLines(till.db(), "till-1").isEmpty());
@@ -403,13 +404,13 @@ class TestTillSale : public QObject {
         }
         // The clerk reads a Chinese message; the driver's words go to the log.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("injected failure"));
-        button(mainform, "SpeedButton1")->click();
+        button(mainWindow(), "SpeedButton1")->click();
         QCOMPARE(till.responder.shown(), QStringList{storedb::kStatementFailed});
-        QCOMPARE(mainform->chargeWindow(), nullptr);
+        QCOMPARE(mainWindow()->chargeWindow(), nullptr);
         QCOMPARE(tillLooks(), kSalePending);
-        QCOMPARE(mainform->state(), Tmainform::State::SalePending);
+        QCOMPARE(mainWindow()->state(), Tmainform::State::SalePending);
         QCOMPARE(saleLines(till.db(), "till-1").size(), 2);
-        QCOMPARE(label(mainform, "zj")->text(), QString("11.5"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("11.5"));
         QCOMPARE(count(till.db(), "select count(*) from hwrzb"), 0);
         QCOMPARE(tillRow(till.db(), "till-1")->yye, 0.0);
         QCOMPARE(count(till.db(), "select accountnum from company"), 0);
@@ -417,8 +418,8 @@ class TestTillSale : public QObject {
         // Once the fault is gone the same sale charges.
         till.db().exec("mend", "drop trigger refuse_sales" +
                                    QString(till.db().isSQLite() ? "" : " on hwrzb"));
-        button(mainform, "SpeedButton1")->click();
-        QVERIFY(mainform->chargeWindow());
+        button(mainWindow(), "SpeedButton1")->click();
+        QVERIFY(mainWindow()->chargeWindow());
         QCOMPARE(count(till.db(), "select count(*) from hwrzb where num=1"), 2);
         QCOMPARE(tillRow(till.db(), "till-1")->yye, 11.5);
     }

@@ -23,6 +23,24 @@ void arrangeShop(Db& db, const QString& till) {
     addGoods(db, "01", "6901", "可口可乐", 3.5, 20);
 }
 
+QString arranged(TestStore& store, const QString& registered) {
+    arrangeShop(store.db(), registered);
+    store.writeDataLink(store.folder());
+    return store.folder();
+}
+
+// A till started as the program starts it, on a shop with one registered
+// till, one clerk and one goods item.
+struct StartedTill {
+    TestStore store;
+    formkit::ScriptedResponder responder;
+    TillRun run;
+    StartedTill(const QString& registered, const QString& computer)
+        : run(arranged(store, registered), computer) {
+        run.start();
+    }
+};
+
 void hover(QWidget* widget) {
     const QPointF centre(widget->width() / 2.0, widget->height() / 2.0);
     QEnterEvent enter(centre, widget->mapTo(widget->window(), centre), widget->mapToGlobal(centre));
@@ -43,7 +61,23 @@ class TestTillStart : public QObject {
         QVERIFY(run.ended());
         QCOMPARE(run.quit->count(), 1);
         QVERIFY(run.quit->at(0).at(0).toInt() != 0);
-        QVERIFY(dlform == nullptr || !dlform->isVisible());
+        QVERIFY(signOnWindow() == nullptr || !signOnWindow()->isVisible());
+    }
+
+    void linkToAMissingStoreFileCreatesNothing() {
+        // A wrong link must look wrong: the till never makes an empty store
+        // and then calls itself unregistered.
+        QTemporaryDir folder;
+        QFile udl(folder.filePath("link.udl"));
+        QVERIFY(udl.open(QIODevice::WriteOnly));
+        udl.write("[oledb]\r\nProvider=SQLite;Data Source=shop.db\r\n");
+        udl.close();
+        formkit::ScriptedResponder responder;
+        TillRun run(folder.path(), "till-1");
+        run.start();
+        QCOMPARE(responder.shown(), QStringList{kConnectionError});
+        QVERIFY(run.ended());
+        QVERIFY(!QFile::exists(folder.filePath("shop.db")));
     }
 
     void unreachableServerEndsWithOneMessage() {
@@ -62,36 +96,30 @@ class TestTillStart : public QObject {
     }
 
     void unregisteredComputerIsNamedTrimmedAndEnds() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), " \ttill-9  ");
-        run.start();
+        StartedTill till("till-1", " \ttill-9  ");
+        auto& [store, responder, run] = till;
         QCOMPARE(responder.shown(), QStringList{"此计算机 till-9 没有注册，请通知管理员注册！"});
         QVERIFY(run.ended());
-        QCOMPARE(mainform->statusText(), QString("状态:未注册,请通知管理员注册！"));
-        QCOMPARE(label(mainform, "StatusBar1")->text(), QString("状态:未注册,请通知管理员注册！"));
+        QCOMPARE(mainWindow()->statusText(), QString("状态:未注册,请通知管理员注册！"));
+        QCOMPARE(label(mainWindow(), "StatusBar1")->text(),
+                 QString("状态:未注册,请通知管理员注册！"));
         QCOMPARE(tillLooks(), kSigningOn);
-        QVERIFY(!button(dlform, "BitBtn1")->isEnabled());
-        QVERIFY(!button(dlform, "BitBtn2")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "BitBtn1")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "BitBtn2")->isEnabled());
         QVERIFY(!saleTableExists(store.db(), "till-9"));
     }
 
     void registeredNameIsMatchedWithoutBlanks() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "  till-1 ");
-        run.start();
+        StartedTill till("till-1", "  till-1 ");
+        auto& [store, responder, run] = till;
         QVERIFY(responder.shown().isEmpty());
         QVERIFY(!run.ended());
-        QVERIFY(dlform->isVisible());
-        QCOMPARE(edit(dlform, "jsj")->text(), QString("till-1"));
-        QCOMPARE(dlform->focusWidget(), edit(dlform, "Edit1"));
+        QVERIFY(signOnWindow()->isVisible());
+        QCOMPARE(edit(signOnWindow(), "jsj")->text(), QString("till-1"));
+        QCOMPARE(signOnWindow()->focusWidget(), edit(signOnWindow(), "Edit1"));
         QCOMPARE(tillLooks(), kSigningOn);
-        QCOMPARE(label(mainform, "StatusBar1")->text(), QString("欢迎进入Orvani系统--收银台端"));
+        QCOMPARE(label(mainWindow(), "StatusBar1")->text(),
+                 QString("欢迎进入Orvani系统--收银台端"));
     }
 
     void computerNamesNeedNoCare_data() {
@@ -104,12 +132,8 @@ class TestTillStart : public QObject {
 
     void computerNamesNeedNoCare() {
         QFETCH(QString, name);
-        TestStore store;
-        arrangeShop(store.db(), name);
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), name);
-        run.start();
+        StartedTill till(name, name);
+        auto& [store, responder, run] = till;
         run.signOn("1001", "pw");
         QCOMPARE(tillLooks(), kOnDuty);
         QVERIFY(saleTableExists(store.db(), name));
@@ -117,9 +141,9 @@ class TestTillStart : public QObject {
         run.addLine("6901", "2");
         QCOMPARE(saleLines(store.db(), name).size(), 1);
         QCOMPARE(stockOf(store.db(), "6901"), 18);
-        edit(mainform, "Edit3")->setText("1");
+        typeInto(edit(mainWindow(), "Edit3"), "1");
         responder.answer(true);
-        button(mainform, "sc")->click();
+        button(mainWindow(), "sc")->click();
         tool("ToolButton4")->trigger();
         QCOMPARE(tillLooks(), kSummary);
         QVERIFY(!saleTableExists(store.db(), name));
@@ -130,7 +154,9 @@ class TestTillStart : public QObject {
 
     void nameOfAPermanentTableIsRefused() {
         TestStore store;
-        arrangeShop(store.db(), "jqb");
+        arrangeShop(store.db(), "till-1");
+        // A row written before registration refused such names.
+        store.db().exec("old row", "update jqb set jsj='jqb'");
         store.writeDataLink(store.folder());
         formkit::ScriptedResponder responder;
         TillRun run(store.folder(), "JQB");
@@ -138,30 +164,26 @@ class TestTillStart : public QObject {
         QCOMPARE(responder.shown(),
                  QStringList{"计算机名 JQB 与数据库中的表同名,不能用作收款机!请更改计算机名."});
         QVERIFY(run.ended());
-        QVERIFY(!button(dlform, "BitBtn1")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "BitBtn1")->isEnabled());
         QCOMPARE(count(store.db(), "select count(*) from jqb"), 1);
     }
 
     void closeRulesInEveryState() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill till("till-1", "till-1");
+        auto& [store, responder, run] = till;
         const QString signOffFirst = "你不能退出系统，请注销后退出！";
         const QString chargeFirst = "你不能退出系统，请收费后退出！";
         const QString really = "真的要退出系统吗？";
         auto closing = [&] {
             responder.clear();
-            const bool closed = mainform->close();
+            const bool closed = mainWindow()->close();
             return std::make_pair(closed, responder.shown());
         };
 
         // Signing on at start: the sign-off button is still in its design state.
         QCOMPARE(closing(), std::make_pair(false, QStringList{signOffFirst}));
         responder.answer(true);
-        button(dlform, "BitBtn2")->click();
+        button(signOnWindow(), "BitBtn2")->click();
         QCOMPARE(tillLooks(), kNoClerk);
         responder.answer(false);
         QCOMPARE(closing(), std::make_pair(false, QStringList{really}));
@@ -184,17 +206,17 @@ class TestTillStart : public QObject {
         responder.clear();
         tool("ToolButton1")->trigger();
         QCOMPARE(responder.shown(), QStringList{chargeFirst});
-        edit(mainform, "Edit3")->setText("1");
+        typeInto(edit(mainWindow(), "Edit3"), "1");
         responder.answer(true);
-        button(mainform, "sc")->click();
+        button(mainWindow(), "sc")->click();
         QCOMPARE(tillLooks(), kPanelOpen);
 
         tool("ToolButton4")->trigger();
         QCOMPARE(tillLooks(), kSummary);
-        QVERIFY(zxform->isVisible());
+        QVERIFY(summaryWindow()->isVisible());
         QCOMPARE(closing(), std::make_pair(false, QStringList{}));
-        button(zxform, "BitBtn1")->click();
-        QVERIFY(!zxform->isVisible());
+        button(summaryWindow(), "BitBtn1")->click();
+        QVERIFY(!summaryWindow()->isVisible());
         QCOMPARE(tillLooks(), kNoClerk);
         responder.answer(true);
         QCOMPARE(closing(), std::make_pair(true, QStringList{really}));
@@ -206,33 +228,24 @@ class TestTillStart : public QObject {
     }
 
     void sessionEndIsRefusedInEveryState() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill till("till-1", "till-1");
+        auto& [store, responder, run] = till;
         const QString refusal = "不能关闭或重启计算机,请先退出Orvani--营业员系统!";
-        QVERIFY(!mainform->FormQueryEndSession());
+        QVERIFY(!mainWindow()->FormQueryEndSession());
         responder.answer(true);
-        button(dlform, "BitBtn2")->click();
-        QVERIFY(!mainform->FormQueryEndSession());
+        button(signOnWindow(), "BitBtn2")->click();
+        QVERIFY(!mainWindow()->FormQueryEndSession());
         tool("ToolButton3")->trigger();
         run.signOn("1001", "pw");
         tool("ToolButton2")->trigger();
-        QVERIFY(!mainform->FormQueryEndSession());
+        QVERIFY(!mainWindow()->FormQueryEndSession());
         QCOMPARE(responder.shown().count(refusal), 3);
         QVERIFY(!run.ended());
     }
 
     void clockShowsDateThenTimeAndTicks() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
-        QLabel* clock = label(mainform, "StatusBar2");
+        StartedTill till("till-1", "till-1");
+        QLabel* clock = label(mainWindow(), "StatusBar2");
         const QString first = clock->text();
         QVERIFY2(first.startsWith(
                      " 系统时间 " +
@@ -242,55 +255,43 @@ class TestTillStart : public QObject {
     }
 
     void hintsFollowThePointer() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill till("till-1", "till-1");
+        auto& [store, responder, run] = till;
         run.signOn("1001", "pw");
         tool("ToolButton2")->trigger();
-        QLabel* status = label(mainform, "StatusBar1");
-        hover(ctl<QTableView>(mainform, "DBGrid1"));
+        QLabel* status = label(mainWindow(), "StatusBar1");
+        hover(ctl<QTableView>(mainWindow(), "DBGrid1"));
         QCOMPARE(status->text(), QString("双击选种要删除的编号或自己输入要删除的货物编号"));
-        hover(label(mainform, "Label1"));
+        hover(label(mainWindow(), "Label1"));
         QCOMPARE(status->text(), QString("状态: 售货员 王芳 正在营业!"));
-        hover(edit(mainform, "Edit3"));
+        hover(edit(mainWindow(), "Edit3"));
         QCOMPARE(status->text(), QString("要删除的货物编号或自己输入要删除的货物编号"));
-        hover(button(dlform, "BitBtn3"));
+        hover(button(signOnWindow(), "BitBtn3"));
         QCOMPARE(status->text(), QString("售货员登录"));
     }
 
     void aboutWindowNamesTheTill() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
+        StartedTill till("till-1", "till-1");
+        auto& [store, responder, run] = till;
         responder.answer(true);
-        button(dlform, "BitBtn2")->click();
+        button(signOnWindow(), "BitBtn2")->click();
         tool("ToolButton5")->trigger();
-        QVERIFY(helpform->isVisible());
-        QCOMPARE(helpform->windowTitle(), QString("关于本系统"));
-        QCOMPARE(helpform->size(), QSize(315, 194));
-        QCOMPARE(label(helpform, "Label6")->text(), QString("till-1"));
-        QTest::keyClick(helpform, Qt::Key_Return);
-        QVERIFY(!helpform->isVisible());
+        QVERIFY(aboutWindow()->isVisible());
+        QCOMPARE(aboutWindow()->windowTitle(), QString("关于本系统"));
+        QCOMPARE(aboutWindow()->size(), QSize(315, 194));
+        QCOMPARE(label(aboutWindow(), "Label6")->text(), QString("till-1"));
+        QTest::keyClick(aboutWindow(), Qt::Key_Return);
+        QVERIFY(!aboutWindow()->isVisible());
         QVERIFY(responder.shown().size() == 1);
     }
 
     void signOnByKeyboard() {
-        TestStore store;
-        arrangeShop(store.db(), "till-1");
-        store.writeDataLink(store.folder());
-        formkit::ScriptedResponder responder;
-        TillRun run(store.folder(), "till-1");
-        run.start();
-        QCOMPARE(mainform->size(), QSize(790, 545));
-        QCOMPARE(dlform->size(), QSize(289, 199));
-        QLineEdit* number = edit(dlform, "Edit1");
-        QLineEdit* password = edit(dlform, "Edit2");
+        StartedTill till("till-1", "till-1");
+        auto& [store, responder, run] = till;
+        QCOMPARE(mainWindow()->size(), QSize(790, 545));
+        QCOMPARE(signOnWindow()->size(), QSize(289, 199));
+        QLineEdit* number = edit(signOnWindow(), "Edit1");
+        QLineEdit* password = edit(signOnWindow(), "Edit2");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         // Enter in the password box does nothing until Enter in the number box.
         QTest::keyClicks(password, "pw");
@@ -300,8 +301,8 @@ class TestTillStart : public QObject {
         QTest::keyClicks(number, "10a0-1 ");
         QCOMPARE(number->text(), QString("1001"));
         QTest::keyClick(number, Qt::Key_Return);
-        QVERIFY(button(dlform, "BitBtn1")->isDefault());
-        QCOMPARE(dlform->focusWidget(), password);
+        QVERIFY(button(signOnWindow(), "BitBtn1")->isDefault());
+        QCOMPARE(signOnWindow()->focusWidget(), password);
         QTest::keyClicks(password, "pw");
         QTest::keyClick(password, Qt::Key_Return);
         QCOMPARE(responder.shown(),
@@ -309,12 +310,12 @@ class TestTillStart : public QObject {
         QCOMPARE(tillLooks(), kOnDuty);
         // Esc on the sign-on window asks to cancel.
         tool("ToolButton4")->trigger();
-        button(zxform, "BitBtn1")->click();
+        button(summaryWindow(), "BitBtn1")->click();
         tool("ToolButton3")->trigger();
         responder.answer(false);
-        QTest::keyClick(edit(dlform, "Edit1"), Qt::Key_Escape);
+        QTest::keyClick(edit(signOnWindow(), "Edit1"), Qt::Key_Escape);
         QCOMPARE(responder.asked(), QStringList{"真的要取消登录吗？"});
-        QVERIFY(dlform->isVisible());
+        QVERIFY(signOnWindow()->isVisible());
     }
 };
 

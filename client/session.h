@@ -1,0 +1,80 @@
+#pragma once
+
+#include "storedb/datamodule.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class Tmainform;
+class Tdlform;
+class Tzxform;
+class Tdyform;
+class Thelpform;
+class Txgmmform;
+
+// The clerk on duty at this till.
+struct Clerk {
+    QString shyh;
+    QString shym;
+};
+
+// One running till: its connection, its name, the clerk on duty and its
+// windows. Each window is handed the session when it is made and reaches the
+// others only through what they offer; the program's main() and the tests
+// start a till the same way: construct the session, then start().
+class TillSession : public QObject {
+    Q_OBJECT
+  public:
+    // Creates the windows the till keeps for its whole run, all hidden: the
+    // main window, the sign-off summary, the receipt holder, the about window
+    // and the sign-on window. None touches the database before start().
+    TillSession();
+    ~TillSession() override;
+    TillSession(const TillSession&) = delete;
+    TillSession& operator=(const TillSession&) = delete;
+
+    // The main window's first show: the connection, the terminal check and
+    // the sign-on window. The program ends through Tmainform::quitRequested.
+    void start();
+
+    storedb::DataModule& data() { return data_; }
+    // Throws DbError before the connection is open.
+    storedb::Db& db() const { return data_.db(); }
+
+    // This till's name, read each time the sign-on window opens.
+    const QString& terminal() const { return terminal_; }
+    void setTerminal(const QString& name) { terminal_ = name; }
+
+    const std::optional<Clerk>& clerkOnDuty() const { return clerk_; }
+    // A clerk's sign-on has been booked: the main window goes on duty.
+    void signedOn(const Clerk& clerk, const QString& shopName);
+    // The clerk's shift has been closed.
+    void signedOff() { clerk_.reset(); }
+
+    Tmainform& mainWindow() { return *main_; }
+    Tdlform& signOnWindow() { return *signOn_; }
+    Tzxform& summaryWindow() { return *summary_; }
+    Tdyform& receipt() { return *receipt_; }
+    Thelpform& aboutWindow() { return *about_; }
+    // The password window while one is up (each is made anew and deleted
+    // when it closes).
+    Txgmmform* passwordWindow() const;
+    void openPasswordChange();
+
+  signals:
+    void clerkSignedOn(const QString& clerkName, const QString& shopName);
+
+  private:
+    mutable storedb::DataModule data_;
+    QString terminal_;
+    std::optional<Clerk> clerk_;
+    std::unique_ptr<Tmainform> main_;
+    std::unique_ptr<Tzxform> summary_;
+    std::unique_ptr<Tdyform> receipt_;
+    std::unique_ptr<Thelpform> about_;
+    std::unique_ptr<Tdlform> signOn_;
+    QPointer<Txgmmform> password_;
+};
