@@ -35,15 +35,6 @@ const QString kNoSuchCategory = QStringLiteral("没有这种商品类别号！�
 const QString kNoSuchGoods = QStringLiteral("没有这种商品号！请重新输入！");
 const QString kReallyDelete = QStringLiteral("真的要删除吗？");
 
-// Runs a list's query again for a grid that may show another list now. All
-// rows are read at once so that no statement stays open on the connection
-// between two actions.
-void refill(QSqlQueryModel* model, QSqlQuery rows) {
-    model->setQuery(std::move(rows));
-    while (model->canFetchMore())
-        model->fetchMore();
-}
-
 QString cellOfRow(const QTableView* grid, const QModelIndex& row, int column) {
     if (!row.isValid() || !grid->model())
         return {};
@@ -313,7 +304,7 @@ int TsppzForm::goodsAction() const {
 }
 
 void TsppzForm::openAllGoods() {
-    refill(sppz1Model_, storedb::sppz1(session_.db()));
+    formkit::fillRows(sppz1Model_, storedb::sppz1(session_.db()));
 }
 
 void TsppzForm::showGoodsOfCategory(const QString& hwlbm) {

@@ -54,10 +54,14 @@ void layoutGrid(QTableView* grid, const QList<int>& widths) {
         grid->setColumnWidth(int(i), widths.at(i));
 }
 
-void showRows(QTableView* grid, QSqlQueryModel* model, QSqlQuery rows, const QList<int>& widths) {
+void fillRows(QSqlQueryModel* model, QSqlQuery rows) {
     model->setQuery(std::move(rows));
     while (model->canFetchMore())
         model->fetchMore();
+}
+
+void showRows(QTableView* grid, QSqlQueryModel* model, QSqlQuery rows, const QList<int>& widths) {
+    fillRows(model, std::move(rows));
     if (grid->model() != model)
         grid->setModel(model);
     layoutGrid(grid, widths);

@@ -21,5 +21,8 @@ void layoutGrid(QTableView* grid, const QList<int>& widths);
 // two actions) and the columns get their widths. The column titles are the
 // names the query gives its columns.
 void showRows(QTableView* grid, QSqlQueryModel* model, QSqlQuery rows, const QList<int>& widths);
+// The first half of showRows: the model runs the rows and reads them all,
+// for a list whose grid may be showing another model meanwhile.
+void fillRows(QSqlQueryModel* model, QSqlQuery rows);
 
 } // namespace formkit
