@@ -17,12 +17,7 @@ class Thelpform : public QWidget {
     explicit Thelpform(AdminSession& session, QWidget* parent = nullptr);
     ~Thelpform() override;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
-    void showComputerName();
-
     AdminSession& session_;
     Ui::Thelpform* ui = nullptr;
 };

@@ -13,9 +13,6 @@ class Thelpform : public QWidget {
     explicit Thelpform(QWidget* parent = nullptr);
     ~Thelpform() override;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     Ui::Thelpform* ui = nullptr;
 };
