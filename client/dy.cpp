@@ -26,6 +26,14 @@ formkit::ReportItem item(double left, double top, const QString& text) {
     return it;
 }
 
+// A goods name wraps within its column instead of running into the price.
+formkit::ReportItem nameItem(const QString& text) {
+    formkit::ReportItem it = item(0.53, -0.79, text);
+    it.width = 21;
+    it.wordWrap = true;
+    return it;
+}
+
 } // namespace
 
 Tdyform::Tdyform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdyform) {
@@ -61,7 +69,7 @@ formkit::Report Tdyform::receipt(const storedb::Db& db, const storedb::ChargedSa
     for (const storedb::SaleLine& line : sale.lines) {
         report.details.append(formkit::ReportBand{
             4.23,
-            {item(0.53, -0.79, line.hwm), item(22.23, -0.79, storedb::numberText(line.dj)),
+            {nameItem(line.hwm), item(22.23, -0.79, storedb::numberText(line.dj)),
              item(41.01, -0.79, QString::number(line.sl)),
              item(56.09, -0.79, storedb::numberText(line.jg))}});
     }

@@ -199,6 +199,35 @@ class TestReceipt : public QObject {
         }
     }
 
+    void longGoodsNameStaysInItsColumn() {
+        TestStore store;
+        Db& db = store.db();
+        addTill(db, kTill, 0);
+        createSaleTable(db, kTill);
+        const QString name = "进口特级初榨橄榄油礼盒装两瓶";
+        insertSaleLine(db, kTill, SaleLine{"A", name, "01", 88, 1, 88, 0});
+        insertSaleLine(db, kTill, SaleLine{"B", "盐", "01", 2, 1, 2, 0});
+        const ChargedSale sale = chargeSale(db, kTill, QDate::currentDate());
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("name.pdf");
+        QVERIFY(Tdyform().writePdf(db, sale, pdf));
+        keepForLooking(pdf);
+        // Every piece of the name ends left of the price column, and the
+        // next line starts a line below the name's last piece.
+        const QList<Word> all = words(pdf);
+        const Word* price = findWord(all, "88");
+        const Word* nextLine = findWord(all, "盐");
+        QVERIFY(price && nextLine);
+        const double lineHeight = price->yMax - price->yMin;
+        QString printedName;
+        for (const Word& w : all) {
+            if (w.yMin >= price->yMin - 1 && w.yMin <= nextLine->yMin - lineHeight * 0.8 &&
+                w.xMax < price->xMin)
+                printedName += w.text;
+        }
+        QCOMPARE(printedName, folded(name));
+    }
+
     void longSaleContinuesOnNextRoll() {
         TestStore store;
         Db& db = store.db();
