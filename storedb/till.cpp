@@ -206,7 +206,9 @@ AddedLine addSaleLine(Db& db, const QString& jsj, const QString& hwh, const Good
     line.hwlbh = goods.hwlbh;
     line.dj = goods.dj;
     line.sl = sl;
-    line.jg = sl * goods.dj;
+    // The line is priced at the unit price the sale table keeps (one decimal
+    // place), so that the line, the receipt and the logged sale agree.
+    line.jg = sl * roundMoney(goods.dj);
     const int bh = insertSaleLine(db, jsj, line);
     transaction.commit();
     return AddedLine{true, bh, 0};

@@ -7,6 +7,7 @@
 #include "storedb/errors.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
+#include "support/books.h"
 #include "support/teststore.h"
 
 #include <QProcess>
@@ -94,6 +95,7 @@ class TestCharge : public QObject {
         QCOMPARE(yyetj(db, kTill), 100.0);
         QCOMPARE(movementRows(db), 4);
         QCOMPARE(loadShopSettings(db).accountnum, 4);
+        expectBooksBalance(db);
     }
 
     void failureInsideLeavesNothingBooked_data() {
@@ -136,6 +138,7 @@ class TestCharge : public QObject {
         QCOMPARE(chargeSale(db, kTill, QDate::currentDate()).bill, 2);
         QCOMPARE(movementRows(db), 3);
         QCOMPARE(yyetj(db, kTill), 87.5);
+        expectBooksBalance(db);
     }
 
     void concurrentTillsGetDistinctBills() {
@@ -187,6 +190,7 @@ class TestCharge : public QObject {
         QCOMPARE(logged, bills);
         for (const QString& till : tills)
             QCOMPARE(yyetj(db, till), 5.5 * sales);
+        expectBooksBalance(db);
     }
 
   private:

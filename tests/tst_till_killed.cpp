@@ -5,6 +5,7 @@
 
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
+#include "support/books.h"
 #include "support/teststore.h"
 
 #include <QDateTime>
@@ -376,6 +377,7 @@ class TestTillKilled : public QObject {
         if (QTest::currentTestFailed())
             return;
         checkSale(shop, charged);
+        expectBooksBalance(shop.store.db());
     }
 };
 

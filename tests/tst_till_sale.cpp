@@ -6,6 +6,7 @@
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/till.h"
+#include "support/books.h"
 
 #include <QHeaderView>
 #include <QProcess>
@@ -148,18 +149,19 @@ class TestTillSale : public QObject {
         QCOMPARE(tillLooks(), kSalePending);
         QCOMPARE(label(mainWindow(), "zj")->text(), QString("10.5"));
         till.run->addLine("6902", "3");
-        // 2.25 is stored as 2.3, and 3 x 2.25 = 6.75 as 6.8.
+        // 2.25 is kept as 2.3, and the line priced at what is kept: 3 x 2.3,
+        // not 6.75 rounded, which would not be 3 times the price shown.
         const QList<SaleLine> lines = saleLines(till.db(), "till-1");
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1].dj, 2.3);
-        QCOMPARE(lines[1].jg, 6.8);
+        QCOMPARE(lines[1].jg, 6.9);
         QCOMPARE(lines[1].hwm, QString("雪碧"));
         QCOMPARE(lines[1].hwlbh, QString("01"));
-        QCOMPARE(label(mainWindow(), "zj")->text(), QString("17.3"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("17.4"));
         QCOMPARE(gridColumn(0), (QStringList{"1", "2"}));
         QCOMPARE(gridColumn(1), (QStringList{"可口可乐", "雪碧"}));
         QCOMPARE(gridColumn(2), (QStringList{"3.5", "2.3"}));
-        QCOMPARE(gridColumn(4), (QStringList{"10.5", "6.8"}));
+        QCOMPARE(gridColumn(4), (QStringList{"10.5", "6.9"}));
         QCOMPARE(gridWidths(), (QList<int>{53, 270, 140, 140, 140}));
         QCOMPARE(edit(mainWindow(), "Edit1")->text(), QString());
 
@@ -179,7 +181,7 @@ class TestTillSale : public QObject {
         QCOMPARE(stockOf(till.db(), "6901"), 20);
         QCOMPARE(gridColumn(0), QStringList{"2"});
         QCOMPARE(gridWidths(), (QList<int>{56, 270, 140, 140, 140}));
-        QCOMPARE(label(mainWindow(), "zj")->text(), QString("6.8"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("6.9"));
         QCOMPARE(tillLooks(), kSalePending);
         QVERIFY(!button(mainWindow(), "sc")->isEnabled());
         // A number that is not there.
@@ -198,6 +200,7 @@ class TestTillSale : public QObject {
         QCOMPARE(label(mainWindow(), "zj")->text(), QString("0"));
         QCOMPARE(grid()->model()->rowCount(), 0);
         QVERIFY(saleLines(till.db(), "till-1").isEmpty());
+        expectBooksBalance(till.db());
     }
 
     void pickingALineFromTheGrid() {
@@ -256,6 +259,7 @@ class TestTillSale : public QObject {
         QCOMPARE(mainWindow()->focusWidget(), goods);
         QVERIFY(!button(mainWindow(), "BitBtn1")->isDefault());
         QCOMPARE(stockOf(till.db(), "6901"), 16);
+        expectBooksBalance(till.db());
     }
 
     void decrementIsRefusedWhenAnotherTillWasFaster() {
@@ -274,6 +278,7 @@ class TestTillSale : public QObject {
         QVERIFY(added.added);
         QCOMPARE(added.bh, 1);
         QCOMPARE(stockOf(store.db(), "6903"), 0);
+        expectBooksBalance(store.db());
     }
 
     void tillsRacingForTheLastPieces() {
@@ -299,6 +304,7 @@ class TestTillSale : public QObject {
         }
         QCOMPARE(sold, 60);
         QCOMPARE(stockOf(store.db(), "6901"), 0);
+        expectBooksBalance(store.db());
     }
 
     void aWholeSaleWithoutTheMouse() {
@@ -338,6 +344,7 @@ class TestTillSale : public QObject {
         responder.clear();
         QTest::keyClick(mainWindow(), Qt::Key_F6);
         QTRY_COMPARE(responder.shown(), QStringList{"本机销售情况:共计 3.5 元"});
+        expectBooksBalance(store.db());
     }
 
     void chargingASale() {
@@ -386,6 +393,7 @@ class TestTillSale : public QObject {
         till.run->addLine("6901", "1");
         QCOMPARE(gridColumn(0), QStringList{"4"});
         QCOMPARE(tillLooks(), kSalePending);
+        expectBooksBalance(till.db());
     }
 
     void failedChargeKeepsTheSalePending() {
@@ -410,7 +418,7 @@ class TestTillSale : public QObject {
         QCOMPARE(tillLooks(), kSalePending);
         QCOMPARE(mainWindow()->state(), Tmainform::State::SalePending);
         QCOMPARE(saleLines(till.db(), "till-1").size(), 2);
-        QCOMPARE(label(mainWindow(), "zj")->text(), QString("11.5"));
+        QCOMPARE(label(mainWindow(), "zj")->text(), QString("11.6"));
         QCOMPARE(count(till.db(), "select count(*) from hwrzb"), 0);
         QCOMPARE(tillRow(till.db(), "till-1")->yye, 0.0);
         QCOMPARE(count(till.db(), "select accountnum from company"), 0);
@@ -421,7 +429,9 @@ class TestTillSale : public QObject {
         button(mainWindow(), "SpeedButton1")->click();
         QVERIFY(mainWindow()->chargeWindow());
         QCOMPARE(count(till.db(), "select count(*) from hwrzb where num=1"), 2);
-        QCOMPARE(tillRow(till.db(), "till-1")->yye, 11.5);
+        // Takings and the logged sale agree to the fen (2 x 2.3, not 2 x 2.25).
+        QCOMPARE(tillRow(till.db(), "till-1")->yye, 11.6);
+        expectBooksBalance(till.db());
     }
 };
 

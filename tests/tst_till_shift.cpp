@@ -6,6 +6,7 @@
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/till.h"
+#include "support/books.h"
 
 #include <QRegularExpression>
 
@@ -129,6 +130,7 @@ class TestTillShift : public QObject {
         QVERIFY(!rows[0].zxsj.isValid());
         QVERIFY(saleTableExists(store.db(), "till-1"));
         QVERIFY(saleLines(store.db(), "till-1").isEmpty());
+        expectBooksBalance(store.db());
     }
 
     void signOffHandsInAndClosesTheShift() {
@@ -210,6 +212,7 @@ class TestTillShift : public QObject {
             QCOMPARE(rows[0].bj.toString(), kNotHandedIn);
             QCOMPARE(rows[0].qye - rows[0].xye.toDouble(), handIn);
         }
+        expectBooksBalance(store.db());
     }
 
     void failedSignOffChangesNothing() {
@@ -266,6 +269,7 @@ class TestTillShift : public QObject {
                  (QStringList{"售货员 王芳 登录成功!", "此台计算机还有余额 150"}));
         QCOMPARE(tillLooks(), kOnDuty);
         QCOMPARE(shifts(store.db()).size(), 1);
+        expectBooksBalance(store.db());
     }
 
     void tillRemovedDuringTheShiftStillSignsOff() {
@@ -310,6 +314,7 @@ class TestTillShift : public QObject {
         responder.answer(true);
         mainWindow()->close();
         QVERIFY(run.ended());
+        expectBooksBalance(store.db());
     }
 
     void unfinishedShiftIsWoundUpAtNextSignOn() {

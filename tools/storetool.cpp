@@ -1,5 +1,5 @@
 // storetool: creates a store, loads the demo store, shows what a store holds
-// and writes link.udl files. See usage() for the commands.
+// checks that its books add up and writes link.udl files. See usage() for the commands.
 
 #include "demodata.h"
 #include "storeinfo.h"
@@ -7,6 +7,7 @@
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
 #include "storedb/errors.h"
+#include "storedb/integrity.h"
 #include "storedb/saletable.h"
 #include "storedb/schema.h"
 #include "storedb/terminal.h"
@@ -47,6 +48,11 @@ const char* const kUsage = R"(Usage:
       Refuses a store that already has goods, clerks or tills.
   storetool show CONNECTION
       Prints what a store holds: counts, settings, people and tills.
+  storetool check CONNECTION
+      Checks that the books add up: stock against the movement log and the
+      open sales, takings against the sales, shifts against the tills, bill
+      numbers. Prints one line per place that does not add up and exits
+      with 1, or prints one line and exits with 0 when everything holds.
   storetool udl CONNECTION --out FILE
       Writes a link.udl for the connection (a SQLite path is made absolute).
 
@@ -154,6 +160,22 @@ int show(const storedb::DataLink& link) {
     return 0;
 }
 
+int check(const storedb::DataLink& link) {
+    auto db = connect(link, false);
+    if (!storedb::schemaExists(*db))
+        throw storedb::Error(
+            QStringLiteral("%1 has no store's tables (storetool create)").arg(describe(link)));
+    const QStringList findings = storedb::findingTexts(storedb::checkBooks(*db));
+    if (findings.isEmpty()) {
+        out() << QStringLiteral("账目全部相符 (all holds): ") << describe(link) << "\n";
+        return 0;
+    }
+    for (const QString& line : findings)
+        out() << line << "\n";
+    out() << QStringLiteral("共 %1 处不符 (%2)").arg(findings.size()).arg(describe(link)) << "\n";
+    return 1;
+}
+
 int writeUdl(const storedb::DataLink& link, const QString& file) {
     if (file.isEmpty())
         throw UsageError{QStringLiteral("udl needs --out FILE")};
@@ -174,7 +196,7 @@ int run(QCoreApplication& app) {
     QCommandLineParser args;
     args.setApplicationDescription(QStringLiteral("Creates, fills and inspects store databases."));
     args.addPositionalArgument(QStringLiteral("command"),
-                               QStringLiteral("create, demo, show or udl"));
+                               QStringLiteral("create, demo, show, check or udl"));
     const QString value = QStringLiteral("value");
     args.addOptions({
         {QStringLiteral("udl"), QStringLiteral("A link.udl describing the connection."),
@@ -204,7 +226,8 @@ int run(QCoreApplication& app) {
                                               : QStringLiteral("one command at a time")};
     const QString command = positional.first();
     static const QStringList commands{QStringLiteral("create"), QStringLiteral("demo"),
-                                      QStringLiteral("show"), QStringLiteral("udl")};
+                                      QStringLiteral("show"), QStringLiteral("check"),
+                                      QStringLiteral("udl")};
     if (!commands.contains(command))
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
     if (args.isSet(QStringLiteral("till")) && command != QLatin1String("demo"))
@@ -219,6 +242,8 @@ int run(QCoreApplication& app) {
         return loadDemo(link, args.value(QStringLiteral("till")));
     if (command == QLatin1String("show"))
         return show(link);
+    if (command == QLatin1String("check"))
+        return check(link);
     return writeUdl(link, args.value(QStringLiteral("out")));
 }
 
