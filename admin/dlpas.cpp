@@ -66,7 +66,9 @@ void TdlForm::signOn() {
     // Both texts are used exactly as typed: the number is passed on and kept
     // unchanged, the password compared whole.
     const QString glyh = ui->Edit1->text();
-    const auto administrator = storedb::glydl(session_.db(), glyh);
+    // No number holds a NUL, and PostgreSQL would cut the statement there.
+    const auto administrator =
+        glyh.contains(QChar(0)) ? std::nullopt : storedb::glydl(session_.db(), glyh);
     if (!administrator || administrator->mm != ui->Edit2->text()) {
         formkit::showMessage(QStringLiteral("你的输入有误，请重新输入！"));
         ui->Edit2->setFocus(Qt::OtherFocusReason);

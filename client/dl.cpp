@@ -10,6 +10,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/columntext.h"
 #include "storedb/company.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
@@ -56,7 +57,7 @@ void Tdlform::openForSignOn() {
 
     // A name that cannot name the till's sale table cannot serve as a till.
     try {
-        storedb::checkSaleTableName(jsj);
+        storedb::checkTerminalName(jsj);
     } catch (const storedb::TerminalNameError& refused) {
         refuseTerminal(refused.userText(), QStringLiteral("状态:未注册,请通知管理员注册！"));
         return;
@@ -84,7 +85,9 @@ void Tdlform::signOn() {
     storedb::Db& db = session_.db();
     const QString& jsj = session_.terminal();
     const QString shyh = ui->Edit1->text();
-    const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(db, shyh);
+    // No number holds a NUL, and PostgreSQL would cut the statement there.
+    const std::optional<storedb::ClerkLogin> clerk =
+        shyh.contains(QChar(0)) ? std::nullopt : storedb::shydl(db, shyh);
     if (!clerk || clerk->mm != ui->Edit2->text()) {
         formkit::showMessage(QStringLiteral("你的输入有误,请重新输入！"));
         ui->Edit2->clear();

@@ -66,7 +66,9 @@ void Txgmmform::changePassword() {
     }
     storedb::Db& db = session_.db();
     const QString shyh = ui->Edit1->text();
-    const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(db, shyh);
+    // No number holds a NUL, and PostgreSQL would cut the statement there.
+    const std::optional<storedb::ClerkLogin> clerk =
+        shyh.contains(QChar(0)) ? std::nullopt : storedb::shydl(db, shyh);
     if (!clerk || clerk->mm != ui->Edit2->text()) {
         formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
         ui->Edit2->clear();

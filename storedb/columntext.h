@@ -36,10 +36,15 @@ void checkNumber(const QString& label, const QString& text);
 // A name: normalized, at most 50 characters; it may be empty.
 void checkName(const QString& label, const QString& text);
 
+// A computer name a till may work under: one checkSaleTableName() accepts,
+// made only of letters, digits, '-', '_' and '.', and not a word the engines
+// reserve. Throws TerminalNameError naming the computer.
+void checkTerminalName(const QString& jsj);
+
 // A computer name the back office may register as a till: one the till can
-// find (it trims its own name), at most 50 characters, and usable as the name
-// of its sale table (not a permanent table's name in any letter case).
-// Throws InvalidValueError or TerminalNameError.
+// find (it trims its own name), at most 50 characters, and one the till may
+// work under (checkTerminalName). Throws InvalidValueError or
+// TerminalNameError.
 void checkTillName(const QString& jsj);
 
 } // namespace storedb

@@ -44,6 +44,16 @@ QString decode(const QByteArray& content) {
     return text;
 }
 
+// The start of a text read from the file, short enough for a message.
+QString excerpt(const QString& text) {
+    constexpr qsizetype kShown = 40;
+    if (text.size() <= kShown)
+        return text;
+    // Never half a character outside the basic plane.
+    const qsizetype cut = text.at(kShown - 1).isHighSurrogate() ? kShown - 1 : kShown;
+    return text.left(cut) + QStringLiteral("…");
+}
+
 // Splits "Key=Value;Key=Value" into lower-case keys and values. A value may be
 // quoted with " or ' (a doubled quote stands for itself), so that it can hold
 // a ';' or blanks at its ends.
@@ -53,14 +63,18 @@ QMap<QString, QString> splitPairs(const QString& line) {
     qsizetype i = 0;
     while (i < n) {
         const qsizetype end = line.indexOf(QLatin1Char(';'), i);
-        const qsizetype eq = line.indexOf(QLatin1Char('='), i);
-        if (eq < 0 || (end >= 0 && end < eq)) {
-            const QString item = line.mid(i, end < 0 ? n - i : end - i).trimmed();
+        // Only this item is searched for its '=': a line of many ';' and no
+        // '=' would otherwise be read once for every ';'.
+        const qsizetype itemEnd = end < 0 ? n : end;
+        qsizetype eq = QStringView(line).sliced(i, itemEnd - i).indexOf(QLatin1Char('='));
+        if (eq < 0) {
+            const QString item = line.mid(i, itemEnd - i).trimmed();
             if (!item.isEmpty())
-                throw DataLinkError(QStringLiteral("link.udl: 无法理解“%1”").arg(item));
+                throw DataLinkError(QStringLiteral("link.udl: 无法理解“%1”").arg(excerpt(item)));
             i = end < 0 ? n : end + 1;
             continue;
         }
+        eq += i;
         const QString key = line.mid(i, eq - i).trimmed().toLower();
         if (key.isEmpty())
             throw DataLinkError(QStringLiteral("link.udl: “=”前面缺少名称"));
@@ -86,11 +100,13 @@ QMap<QString, QString> splitPairs(const QString& line) {
                 }
             }
             if (!closed)
-                throw DataLinkError(QStringLiteral("link.udl: %1 的引号没有结束").arg(key));
+                throw DataLinkError(
+                    QStringLiteral("link.udl: %1 的引号没有结束").arg(excerpt(key)));
             while (i < n && line.at(i).isSpace())
                 ++i;
             if (i < n && line.at(i) != QLatin1Char(';'))
-                throw DataLinkError(QStringLiteral("link.udl: %1 的值在引号后还有文字").arg(key));
+                throw DataLinkError(
+                    QStringLiteral("link.udl: %1 的值在引号后还有文字").arg(excerpt(key)));
         } else {
             const qsizetype stop = end < 0 ? n : end;
             value = line.mid(i, stop - i).trimmed();
@@ -178,11 +194,11 @@ DataLink parseDataLink(const QByteArray& content, const QString& baseFolder) {
             bool ok = false;
             link.port = port.toInt(&ok);
             if (!ok || link.port <= 0 || link.port > 65535)
-                throw DataLinkError(QStringLiteral("link.udl: 端口“%1”无效").arg(port));
+                throw DataLinkError(QStringLiteral("link.udl: 端口“%1”无效").arg(excerpt(port)));
         }
         return link;
     }
-    throw DataLinkError(QStringLiteral("link.udl: 不支持的数据库“%1”").arg(provider));
+    throw DataLinkError(QStringLiteral("link.udl: 不支持的数据库“%1”").arg(excerpt(provider)));
 }
 
 DataLink readDataLink(const QString& path) {
