@@ -3,9 +3,11 @@
 #include "storedb/errors.h"
 #include "storedb/schema.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QSqlError>
 #include <QThread>
@@ -26,6 +28,49 @@ QString driverText(const QSqlError& error) {
 
 const int kBusyTimeoutMs = 15000;
 
+// Primary SQLite result codes.
+const int kSqliteReadOnly = 8;
+const int kSqliteCantOpen = 14;
+const int kSqliteFull = 13;
+
+// What the user reads when SQLite refuses a statement: a full disk and a
+// read-only file are the user's to put right, so they are named.
+QString sqliteUserText(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt() & 0xff) {
+    case kSqliteFull:
+        return kDiskFull;
+    case kSqliteReadOnly:
+    case kSqliteCantOpen: // the write-ahead log cannot be made in a read-only folder
+        return kStoreReadOnly;
+    default:
+        return kStatementFailed;
+    }
+}
+
+// A reconnect that takes this long waited for a timeout...
+const qint64 kSlowReconnectMs = 1000;
+// ...and is not tried again for this long.
+const qint64 kReconnectPauseMs = 5000;
+
+Q_LOGGING_CATEGORY(lcConnection, "orvani.connection")
+
+// SQLSTATEs of a connection that is gone: class 08 (connection exception) and
+// the server shutting down or restarting (57P01-57P03).
+bool isConnectionState(const QString& state) {
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+           state == QLatin1String("57P02") || state == QLatin1String("57P03");
+}
+
+// What a server connection needs before its first statement; run again after
+// every reconnect.
+const QString kServerSessionSetup = QStringLiteral("SET client_encoding TO 'UTF8'");
+
+bool startServerSession(QSqlDatabase& db) {
+    db.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    QSqlQuery query(db);
+    return query.exec(kServerSessionSetup);
+}
+
 // Switching a file to WAL takes an exclusive lock, and SQLite reports a busy
 // file at once instead of waiting: several programs opening a new store at
 // the same moment must wait for each other here.
@@ -39,7 +84,8 @@ void setWriteAheadLog(const Db& db) {
         const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
         const bool busy = code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
         if (!busy || waited.elapsed() > kBusyTimeoutMs)
-            throw DbError(QStringLiteral("journal mode: %1").arg(driverText(query.lastError())));
+            throw DbError(QStringLiteral("journal mode: %1").arg(driverText(query.lastError())),
+                          sqliteUserText(query.lastError()));
         QThread::msleep(20);
     }
 }
@@ -119,33 +165,110 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
             throw DbError(QStringLiteral("%1: 参数 %2 没有赋值").arg(name, placeholder));
     }
 
-    QSqlQuery query(database());
-    if (wanted.isEmpty()) {
-        // Without parameters the text runs as it stands: PostgreSQL cannot
-        // prepare DDL, transaction control or SET.
-        if (!query.exec(sql))
-            throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
-                          kStatementFailed);
-        return query;
+    if (engine_ == Engine::PostgreSQL && !database().isOpen()) {
+        // Closed by an earlier loss: a transaction that was open then is gone.
+        if (inTransaction_)
+            throw ConnectionLostError(
+                QStringLiteral("%1: 与服务器的连接在事务中断开,事务已由服务器撤销").arg(name),
+                kConnectionLostNothingSaved);
+        reconnect(name, QStringLiteral("连接已关闭"));
     }
-    if (!query.prepare(sql))
-        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
-                      kStatementFailed);
-    for (const auto& [key, value] : params) {
-        const QString bare = key.startsWith(QLatin1Char(':')) ? key.mid(1) : key;
-        query.bindValue(QLatin1Char(':') + bare, value);
+    {
+        QSqlQuery query(database());
+        if (run(query, sql, params))
+            return query;
+        const QSqlError error = query.lastError();
+        if (!connectionLost(error))
+            fail(name, error);
+        // Whatever the server had done of the transaction is undone by the
+        // server itself when the connection dies; running the rest here
+        // would commit half of it.
+        database().close();
+        if (inTransaction_)
+            throw ConnectionLostError(
+                QStringLiteral("%1: %2 (事务已由服务器撤销)").arg(name, driverText(error)),
+                kConnectionLostNothingSaved);
+        reconnect(name, driverText(error));
     }
-    if (!query.exec())
-        throw DbError(QStringLiteral("%1: %2").arg(name, driverText(query.lastError())),
-                      kStatementFailed);
-    return query;
+    QSqlQuery again(database());
+    if (run(again, sql, params))
+        return again;
+    const QSqlError error = again.lastError();
+    if (connectionLost(error)) {
+        database().close();
+        throw ConnectionLostError(QStringLiteral("%1: %2").arg(name, driverText(error)),
+                                  kConnectionLost);
+    }
+    fail(name, error);
 }
 
 QSqlQuery Db::exec(const QString& name, const QStringList& lines, const Params& params) const {
     return exec(name, lines.join(QLatin1Char('\n')), params);
 }
 
+bool Db::run(QSqlQuery& query, const QString& sql, const Params& params) const {
+    if (params.isEmpty()) {
+        // Without parameters the text runs as it stands: PostgreSQL cannot
+        // prepare DDL, transaction control or SET.
+        return query.exec(sql);
+    }
+    if (!query.prepare(sql))
+        return false;
+    for (const auto& [key, value] : params) {
+        const QString bare = key.startsWith(QLatin1Char(':')) ? key.mid(1) : key;
+        query.bindValue(QLatin1Char(':') + bare, value);
+    }
+    return query.exec();
+}
+
+void Db::fail(const QString& name, const QSqlError& error) const {
+    throw DbError(QStringLiteral("%1: %2").arg(name, driverText(error)),
+                  isSQLite() ? sqliteUserText(error) : kStatementFailed);
+}
+
+// libpq's own failures (a closed socket, a server gone) carry no SQLSTATE, and
+// the driver does not always mark the connection closed at the first one; a
+// probe tells a dead connection from a statement the server refused.
+bool Db::connectionLost(const QSqlError& error) const {
+    if (engine_ != Engine::PostgreSQL)
+        return false;
+    QSqlDatabase db = database();
+    if (!db.isOpen() || isConnectionState(error.nativeErrorCode()))
+        return true;
+    if (!error.nativeErrorCode().isEmpty())
+        return false; // the server answered
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("SELECT 1")))
+        return false;
+    const QString state = probe.lastError().nativeErrorCode();
+    return !db.isOpen() || state.isEmpty() || isConnectionState(state);
+}
+
+void Db::reconnect(const QString& name, const QString& cause) const {
+    QSqlDatabase db = database();
+    db.close();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now < reconnectPausedUntil_)
+        throw ConnectionLostError(
+            QStringLiteral("%1: %2; 刚才重新连接超时,暂不再试").arg(name, cause), kConnectionLost);
+    QElapsedTimer waited;
+    waited.start();
+    if (!db.open() || !startServerSession(db)) {
+        if (waited.elapsed() >= kSlowReconnectMs)
+            reconnectPausedUntil_ = QDateTime::currentMSecsSinceEpoch() + kReconnectPauseMs;
+        const QString why = driverText(db.lastError());
+        db.close();
+        throw ConnectionLostError(QStringLiteral("%1: %2; 重新连接失败: %3").arg(name, cause, why),
+                                  kConnectionLost);
+    }
+    reconnectPausedUntil_ = 0;
+    qCInfo(lcConnection, "%s: reconnected to the server after: %s", qUtf8Printable(name),
+           qUtf8Printable(cause));
+}
+
 void Db::begin() {
+    if (inTransaction_ && engine_ == Engine::PostgreSQL && !database().isOpen())
+        inTransaction_ = false; // cut off with its connection; the server dropped it
     if (inTransaction_)
         throw DbError(QStringLiteral("begin: 事务已经开始"));
     exec(QStringLiteral("begin"),
@@ -156,7 +279,15 @@ void Db::begin() {
 void Db::commit() {
     if (!inTransaction_)
         throw DbError(QStringLiteral("commit: 没有事务"));
-    exec(QStringLiteral("commit"), QStringLiteral("COMMIT"));
+    const bool wasOpen = isSQLite() || database().isOpen();
+    try {
+        exec(QStringLiteral("commit"), QStringLiteral("COMMIT"));
+    } catch (const ConnectionLostError& e) {
+        inTransaction_ = false;
+        if (!wasOpen)
+            throw;
+        throw ConnectionLostError(e.text(), kConnectionLostAtCommit);
+    }
     inTransaction_ = false;
 }
 
@@ -164,7 +295,10 @@ void Db::rollback() noexcept {
     if (!inTransaction_)
         return;
     inTransaction_ = false;
-    QSqlQuery query(database());
+    QSqlDatabase db = database();
+    if (!db.isOpen())
+        return; // the server dropped the transaction with the connection
+    QSqlQuery query(db);
     query.exec(QStringLiteral("ROLLBACK"));
 }
 
@@ -211,14 +345,16 @@ std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connect
         handle.setDatabaseName(link.database);
         handle.setUserName(link.user);
         handle.setPassword(link.password);
-        // A vanished server is noticed within a minute instead of hanging the till.
-        handle.setConnectOptions(QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle="
-                                                "20;keepalives_interval=5;keepalives_count=3"));
+        // A vanished server is noticed within a minute instead of hanging the
+        // till; a statement sent to a server that has gone from the network
+        // gives up after tcp_user_timeout instead of the system's many minutes.
+        handle.setConnectOptions(
+            QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle=20;"
+                           "keepalives_interval=5;keepalives_count=3;tcp_user_timeout=10000"));
         if (!handle.open())
             throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()),
                           kStatementFailed);
-        db->exec(QStringLiteral("client encoding"),
-                 QStringLiteral("SET client_encoding TO 'UTF8'"));
+        db->exec(QStringLiteral("client encoding"), kServerSessionSetup);
     }
     db->database().setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     return db;

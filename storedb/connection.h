@@ -4,6 +4,7 @@
 
 #include <QPair>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,11 @@ class Db {
     // error; so is any failure of the driver. Errors are thrown as DbError
     // naming the statement. The returned query is positioned before its first
     // row.
+    //
+    // A server connection that was lost (the server restarted, the network
+    // broke) is opened again once and the statement run again, but only
+    // outside a transaction: a transaction cut off is never replayed in part.
+    // It throws ConnectionLostError, and the next begin() starts afresh.
     QSqlQuery exec(const QString& name, const QString& sql, const Params& params = {}) const;
     // A statement given as lines, joined with line breaks.
     QSqlQuery exec(const QString& name, const QStringList& lines, const Params& params = {}) const;
@@ -49,9 +55,17 @@ class Db {
     static QString quoteIdentifier(const QString& name);
 
   private:
+    bool run(QSqlQuery& query, const QString& sql, const Params& params) const;
+    [[noreturn]] void fail(const QString& name, const QSqlError& error) const;
+    bool connectionLost(const QSqlError& error) const;
+    void reconnect(const QString& name, const QString& cause) const;
+
     QString connectionName_;
     Engine engine_;
     bool inTransaction_ = false;
+    // After a reconnect that waited for a timeout, further attempts fail at
+    // once for a moment, so that one action never waits twice.
+    mutable qint64 reconnectPausedUntil_ = 0;
 };
 
 // Rolls back unless committed: the guard of every multi-statement change.

@@ -26,9 +26,34 @@ class Error : public std::runtime_error {
 inline const QString kStatementFailed =
     QStringLiteral("数据库操作失败,请重试!如果仍然失败,请通知管理员检查数据库。");
 
+// What a user is told when the database server cannot be reached (a server
+// that went away and has not come back yet, or a broken network).
+inline const QString kConnectionLost =
+    QStringLiteral("数据库服务器连接中断,请检查网络或服务器后重试！");
+// The connection broke inside a write transaction: the server drops the whole
+// transaction, so the user may rely on nothing of it having been saved.
+inline const QString kConnectionLostNothingSaved =
+    QStringLiteral("数据库服务器连接中断,本次操作没有保存,请检查网络或服务器后重试！");
+// The connection broke while the server was committing: only the server knows
+// whether the commit got through.
+inline const QString kConnectionLostAtCommit =
+    QStringLiteral("数据库服务器连接中断,不能确定本次操作是否已经保存,请检查网络或服务器后核对！");
+// A SQLite store that cannot be written: the disk is full, or the file or its
+// folder is read-only.
+inline const QString kDiskFull =
+    QStringLiteral("磁盘空间已满,本次操作没有保存,请腾出磁盘空间后重试！");
+inline const QString kStoreReadOnly =
+    QStringLiteral("数据库文件不能写入(只读),本次操作没有保存,请检查文件和文件夹的权限！");
+
 // A statement failed: the text names the statement and gives the driver's words.
 class DbError : public Error {
     using Error::Error;
+};
+
+// The connection to the database server was lost and could not be made again
+// (or was lost inside a transaction, which is never replayed).
+class ConnectionLostError : public DbError {
+    using DbError::DbError;
 };
 
 // link.udl is missing, unreadable or describes no usable connection.
