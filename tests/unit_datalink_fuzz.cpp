@@ -242,8 +242,9 @@ class TestDataLinkFuzz : public QObject {
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(outcome == Outcome::Parsed, parses);
-        // Reading is linear: megabytes take milliseconds, not minutes.
-        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        // Reading is linear: megabytes take well under a second, not minutes
+        // (the limit leaves room for a sanitized build on a busy machine).
+        QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void tillStartUpEndsWithTheConnectionMessage_data() {
