@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <fcntl.h>
 #include <poll.h>
@@ -378,6 +379,48 @@ class TestTillKilled : public QObject {
             return;
         checkSale(shop, charged);
         expectBooksBalance(shop.store.db());
+    }
+
+    // A till worked through several sales and sign-offs and killed at a step
+    // drawn at random (from a fixed seed, so a failure can be run again),
+    // again and again on the same store: after every restart and sign-on the
+    // books add up.
+    void killedAtRandomStepsOfManySales() {
+        Shop shop;
+        const QString signOn = QStringLiteral("signon %1 %2").arg(kClerk, kPassword);
+        const QStringList sale{QStringLiteral("add %1 1").arg(kGoodsA),
+                               QStringLiteral("add %1 1").arg(kGoodsB), "charge", "cash 100",
+                               "confirm"};
+        // Two sales and the sign-off: at most two pieces of A a round, so the
+        // rounds never run short of stock.
+        const QStringList script =
+            QStringList{"panel"} + sale + sale + QStringList{"signoff", "summary-ok"};
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 4; ++round) {
+            const int killAfter = random.bounded(1, int(script.size()) + 1);
+            qInfo("round %d: killed after %s", round, qPrintable(script.at(killAfter - 1)));
+            {
+                Till till(shop);
+                QVERIFY2(till.started(), till.why());
+                QVERIFY2(till.send(signOn), till.why());
+                for (int step = 0; step < killAfter; ++step)
+                    QVERIFY2(till.send(script.at(step)),
+                             qPrintable(QStringLiteral("round %1, step %2: %3")
+                                            .arg(round)
+                                            .arg(step)
+                                            .arg(till.why())));
+                till.kill();
+            }
+            Till next(shop);
+            QVERIFY2(next.started(), next.why());
+            QVERIFY2(next.send(signOn), next.why());
+            checkBooksBalance(shop);
+            expectBooksBalance(shop.store.db());
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(saleLines(shop.store.db(), kTerminal).isEmpty());
+            next.kill();
+        }
     }
 };
 
