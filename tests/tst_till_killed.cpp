@@ -382,7 +382,7 @@ class TestTillKilled : public QObject {
     }
 
     // A till worked through several sales and sign-offs and killed at a step
-    // drawn at random (from a fixed seed, so a failure can be run again),
+    // drawn at random (the same draws every run, so a failing round can be run again),
     // again and again on the same store: after every restart and sign-on the
     // books add up.
     void killedAtRandomStepsOfManySales() {

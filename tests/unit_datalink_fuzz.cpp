@@ -1,5 +1,5 @@
 // link.udl as a damaged disk, a careless editor or a hostile user leaves it:
-// thousands of mutated files from a fixed seed. Each must give a usable link
+// thousands of mutated files, the same ones every run. Each must give a usable link
 // or a DataLinkError, quickly; at the till's start-up a bad one ends the
 // program with the one connection message.
 
