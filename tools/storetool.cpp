@@ -2,6 +2,7 @@
 // checks that its books add up and writes link.udl files. See usage() for the commands.
 
 #include "demodata.h"
+#include "storegen.h"
 #include "storeinfo.h"
 
 #include "storedb/connection.h"
@@ -15,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -53,6 +55,12 @@ const char* const kUsage = R"(Usage:
       open sales, takings against the sales, shifts against the tills, bill
       numbers. Prints one line per place that does not add up and exits
       with 1, or prints one line and exits with 0 when everything holds.
+  storetool generate CONNECTION [--quick] [--seed N]
+      Creates a store at supermarket scale for the benchmarks: 200,000 goods
+      in 200 categories, 10,000,000 movements over three years ending
+      yesterday, 50 tills, 1,000 clerks and 100,000 closed shifts (--quick:
+      a tenth of the goods, movements and shifts). The same seed gives the
+      same store. Refuses a store that already has its tables.
   storetool udl CONNECTION --out FILE
       Writes a link.udl for the connection (a SQLite path is made absolute).
 
@@ -150,6 +158,30 @@ int loadDemo(const storedb::DataLink& link, const QString& tillOption) {
     return 0;
 }
 
+int generate(const storedb::DataLink& link, bool quick, const QString& seedText) {
+    bool ok = true;
+    const quint64 seed = seedText.isEmpty() ? 1 : seedText.toULongLong(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("--seed must be a whole number")};
+    auto db = connect(link, true);
+    if (!storedb::createStoreIfMissing(*db))
+        throw storedb::Error(QStringLiteral("%1 already has a store's tables").arg(describe(link)));
+    const storegen::Scale scale = quick ? storegen::quickScale() : storegen::fullScale();
+    QElapsedTimer clock;
+    clock.start();
+    const storegen::Generated made =
+        storegen::generate(*db, scale, seed, QDate::currentDate(), [&](const QString& step) {
+            err()
+                << QStringLiteral("[%1 s] %2\n").arg(clock.elapsed() / 1000.0, 0, 'f', 1).arg(step);
+            err().flush();
+        });
+    out() << "Generated " << describe(link) << ": " << scale.goods << " goods, " << made.movements
+          << " movements, " << made.bills << " bills, " << scale.shifts << " shifts ("
+          << made.owedShifts << " owed, clerk " << made.busiestClerk << " the most), in "
+          << clock.elapsed() / 1000.0 << " s\n";
+    return 0;
+}
+
 int show(const storedb::DataLink& link) {
     auto db = connect(link, false);
     if (!storedb::schemaExists(*db))
@@ -196,7 +228,7 @@ int run(QCoreApplication& app) {
     QCommandLineParser args;
     args.setApplicationDescription(QStringLiteral("Creates, fills and inspects store databases."));
     args.addPositionalArgument(QStringLiteral("command"),
-                               QStringLiteral("create, demo, show, check or udl"));
+                               QStringLiteral("create, demo, show, check, generate or udl"));
     const QString value = QStringLiteral("value");
     args.addOptions({
         {QStringLiteral("udl"), QStringLiteral("A link.udl describing the connection."),
@@ -212,6 +244,8 @@ int run(QCoreApplication& app) {
         {QStringLiteral("till"), QStringLiteral("demo: the till to register."),
          QStringLiteral("name")},
         {QStringLiteral("out"), QStringLiteral("udl: the file to write."), QStringLiteral("file")},
+        {QStringLiteral("quick"), QStringLiteral("generate: the small store.")},
+        {QStringLiteral("seed"), QStringLiteral("generate: the seed (1)."), QStringLiteral("n")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")},
     });
     if (!args.parse(app.arguments()))
@@ -225,9 +259,9 @@ int run(QCoreApplication& app) {
         throw UsageError{positional.isEmpty() ? QStringLiteral("no command given")
                                               : QStringLiteral("one command at a time")};
     const QString command = positional.first();
-    static const QStringList commands{QStringLiteral("create"), QStringLiteral("demo"),
-                                      QStringLiteral("show"), QStringLiteral("check"),
-                                      QStringLiteral("udl")};
+    static const QStringList commands{QStringLiteral("create"),   QStringLiteral("demo"),
+                                      QStringLiteral("show"),     QStringLiteral("check"),
+                                      QStringLiteral("generate"), QStringLiteral("udl")};
     if (!commands.contains(command))
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
     if (args.isSet(QStringLiteral("till")) && command != QLatin1String("demo"))
@@ -244,6 +278,9 @@ int run(QCoreApplication& app) {
         return show(link);
     if (command == QLatin1String("check"))
         return check(link);
+    if (command == QLatin1String("generate"))
+        return generate(link, args.isSet(QStringLiteral("quick")),
+                        args.value(QStringLiteral("seed")));
     return writeUdl(link, args.value(QStringLiteral("out")));
 }
 
