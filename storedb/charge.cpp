@@ -1,6 +1,8 @@
 #include "storedb/charge.h"
 
+#include "storedb/datetime.h"
 #include "storedb/errors.h"
+#include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
 
@@ -13,29 +15,36 @@ ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today) {
     Transaction transaction(db);
     ChargedSale sale;
     sale.lines = saleLines(db, terminal);
-    sale.total = saleTotal(db, terminal);
+    double total = 0;
+    for (const SaleLine& line : sale.lines)
+        total += line.jg;
+    sale.total = roundFen(total);
     sale.bill = accountnum(db);
-    for (const SaleLine& line : sale.lines) {
-        const Movement movement{line.hwh, line.hwlbh, line.dj,   line.sl,   0,
-                                today,    QVariant(), kStockOut, QVariant()};
-        hwrzbsf(db, movement, sale.bill);
-    }
-    jqbsf(db, terminal, sale.total);
-    db.exec(QStringLiteral("shyrzb yye"),
-            QStringLiteral(
-                "update shyrzb set yye=coalesce(yye,0)+:yye where jsj=:jsj and zxsj is null"),
-            {{QStringLiteral("jsj"), terminal}, {QStringLiteral("yye"), sale.total}});
-    // jqbsf changes nothing for a till whose row has gone (removed by the back
-    // office during the shift); the money would be booked nowhere. Checked
-    // after the update, which holds the row until commit.
-    QSqlQuery till =
-        db.exec(QStringLiteral("jqbsf"), QStringLiteral("select count(*) from jqb where jsj=:jsj"),
-                {{QStringLiteral("jsj"), terminal}});
-    if (!till.next() || till.value(0).toInt() == 0)
+    // The lines go to the log in one statement, in line order: a row per
+    // line, each carrying the bill number.
+    db.execKept(QStringLiteral("hwrzbsf"),
+                QStringList{QStringLiteral("insert into hwrzb(hwh,hwlbh,dj,sl,rhj,crhsj,glyh,crk,"
+                                           "hwly,num)"),
+                            QStringLiteral("select hwh,hwlbh,dj,sl,0,%1,null,:crk,null,"
+                                           "cast(:num as bigint) from %2 order by bh")
+                                .arg(db.isSQLite() ? QStringLiteral(":crhsj")
+                                                   : QStringLiteral("cast(:crhsj as timestamp)"),
+                                     saleTableIdentifier(terminal))},
+                {{QStringLiteral("crhsj"), dateParam(today)},
+                 {QStringLiteral("crk"), kStockOut},
+                 {QStringLiteral("num"), sale.bill}})
+        .finish();
+    // No till row (removed by the back office during the shift): the money
+    // would be booked nowhere. The update holds the row until commit.
+    if (!jqbsf(db, terminal, sale.total))
         throw DbError(
             QStringLiteral("jqbsf: 营业端 %1 没有注册，营业额无法记入").arg(terminal),
             QStringLiteral("此计算机 %1 已经不是注册的收款机,不能收费！请注销。").arg(terminal));
-    till.finish();
+    db.execKept(QStringLiteral("shyrzb yye"),
+                QStringLiteral(
+                    "update shyrzb set yye=coalesce(yye,0)+:yye where jsj=:jsj and zxsj is null"),
+                {{QStringLiteral("jsj"), terminal}, {QStringLiteral("yye"), sale.total}})
+        .finish();
     clearSaleTable(db, terminal);
     transaction.commit();
     return sale;

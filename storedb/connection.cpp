@@ -132,6 +132,7 @@ Db::Db(const QString& connectionName, Engine engine)
 Db::~Db() {
     if (inTransaction_)
         rollback();
+    kept_.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
         if (db.isValid())
@@ -151,6 +152,39 @@ QString Db::quoteIdentifier(const QString& name) {
 }
 
 QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params) const {
+    QSqlQuery local;
+    execute(name, sql, params, false, local);
+    return local;
+}
+
+QSqlQuery& Db::execKept(const QString& name, const QString& sql, const Params& params) const {
+    QSqlQuery unused;
+    return execute(name, sql, params, true, unused);
+}
+
+QSqlQuery& Db::execKept(const QString& name, const QStringList& lines, const Params& params) const {
+    return execKept(name, lines.join(QLatin1Char('\n')), params);
+}
+
+void Db::forgetKept() const {
+    kept_.clear();
+}
+
+// A fresh query for each attempt: one made before a reconnect belongs to the
+// connection that was lost.
+QSqlQuery& Db::statement(const QString& sql, bool keep, QSqlQuery& local) const {
+    if (!keep) {
+        local = QSqlQuery(database());
+        return local;
+    }
+    std::shared_ptr<QSqlQuery>& kept = kept_[sql];
+    if (!kept)
+        kept = std::make_shared<QSqlQuery>(database());
+    return *kept;
+}
+
+QSqlQuery& Db::execute(const QString& name, const QString& sql, const Params& params, bool keep,
+                       QSqlQuery& local) const {
     const QStringList wanted = placeholderNames(sql);
     const QSet<QString> wantedSet(wanted.cbegin(), wanted.cend());
     QSet<QString> given;
@@ -174,10 +208,11 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
         reconnect(name, QStringLiteral("连接已关闭"));
     }
     {
-        QSqlQuery query(database());
-        if (run(query, sql, params))
+        QSqlQuery& query = statement(sql, keep, local);
+        if (run(query, sql, params, keep))
             return query;
         const QSqlError error = query.lastError();
+        kept_.remove(sql); // `query` goes with it when it was kept
         if (!connectionLost(error))
             fail(name, error);
         // Whatever the server had done of the transaction is undone by the
@@ -190,10 +225,11 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
                 kConnectionLostNothingSaved);
         reconnect(name, driverText(error));
     }
-    QSqlQuery again(database());
-    if (run(again, sql, params))
+    QSqlQuery& again = statement(sql, keep, local);
+    if (run(again, sql, params, keep))
         return again;
     const QSqlError error = again.lastError();
+    kept_.remove(sql); // `again` goes with it when it was kept
     if (connectionLost(error)) {
         database().close();
         throw ConnectionLostError(QStringLiteral("%1: %2").arg(name, driverText(error)),
@@ -206,14 +242,16 @@ QSqlQuery Db::exec(const QString& name, const QStringList& lines, const Params& 
     return exec(name, lines.join(QLatin1Char('\n')), params);
 }
 
-bool Db::run(QSqlQuery& query, const QString& sql, const Params& params) const {
-    if (params.isEmpty()) {
+bool Db::run(QSqlQuery& query, const QString& sql, const Params& params, bool keep) const {
+    if (params.isEmpty() && !keep) {
         // Without parameters the text runs as it stands: PostgreSQL cannot
         // prepare DDL, transaction control or SET.
         return query.exec(sql);
     }
-    if (!query.prepare(sql))
-        return false;
+    if (!keep || query.lastQuery() != sql) {
+        if (!query.prepare(sql))
+            return false;
+    }
     for (const auto& [key, value] : params) {
         const QString bare = key.startsWith(QLatin1Char(':')) ? key.mid(1) : key;
         query.bindValue(QLatin1Char(':') + bare, value);
@@ -245,6 +283,8 @@ bool Db::connectionLost(const QSqlError& error) const {
 }
 
 void Db::reconnect(const QString& name, const QString& cause) const {
+    // Statements prepared on the old connection are gone with it.
+    kept_.clear();
     QSqlDatabase db = database();
     db.close();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -266,14 +306,29 @@ void Db::reconnect(const QString& name, const QString& cause) const {
            qUtf8Printable(cause));
 }
 
-void Db::begin() {
+void Db::begin(Durability durability) {
     if (inTransaction_ && engine_ == Engine::PostgreSQL && !database().isOpen())
         inTransaction_ = false; // cut off with its connection; the server dropped it
     if (inTransaction_)
         throw DbError(QStringLiteral("begin: 事务已经开始"));
+    if (isSQLite())
+        setDurability(durability);
     exec(QStringLiteral("begin"),
          isSQLite() ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
     inTransaction_ = true;
+    if (!isSQLite() && durability == Durability::Lazy)
+        exec(QStringLiteral("lazy commit"), QStringLiteral("SET LOCAL synchronous_commit TO OFF"));
+}
+
+// In write-ahead-log mode NORMAL writes the log without waiting for the disk;
+// the next FULL commit flushes what NORMAL ones left, in order.
+void Db::setDurability(Durability durability) {
+    if (durability == sqliteDurability_)
+        return;
+    exec(QStringLiteral("synchronous"), durability == Durability::Lazy
+                                            ? QStringLiteral("PRAGMA synchronous=NORMAL")
+                                            : QStringLiteral("PRAGMA synchronous=FULL"));
+    sqliteDurability_ = durability;
 }
 
 void Db::commit() {

@@ -2,6 +2,7 @@
 
 #include "storedb/datalink.h"
 
+#include <QHash>
 #include <QPair>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,6 +16,12 @@ namespace storedb {
 
 // Named parameters of one statement, in any order.
 using Params = QList<QPair<QString, QVariant>>;
+
+// How a commit reaches the disk. A lazy commit is as atomic as any, but the
+// last ones before a power failure may be lost together with everything they
+// changed: for changes that are undone anyway when a till starts again (the
+// lines of a sale not charged yet), so that keying goods waits for no disk.
+enum class Durability { Durable, Lazy };
 
 // The one connection of a program, and the only way statements reach it.
 class Db {
@@ -42,11 +49,22 @@ class Db {
     QSqlQuery exec(const QString& name, const QString& sql, const Params& params = {}) const;
     // A statement given as lines, joined with line breaks.
     QSqlQuery exec(const QString& name, const QStringList& lines, const Params& params = {}) const;
+    // exec() for the statements a till runs at every key: the statement
+    // stays prepared on the connection, so that running it again is one round
+    // trip to a server instead of three. Its rows must be read and the query
+    // finished (QSqlQuery::finish) before the same statement runs again; an
+    // unfinished SQLite statement would keep an old view of the store.
+    // The query stays the connection's: read it through the reference.
+    QSqlQuery& execKept(const QString& name, const QString& sql, const Params& params = {}) const;
+    QSqlQuery& execKept(const QString& name, const QStringList& lines,
+                        const Params& params = {}) const;
+    // Drops the kept statements, e.g. before a table they read is dropped.
+    void forgetKept() const;
 
     // Write transactions. On SQLite a transaction begins with BEGIN IMMEDIATE,
     // so that two programs that read and then write wait for each other
     // instead of failing.
-    void begin();
+    void begin(Durability durability = Durability::Durable);
     void commit();
     void rollback() noexcept;
     bool inTransaction() const { return inTransaction_; }
@@ -55,7 +73,12 @@ class Db {
     static QString quoteIdentifier(const QString& name);
 
   private:
-    bool run(QSqlQuery& query, const QString& sql, const Params& params) const;
+    // Runs the statement in `local`, or in the kept query when keep is set.
+    QSqlQuery& execute(const QString& name, const QString& sql, const Params& params, bool keep,
+                       QSqlQuery& local) const;
+    QSqlQuery& statement(const QString& sql, bool keep, QSqlQuery& local) const;
+    bool run(QSqlQuery& query, const QString& sql, const Params& params, bool keep) const;
+    void setDurability(Durability durability);
     [[noreturn]] void fail(const QString& name, const QSqlError& error) const;
     bool connectionLost(const QSqlError& error) const;
     void reconnect(const QString& name, const QString& cause) const;
@@ -66,12 +89,17 @@ class Db {
     // After a reconnect that waited for a timeout, further attempts fail at
     // once for a moment, so that one action never waits twice.
     mutable qint64 reconnectPausedUntil_ = 0;
+    mutable QHash<QString, std::shared_ptr<QSqlQuery>> kept_;
+    // SQLite's setting is the connection's, not the transaction's.
+    Durability sqliteDurability_ = Durability::Durable;
 };
 
 // Rolls back unless committed: the guard of every multi-statement change.
 class Transaction {
   public:
-    explicit Transaction(Db& db) : db_(db) { db_.begin(); }
+    explicit Transaction(Db& db, Durability durability = Durability::Durable) : db_(db) {
+        db_.begin(durability);
+    }
     ~Transaction() {
         if (!done_)
             db_.rollback();

@@ -68,7 +68,7 @@ std::optional<AdministratorLogin> glydl(const Db& db, const QString& glyh) {
 
 std::optional<GoodsAtTill> hwhdw(const Db& db, const QString& hwh) {
     // Catalogued goods never stocked have no hwb row: they show as 0 in stock.
-    QSqlQuery q = db.exec(
+    QSqlQuery& q = db.execKept(
         QStringLiteral("hwhdw"),
         QStringLiteral("select coalesce(hwb.kcl,0) as kcl,hwpzb.hwm,hwpzb.hwlbh,hwlbpzb.hwlbm,"
                        "coalesce(hwb.dj,0) as dj "
@@ -76,20 +76,25 @@ std::optional<GoodsAtTill> hwhdw(const Db& db, const QString& hwh) {
                        "left join hwlbpzb on hwlbpzb.hwlbh=hwpzb.hwlbh "
                        "where hwpzb.hwh=:hwh"),
         {{kHwh, hwh}});
-    if (!q.next())
-        return std::nullopt;
-    return GoodsAtTill{q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
-                       q.value(3).toString(), q.value(4).toDouble()};
+    std::optional<GoodsAtTill> goods;
+    if (q.next())
+        goods = GoodsAtTill{q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
+                            q.value(3).toString(), q.value(4).toDouble()};
+    q.finish();
+    return goods;
 }
 
 bool hwbsf(const Db& db, const QString& hwh, int sl) {
     // A quantity of 0 or less would "apply" without taking anything, or add stock.
     if (sl <= 0)
         throw DbError(QStringLiteral("hwbsf: 数量 %1 无效").arg(sl));
-    QSqlQuery q = db.exec(QStringLiteral("hwbsf"),
-                          QStringLiteral("update hwb set kcl=kcl-:sl where hwh=:hwh and kcl>=:sl"),
-                          {{kHwh, hwh}, {kSl, sl}});
-    return q.numRowsAffected() > 0;
+    QSqlQuery& q =
+        db.execKept(QStringLiteral("hwbsf"),
+                    QStringLiteral("update hwb set kcl=kcl-:sl where hwh=:hwh and kcl>=:sl"),
+                    {{kHwh, hwh}, {kSl, sl}});
+    const bool taken = q.numRowsAffected() > 0;
+    q.finish();
+    return taken;
 }
 
 void hwbsf1(const Db& db, const QString& hwh, int sl) {
@@ -100,12 +105,14 @@ void hwbsf1(const Db& db, const QString& hwh, int sl) {
 qint64 accountnum(const Db& db) {
     // One statement: the row lock (PostgreSQL) or the write lock (SQLite)
     // makes the increment and the read one step, so no two tills share a number.
-    QSqlQuery q =
-        db.exec(QStringLiteral("accountnum"),
-                QStringLiteral("update company set accountnum=accountnum+1 returning accountnum"));
+    QSqlQuery& q = db.execKept(
+        QStringLiteral("accountnum"),
+        QStringLiteral("update company set accountnum=accountnum+1 returning accountnum"));
     if (!q.next())
         throw DbError(QStringLiteral("accountnum: company 表中没有记录"));
-    return q.value(0).toLongLong();
+    const qint64 num = q.value(0).toLongLong();
+    q.finish();
+    return num;
 }
 
 void hwrzbsf(const Db& db, const Movement& movement, qint64 num) {
@@ -117,9 +124,13 @@ void hwrzbsf(const Db& db, const Movement& movement, qint64 num) {
             params);
 }
 
-void jqbsf(const Db& db, const QString& jsj, double yye) {
-    db.exec(QStringLiteral("jqbsf"), QStringLiteral("update jqb set yye=yye+:yye where jsj=:jsj"),
-            {{kJsj, jsj}, {QStringLiteral("yye"), roundMoney(yye)}});
+bool jqbsf(const Db& db, const QString& jsj, double yye) {
+    QSqlQuery& q = db.execKept(QStringLiteral("jqbsf"),
+                               QStringLiteral("update jqb set yye=yye+:yye where jsj=:jsj"),
+                               {{kJsj, jsj}, {QStringLiteral("yye"), roundMoney(yye)}});
+    const bool booked = q.numRowsAffected() > 0;
+    q.finish();
+    return booked;
 }
 
 double yyetj(const Db& db, const QString& jsj) {

@@ -70,7 +70,8 @@ void hwbsf1(const Db& db, const QString& hwh, int sl);
 // A new bill number, each handed out once even under concurrent tills.
 qint64 accountnum(const Db& db);
 void hwrzbsf(const Db& db, const Movement& movement, qint64 num);
-void jqbsf(const Db& db, const QString& jsj, double yye);
+// False when no till bears the name (the takings went nowhere).
+bool jqbsf(const Db& db, const QString& jsj, double yye);
 double yyetj(const Db& db, const QString& jsj);
 void yyesc(const Db& db, const QString& jsj);
 

@@ -38,10 +38,13 @@ QString saleTableCreateSql(const Db& db, const QString& terminal) {
 }
 
 void createSaleTable(const Db& db, const QString& terminal) {
+    db.forgetKept();
     db.exec(QStringLiteral("create sale table"), saleTableCreateSql(db, terminal));
 }
 
 void dropSaleTable(const Db& db, const QString& terminal) {
+    // A kept statement on the table would hold it (SQLite) or outlive it.
+    db.forgetKept();
     db.exec(QStringLiteral("drop sale table"),
             QStringList{QStringLiteral("drop table "), saleTableIdentifier(terminal)});
 }
@@ -59,19 +62,21 @@ bool saleTableExists(const Db& db, const QString& terminal) {
 }
 
 int insertSaleLine(const Db& db, const QString& terminal, const SaleLine& line) {
-    QSqlQuery q =
-        db.exec(QStringLiteral("insert sale line"),
-                QStringLiteral(
-                    "insert into %1(hwh,hwm,hwlbh,dj,sl,jg) values(:hwh,:hwm,:hwlbh,:dj,:sl,:jg) "
-                    "returning bh")
-                    .arg(saleTableIdentifier(terminal)),
-                {{QStringLiteral("hwh"), line.hwh},
-                 {QStringLiteral("hwm"), line.hwm},
-                 {QStringLiteral("hwlbh"), line.hwlbh},
-                 {QStringLiteral("dj"), roundMoney(line.dj)},
-                 {QStringLiteral("sl"), line.sl},
-                 {QStringLiteral("jg"), roundMoney(line.jg)}});
-    return q.next() ? q.value(0).toInt() : 0;
+    QSqlQuery& q = db.execKept(
+        QStringLiteral("insert sale line"),
+        QStringLiteral(
+            "insert into %1(hwh,hwm,hwlbh,dj,sl,jg) values(:hwh,:hwm,:hwlbh,:dj,:sl,:jg) "
+            "returning bh")
+            .arg(saleTableIdentifier(terminal)),
+        {{QStringLiteral("hwh"), line.hwh},
+         {QStringLiteral("hwm"), line.hwm},
+         {QStringLiteral("hwlbh"), line.hwlbh},
+         {QStringLiteral("dj"), roundMoney(line.dj)},
+         {QStringLiteral("sl"), line.sl},
+         {QStringLiteral("jg"), roundMoney(line.jg)}});
+    const int bh = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return bh;
 }
 
 bool deleteSaleLine(const Db& db, const QString& terminal, int bh) {
@@ -83,8 +88,9 @@ bool deleteSaleLine(const Db& db, const QString& terminal, int bh) {
 }
 
 void clearSaleTable(const Db& db, const QString& terminal) {
-    db.exec(QStringLiteral("clear sale table"),
-            QStringLiteral("delete from %1").arg(saleTableIdentifier(terminal)));
+    db.execKept(QStringLiteral("clear sale table"),
+                QStringLiteral("delete from %1").arg(saleTableIdentifier(terminal)))
+        .finish();
 }
 
 QSqlQuery saleLinesQuery(const Db& db, const QString& terminal) {
@@ -113,10 +119,12 @@ QSqlQuery saleGridRows(const Db& db, const QString& terminal) {
 }
 
 double saleTotal(const Db& db, const QString& terminal) {
-    QSqlQuery q = db.exec(
+    QSqlQuery& q = db.execKept(
         QStringLiteral("sale total"),
         QStringLiteral("select coalesce(sum(jg),0) from %1").arg(saleTableIdentifier(terminal)));
-    return q.next() ? roundFen(q.value(0).toDouble()) : 0.0;
+    const double total = q.next() ? roundFen(q.value(0).toDouble()) : 0.0;
+    q.finish();
+    return total;
 }
 
 } // namespace storedb

@@ -195,7 +195,7 @@ ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
 
 AddedLine addSaleLine(Db& db, const QString& jsj, const QString& hwh, const GoodsAtTill& goods,
                       int sl) {
-    Transaction transaction(db);
+    Transaction transaction(db, Durability::Lazy);
     if (!hwbsf(db, hwh, sl)) {
         const std::optional<GoodsAtTill> now = hwhdw(db, hwh);
         return AddedLine{false, 0, now ? now->kcl : 0};
@@ -227,7 +227,7 @@ std::optional<SaleLine> findSaleLine(const Db& db, const QString& jsj, int bh) {
 }
 
 bool removeSaleLine(Db& db, const QString& jsj, int bh) {
-    Transaction transaction(db);
+    Transaction transaction(db, Durability::Lazy);
     // The pieces returned are those of the line as it stands when deleted.
     const std::optional<SaleLine> line = findSaleLine(db, jsj, bh);
     if (!line || !deleteSaleLine(db, jsj, bh))
