@@ -53,14 +53,21 @@ QRectF textBox(const ReportItem& item, const QFont& font, const QPaintDevice* de
     return QRectF(0, 0, needed.width(), needed.height());
 }
 
-// A band grows only for wrapped text that runs past its bottom.
+// A band grows by the lines its wrapped texts take beyond their first. A
+// text of one line keeps the band as designed: the font that stands in for
+// SimSun has a taller line, and a band sized for SimSun must not grow for
+// that, or fewer lines would fit a page than the layout was made for.
 double bandHeight(const ReportBand& band, const QFont& font, const QPaintDevice* device) {
     double height = band.height;
     for (const ReportItem& item : band.items) {
         if (!(item.width > 0 && item.wordWrap))
             continue;
-        const QRectF box = textBox(item, printable(item.font.value_or(font)), device);
-        height = std::max(height, item.top + box.height() * kMmPerInch / device->logicalDpiY());
+        const QFont itemFont = printable(item.font.value_or(font));
+        const QRectF box = textBox(item, itemFont, device);
+        const qreal oneLine = QFontMetricsF(itemFont, device).height();
+        const double extra =
+            std::max<qreal>(0, box.height() - oneLine) * kMmPerInch / device->logicalDpiY();
+        height = std::max(height, band.height + extra);
     }
     return height;
 }

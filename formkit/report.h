@@ -28,7 +28,8 @@ struct ReportItem {
     double top = 0;  // mm from the band's top edge; negative reaches above it
     QString text;
     double width = 0;          // mm; 0: as wide as its text
-    bool wordWrap = false;     // with a width: wraps at word boundaries and the band grows to fit
+    bool wordWrap = false;     // with a width: wraps at word boundaries, and each line past
+                               // the first makes the band a line taller
     std::optional<QFont> font; // instead of the report's font
 };
 
