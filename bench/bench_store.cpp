@@ -51,6 +51,12 @@ class StoreBench {
     }
 
     void run() {
+        QSqlQuery version = db_.exec(QStringLiteral("version"),
+                                     db_.isSQLite() ? QStringLiteral("select sqlite_version()")
+                                                    : QStringLiteral("select version()"));
+        if (version.next())
+            err() << "engine: " << engine_ << " " << version.value(0).toString().section(',', 0, 0)
+                  << "\n";
         measureFloors();
         benchSaleLinesAndCharges();
         benchSignOff();

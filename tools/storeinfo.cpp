@@ -16,6 +16,18 @@ qint64 count(const storedb::Db& db, const QString& table) {
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
+// A store at scale has a thousand clerks: the first few stand for the rest.
+constexpr int kListed = 20;
+
+QString listText(const QStringList& parts) {
+    if (parts.isEmpty())
+        return QStringLiteral("none");
+    if (parts.size() <= kListed)
+        return parts.join(QStringLiteral(", "));
+    return parts.mid(0, kListed).join(QStringLiteral(", ")) +
+           QStringLiteral(", ... (%1 in all)").arg(parts.size());
+}
+
 } // namespace
 
 QString contentsInTheWay(const storedb::Db& db) {
@@ -81,23 +93,22 @@ void printSummary(const storedb::Db& db, QTextStream& out) {
     parts.clear();
     while (admins.next())
         parts << admins.value(0).toString() + QLatin1Char(' ') + admins.value(1).toString();
-    out << "Administrators: "
-        << (parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "))) << "\n";
+    out << "Administrators: " << listText(parts) << "\n";
 
     QSqlQuery clerks = db.exec(QStringLiteral("clerks"),
                                QStringLiteral("select shyh,shym from shyb order by shyh"));
     parts.clear();
     while (clerks.next())
         parts << clerks.value(0).toString() + QLatin1Char(' ') + clerks.value(1).toString();
-    out << "Clerks:         "
-        << (parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "))) << "\n";
+    out << "Clerks:         " << listText(parts) << "\n";
 
     QSqlQuery tills = db.exec(QStringLiteral("tills"),
                               QStringLiteral("select jsj,zt,ye,yye,shyh from jqb order by jsj"));
     out << "Tills:";
-    bool any = false;
+    int any = 0;
     while (tills.next()) {
-        any = true;
+        if (++any > kListed)
+            continue;
         out << "\n  " << tills.value(0).toString() << "  " << tills.value(1).toString()
             << "  float " << numberText(tills.value(2).toDouble()) << " 元, turnover "
             << numberText(tills.value(3).toDouble()) << " 元";
@@ -105,6 +116,8 @@ void printSummary(const storedb::Db& db, QTextStream& out) {
         if (!clerk.isEmpty())
             out << ", clerk " << clerk;
     }
+    if (any > kListed)
+        out << "\n  ... (" << any << " in all)";
     out << (any ? "\n" : "          none\n");
 
     QSqlQuery owed =
