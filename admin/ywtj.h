@@ -1,6 +1,19 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <QWidget>
+#include <optional>
+
+class QBarCategoryAxis;
+class QBarSeries;
+class QChart;
+class QGraphicsLineItem;
+class QGraphicsRectItem;
+class QPieSeries;
+class QPieSlice;
+class QSqlQueryModel;
+class QValueAxis;
 
 namespace admin {
 
@@ -10,7 +23,9 @@ namespace Ui {
 class Tywtjform;
 }
 
-// Business statistics: by category (page 0) or by goods (page 1).
+// Business statistics: the turnover of a period as a bar chart per category
+// (page 0) or a pie chart per goods item (page 1), each beside a key that
+// names what the chart labels by number.
 class Tywtjform : public QWidget {
     Q_OBJECT
   public:
@@ -21,9 +36,45 @@ class Tywtjform : public QWidget {
     void openByCategory();
     void openByGoods();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Handlers
+    void runCategoryStatistics();
+    void runGoodsStatistics();
+    void reloadCategoryPicks();
+
+    void setUpBarChart();
+    void setUpPieChart();
+    void clearResults();
+    // The number of the category named in ComboBox1: the picked entry's own
+    // while its text stands unchanged, else the first category of that name.
+    std::optional<QString> chosenCategory(const QString& hwlbm) const;
+    // The bar chart's axes and value marks, after its rows changed.
+    void followCategoryTurnover();
+    void placeBarMarks();
+    void followGoodsSlices(const QList<QPieSlice*>& slices);
+
+    struct BarMark {
+        QGraphicsLineItem* arrow = nullptr;
+        QGraphicsRectItem* box = nullptr; // holds the value's text
+        int bar = 0;
+        double value = 0;
+    };
+
     AdminSession& session_;
     Ui::Tywtjform* ui = nullptr;
+    QSqlQueryModel* turnoverByCategory_ = nullptr; // ADOQuery1: the bars
+    QSqlQueryModel* categoryKey_ = nullptr;        // ADOQuery2
+    QSqlQueryModel* turnoverByGoods_ = nullptr;    // ADOQuery3: the slices
+    QSqlQueryModel* goodsKey_ = nullptr;           // ADOQuery4
+    QChart* barChart_ = nullptr;
+    QBarSeries* bars_ = nullptr;
+    QBarCategoryAxis* categoryAxis_ = nullptr;
+    QValueAxis* turnoverAxis_ = nullptr;
+    QList<BarMark> barMarks_;
+    QPieSeries* slices_ = nullptr;
 };
 
 } // namespace admin
