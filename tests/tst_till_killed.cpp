@@ -7,6 +7,7 @@
 #include "storedb/saletable.h"
 #include "support/books.h"
 #include "support/teststore.h"
+#include "support/workerprocess.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -68,87 +69,12 @@ struct Shop {
 };
 
 // One run of the till program.
-class Till {
+class Till : public WorkerProcess {
   public:
-    explicit Till(const Shop& shop) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TAVO_TERMINAL_NAME"), kTerminal);
-        env.insert(QStringLiteral("TAVO_RECEIPT_PDF"), shop.receipts());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::SeparateChannels);
-        process_.start(QCoreApplication::applicationDirPath() + QStringLiteral("/worker_till_ui"),
-                       {shop.store.folder()});
-    }
-    ~Till() { kill(); }
-    Till(const Till&) = delete;
-    Till& operator=(const Till&) = delete;
-
-    // The sign-on window is up.
-    bool started() {
-        if (!process_.waitForStarted(kWait))
-            return failed(process_.errorString());
-        return expect(QStringLiteral("ready"));
-    }
-    // Sends a command and waits until the till has carried it out.
-    bool send(const QString& command) {
-        post(command);
-        return expect(QStringLiteral("ok ") + command);
-    }
-    void post(const QString& command) {
-        process_.write((command + QLatin1Char('\n')).toUtf8());
-        process_.waitForBytesWritten(kWait);
-    }
-    // Whether the till has said anything since (it says something only once a
-    // command is done).
-    bool hasAnswered() {
-        return process_.canReadLine() || process_.waitForReadyRead(0) ||
-               process_.state() != QProcess::Running;
-    }
-    void kill() {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.kill();
-        process_.waitForFinished(kWait);
-    }
-    bool endedNormally() {
-        return process_.waitForFinished(kWait) && process_.exitStatus() == QProcess::NormalExit &&
-               process_.exitCode() == 0;
-    }
-    // The message boxes shown so far, in order.
-    const QStringList& messages() const { return messages_; }
-    const char* why() const { return why_.constData(); }
-
-  private:
-    // Reads the till's lines up to the expected one; message lines are kept.
-    bool expect(const QString& expected) {
-        QDeadlineTimer deadline(kWait);
-        for (;;) {
-            while (!process_.canReadLine()) {
-                if (deadline.hasExpired() ||
-                    (process_.state() != QProcess::Running && !process_.waitForReadyRead(0)))
-                    return failed(QStringLiteral("no \"%1\" from the till").arg(expected));
-                process_.waitForReadyRead(100);
-            }
-            const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-            if (line.startsWith(QLatin1String("msg ")))
-                messages_.append(line.mid(4));
-            else if (line == expected)
-                return true;
-            else
-                return failed(QStringLiteral("\"%1\" instead of \"%2\"").arg(line, expected));
-        }
-    }
-    bool failed(const QString& what) {
-        why_ = (what + QStringLiteral("; messages: ") + messages_.join(QLatin1String(" | ")) +
-                QStringLiteral("; stderr: ") + QString::fromUtf8(process_.readAllStandardError()))
-                   .toUtf8();
-        return false;
-    }
-
-    QProcess process_;
-    QStringList messages_;
-    QByteArray why_;
+    explicit Till(const Shop& shop)
+        : WorkerProcess(QStringLiteral("worker_till_ui"), {shop.store.folder()},
+                        {{QStringLiteral("TAVO_TERMINAL_NAME"), kTerminal},
+                         {QStringLiteral("TAVO_RECEIPT_PDF"), shop.receipts()}}) {}
 };
 
 // A receipt printer that takes the first few kilobytes and then stalls: the

@@ -1,0 +1,203 @@
+// The real back office, its windows offscreen, worked by commands on
+// standard input as an administrator works it, so that a test can kill the
+// process in the middle of a movement and look at the books afterwards.
+//
+//   worker_admin_ui FOLDER
+//
+// FOLDER stands for the program's folder (link.udl is read from there). One
+// command a line; after each it prints the message boxes shown meanwhile,
+// "msg <text>" each, then "ok <command>" or "fail <command>: <why>".
+// Questions are answered Yes. A command ending in "hold@K" answers the first
+// K-1 questions and stops at the K-th: it prints "held <question>" and waits
+// there, the question on screen, until the process is killed.
+//
+//   signon GLYH MM               number, Enter, password, Enter, Enter on OK
+//   stockin HWH RHJ DJ SL        the stock-in window, one line, confirmed
+//   stockout HWH DJ SL           the stock-out window, one line, confirmed
+//   quit
+
+#include "admin/dlpas.h"
+#include "admin/mainpas.h"
+#include "admin/session.h"
+#include "admin/spglpas.h"
+
+#include "formkit/application.h"
+#include "formkit/messages.h"
+#include "storedb/datalink.h"
+#include "support/controls.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTest>
+#include <cstdio>
+#include <unistd.h>
+
+using testsupport::ctl;
+
+namespace {
+
+void say(const QString& line) {
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// Types as the administrator does: the box's old text replaced by the keys,
+// then Enter.
+void typeAndEnter(QLineEdit* box, const QString& text) {
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+class Administrator {
+  public:
+    explicit Administrator(admin::AdminSession& session) : session_(session) {}
+
+    QString run(const QStringList& words) {
+        const QString command = words.value(0);
+        if (command == QLatin1String("signon") && words.size() == 3)
+            return signOn(words.at(1), words.at(2));
+        if (command == QLatin1String("stockin") && words.size() == 5)
+            return stockIn(words.at(1), words.at(2), words.at(3), words.at(4));
+        if (command == QLatin1String("stockout") && words.size() == 4)
+            return stockOut(words.at(1), words.at(2), words.at(3));
+        if (command == QLatin1String("quit")) {
+            QCoreApplication::exit(0);
+            return QString();
+        }
+        return QStringLiteral("unknown command");
+    }
+
+  private:
+    admin::Tmain& main() { return session_.mainWindow(); }
+
+    QString signOn(const QString& glyh, const QString& mm) {
+        admin::TdlForm* login = session_.loginWindow();
+        if (!login || !login->isVisible())
+            return QStringLiteral("no login window");
+        typeAndEnter(ctl<QLineEdit>(login, "Edit1"), glyh);
+        typeAndEnter(ctl<QLineEdit>(login, "Edit2"), mm);
+        QTest::keyClick(ctl<QPushButton>(login, "BitBtn1"), Qt::Key_Return);
+        return login->isVisible() ? QStringLiteral("the login window is still up") : QString();
+    }
+
+    // Keys one line into the movement window and confirms it; the window
+    // stays up for the next line (the "continue" question answered Yes).
+    QString movement(const char* menuEntry, const QStringList& boxes, const QStringList& values) {
+        ctl<QAction>(&main(), menuEntry)->trigger();
+        admin::TspglForm& window = session_.stockWindow();
+        if (!window.isVisible())
+            return QStringLiteral("no stock window");
+        for (int i = 0; i < boxes.size(); ++i)
+            typeAndEnter(ctl<QLineEdit>(&window, boxes.at(i).toLatin1().constData()), values.at(i));
+        ctl<QPushButton>(&window, "BitBtn1")->click();
+        if (!window.isVisible())
+            return QStringLiteral("the stock window closed");
+        if (!ctl<QLineEdit>(&window, "Edit1")->text().isEmpty())
+            return QStringLiteral("the goods number was not cleared for the next line");
+        return QString();
+    }
+
+    QString stockIn(const QString& hwh, const QString& rhj, const QString& dj, const QString& sl) {
+        return movement("N6", {"Edit1", "Edit2", "Edit3", "Edit4"}, {hwh, rhj, dj, sl});
+    }
+    QString stockOut(const QString& hwh, const QString& dj, const QString& sl) {
+        return movement("N7", {"Edit1", "Edit2", "Edit4"}, {hwh, dj, sl});
+    }
+
+    admin::AdminSession& session_;
+};
+
+// Reads standard input without blocking the windows and runs one command
+// after the other, never one inside another.
+class CommandLoop : public QObject {
+  public:
+    CommandLoop(admin::AdminSession& session, formkit::ScriptedResponder& responder)
+        : administrator_(session), responder_(responder),
+          notifier_(STDIN_FILENO, QSocketNotifier::Read) {
+        connect(&notifier_, &QSocketNotifier::activated, this, &CommandLoop::readInput);
+        // Only a held command runs out of answers.
+        responder_.onUnanswered = [](const QString& question) {
+            say(QStringLiteral("held ") + question);
+            for (;;)
+                ::pause();
+        };
+    }
+
+  private:
+    void readInput() {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
+            notifier_.setEnabled(false);
+            QCoreApplication::exit(3);
+            return;
+        }
+        pending_.append(buffer, got);
+        if (running_)
+            return;
+        running_ = true;
+        qsizetype end = 0;
+        while ((end = pending_.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending_.left(end)).trimmed();
+            pending_.remove(0, end + 1);
+            if (!line.isEmpty())
+                runCommand(line);
+        }
+        running_ = false;
+    }
+
+    void runCommand(const QString& line) {
+        QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        int answers = 8;
+        if (words.last().startsWith(QLatin1String("hold@")))
+            answers = words.takeLast().mid(5).toInt() - 1;
+        // Answers the last command did not use would go to this one's
+        // questions: asking uses them up.
+        while (responder_.pendingAnswers() > 0)
+            formkit::askYesNo(QString());
+        responder_.clear();
+        for (int i = 0; i < answers; ++i)
+            responder_.answer(true);
+        const qsizetype seen = responder_.shown().size();
+        const QString failure = administrator_.run(words);
+        for (qsizetype i = seen; i < responder_.shown().size(); ++i)
+            say(QStringLiteral("msg ") + responder_.shown().at(i));
+        say(failure.isEmpty() ? QStringLiteral("ok ") + line
+                              : QStringLiteral("fail %1: %2").arg(line, failure));
+    }
+
+    Administrator administrator_;
+    formkit::ScriptedResponder& responder_;
+    QSocketNotifier notifier_;
+    QByteArray pending_;
+    bool running_ = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    formkit::Application app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 2) {
+        std::fputs("usage: worker_admin_ui FOLDER\n", stderr);
+        return 2;
+    }
+    storedb::setProgramDirectory(args.at(1));
+
+    formkit::ScriptedResponder responder;
+    admin::AdminSession session;
+    CommandLoop commands(session, responder);
+    const bool started = session.start();
+    for (const QString& text : responder.shown())
+        say(QStringLiteral("msg ") + text);
+    say(started ? QStringLiteral("ready") : QStringLiteral("ended"));
+    return app.exec();
+}
