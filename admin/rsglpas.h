@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QButtonGroup;
+class QModelIndex;
 class QSqlQueryModel;
 
 namespace admin {
@@ -24,10 +26,35 @@ class TrsglForm : public QWidget {
     void openAdministrators();
     void openClerks();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Handlers
+    void runAdministratorAction();
+    void runClerkAction();
+    void chooseAdministratorAction(int id, bool checked);
+    void chooseClerkAction(int id, bool checked);
+    void pickAdministratorRow(const QModelIndex& row);
+    void pickClerkRow(const QModelIndex& row);
+    void showListOfPage();
+
+    void administratorAction(const QString& glyh, const QString& glym);
+    void clerkAction(const QString& shyh, const QString& shym);
+    void showAdministrators();
+    void showClerks();
+
+    // The resets after a refusal or a success.
+    void resetNumber();
+    void resetPasswords();
+    void resetAdministrator();
+    void resetClerk();
+
     AdminSession& session_;
     Ui::TrsglForm* ui = nullptr;
-    QSqlQueryModel* people_ = nullptr; // ADOQueryrsgl
+    QButtonGroup* administratorActions_ = nullptr; // RadioGroup1
+    QButtonGroup* clerkActions_ = nullptr;         // RadioGroup2
+    QSqlQueryModel* people_ = nullptr;             // ADOQueryrsgl
 };
 
 } // namespace admin

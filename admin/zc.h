@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+class QModelIndex;
+class QSqlQueryModel;
+
 namespace admin {
 
 class AdminSession;
@@ -17,9 +20,20 @@ class Tzcform : public QWidget {
     explicit Tzcform(AdminSession& session, QWidget* parent = nullptr);
     ~Tzcform() override;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Handlers
+    void registerTill();
+    void removeTill(const QModelIndex& row);
+
+    void showTills();
+    void resetBoxes();
+
     AdminSession& session_;
     Ui::Tzcform* ui = nullptr;
+    QSqlQueryModel* tills_ = nullptr; // ADOQueryzc
 };
 
 } // namespace admin

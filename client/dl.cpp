@@ -10,6 +10,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/backoffice.h"
 #include "storedb/columntext.h"
 #include "storedb/company.h"
 #include "storedb/errors.h"
@@ -62,8 +63,14 @@ void Tdlform::openForSignOn() {
         refuseTerminal(refused.userText(), QStringLiteral("状态:未注册,请通知管理员注册！"));
         return;
     }
-    if (storedb::tillRow(session_.db(), jsj))
+    // Registered names are matched without regard to letter case, as the
+    // back office's duplicate check does: the till works under the name as
+    // registered, which is also its sale table's name.
+    if (const std::optional<QString> registered = storedb::registeredTillName(session_.db(), jsj)) {
+        session_.setTerminal(*registered);
+        ui->jsj->setText(*registered);
         return;
+    }
     refuseTerminal(QStringLiteral("此计算机 ") + jsj +
                        QStringLiteral(" 没有注册，请通知管理员注册！"),
                    QStringLiteral("状态:未注册,请通知管理员注册！"));

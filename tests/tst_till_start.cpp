@@ -3,6 +3,8 @@
 
 #include "till_harness.h"
 
+#include "support/books.h"
+
 #include "storedb/till.h"
 
 #include <QEnterEvent>
@@ -115,6 +117,24 @@ class TestTillStart : public QObject {
         QCOMPARE(tillLooks(), kSigningOn);
         QCOMPARE(label(mainWindow(), "StatusBar1")->text(),
                  QString("欢迎进入Orvani系统--收银台端"));
+    }
+
+    // Letter case is no part of a till's name: the back office refuses a
+    // second till that differs only in case, and the till works under the
+    // name as registered (its sale table included).
+    void registeredNameIsMatchedWithoutCase() {
+        StartedTill till("POS-2", "pos-2");
+        auto& [store, responder, run] = till;
+        QVERIFY(responder.shown().isEmpty());
+        QCOMPARE(edit(signOnWindow(), "jsj")->text(), QString("POS-2"));
+        run.signOn("1001", "pw");
+        QCOMPARE(tillLooks(), kOnDuty);
+        QVERIFY(saleTableExists(store.db(), "POS-2"));
+        QCOMPARE(count(store.db(), "select count(*) from jqb where jsj='POS-2' and zt='在线'"), 1);
+        tool("ToolButton4")->trigger();
+        QCOMPARE(tillLooks(), kSummary);
+        QVERIFY(!saleTableExists(store.db(), "POS-2"));
+        expectBooksBalance(store.db());
     }
 
     void computerNamesNeedNoCare_data() {

@@ -1,0 +1,245 @@
+// The till registration window driven through its controls: registering
+// with an opening float, the name rules, and removing tills by double-click.
+
+#include "admin/zc.h"
+#include "storedb/backoffice.h"
+#include "storedb/numtext.h"
+#include "storedb/procedures.h"
+#include "storedb/till.h"
+#include "support/adminfixture.h"
+#include "support/books.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+QStringList column(const QTableView* grid, int col) {
+    QStringList values;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        values.append(grid->model()->index(row, col).data(Qt::DisplayRole).toString());
+    return values;
+}
+
+// Every till row as "jsj|shyh|ye|yye|zt", null shown as "null".
+QStringList tills(storedb::Db& db) {
+    QStringList rows;
+    QSqlQuery q = db.exec("tills", "select jsj,shyh,ye,yye,zt from jqb order by jsj");
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < 5; ++i)
+            row << (q.value(i).isNull() ? "null"
+                    : i == 2 || i == 3  ? storedb::numberText(q.value(i).toDouble())
+                                        : q.value(i).toString());
+        rows << row.join('|');
+    }
+    return rows;
+}
+
+void doubleClickAt(QTableView* grid, const QPoint& at) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
+
+void doubleClickRow(QTableView* grid, const QString& jsj) {
+    const int row = column(grid, 0).indexOf(jsj);
+    QVERIFY2(row >= 0, qPrintable(jsj));
+    doubleClickAt(grid, grid->visualRect(grid->model()->index(row, 0)).center());
+}
+
+} // namespace
+
+class TestRegistration : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AdminFixture> office;
+    admin::Tzcform* window = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QTableView* DBGrid1 = nullptr;
+
+    storedb::Db& db() { return office->db(); }
+    const QStringList& shown() const { return office->responder.shown(); }
+
+    void registerTill(const QString& jsj, const QString& amount) {
+        Edit1->setText(jsj);
+        Edit2->setText(amount);
+        BitBtn1->click();
+    }
+
+  private slots:
+    void init() {
+        office = std::make_unique<AdminFixture>();
+        office->startAndSignOn();
+        window = &office->session().registrationWindow();
+        Edit1 = ctl<QLineEdit>(window, "Edit1");
+        Edit2 = ctl<QLineEdit>(window, "Edit2");
+        BitBtn1 = ctl<QPushButton>(window, "BitBtn1");
+        DBGrid1 = ctl<QTableView>(window, "DBGrid1");
+    }
+
+    void cleanup() {
+        if (office && !QTest::currentTestFailed())
+            expectBooksBalance(db());
+        office.reset();
+    }
+
+    void registeringPos1AndAgain() {
+        Edit1->setText("left over");
+        office->action("M1")->trigger();
+        QVERIFY(window->isVisible());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QCOMPARE(Edit1->text(), QString());
+        QCOMPARE(Edit2->text(), QString("0"));
+        QCOMPARE(window->focusWidget(), Edit1);
+        QCOMPARE(DBGrid1->model()->rowCount(), 0);
+        QCOMPARE(DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), QString("余额"));
+
+        // Enter walks name, amount, OK; the amount takes digits and one point only.
+        QTest::keyClicks(Edit1, "POS1");
+        QTest::keyClick(Edit1, Qt::Key_Return);
+        QCOMPARE(window->focusWidget(), Edit2);
+        QTest::keyClick(Edit2, Qt::Key_Backspace);
+        QTest::keyClicks(Edit2, "a-1x2.5.0");
+        QCOMPARE(Edit2->text(), QString("12.50"));
+        QTest::keyClick(Edit2, Qt::Key_Return);
+        QCOMPARE(window->focusWidget(), BitBtn1);
+        QTest::keyClick(BitBtn1, Qt::Key_Return);
+
+        QCOMPARE(shown(), QStringList({"计算机 POS1 注册成功！"}));
+        QCOMPARE(tills(db()), QStringList({"POS1|null|12.5|0|待机"}));
+        QCOMPARE(column(DBGrid1, 0), QStringList({"POS1"}));
+        QCOMPARE(column(DBGrid1, 2), QStringList({"待机"}));
+        QCOMPARE(DBGrid1->columnWidth(0), 160);
+        QCOMPARE(DBGrid1->columnWidth(1), 160);
+        QCOMPARE(DBGrid1->columnWidth(2), 140);
+        QCOMPARE(Edit1->text(), QString());
+        QCOMPARE(Edit2->text(), QString("0"));
+        QCOMPARE(window->focusWidget(), Edit1);
+
+        // Letter case makes no other till: on SQLite both would be one sale table.
+        registerTill("POS1", "0");
+        registerTill("pos1", "5");
+        QCOMPARE(shown().mid(1), QStringList({"此计算机已经注册！", "此计算机已经注册！"}));
+        QCOMPARE(tills(db()), QStringList({"POS1|null|12.5|0|待机"}));
+        QCOMPARE(Edit2->text(), QString("0"));
+
+        // Registered, the till signs on under its name.
+        addClerk(db(), "1001", "王芳", "pw");
+        QCOMPARE(storedb::signOn(db(), "POS1", "1001", QDateTime::currentDateTime()).till.ye, 12.5);
+        storedb::signOff(db(), "POS1", QDateTime::currentDateTime());
+    }
+
+    void namesAndAmountsRefused() {
+        window->show();
+        registerTill("", "7");
+        QCOMPARE(shown(), QStringList({"请输入计算机名!"}));
+        QCOMPARE(Edit2->text(), QString("0"));
+
+        // Names that would clash with the store's own tables, or that the
+        // till could never find, are refused; the boxes stay for a correction.
+        for (const QString& name : {QString("JQB"), QString("shyrzb"), QString(" POS2")}) {
+            office->responder.clear();
+            registerTill(name, "10");
+            QCOMPARE(shown().size(), 1);
+            QVERIFY2(shown().at(0).contains(name == " POS2" ? "前后不能有空格" : "同名"),
+                     qPrintable(shown().at(0)));
+            QCOMPARE(Edit1->text(), name);
+            QCOMPARE(Edit2->text(), QString("10"));
+        }
+        for (const QString& amount : {QString(), QString("1.2.3"), QString(".")}) {
+            office->responder.clear();
+            registerTill("POS2", amount);
+            QCOMPARE(shown(), QStringList({QString("'%1' 不是有效的数字").arg(amount)}));
+            QCOMPARE(Edit2->text(), amount);
+        }
+        QCOMPARE(tills(db()), QStringList());
+
+        // More than one decimal is rounded to one.
+        registerTill("POS2", "12.36");
+        registerTill("POS3", "0.04");
+        QCOMPARE(tills(db()), QStringList({"POS2|null|12.4|0|待机", "POS3|null|0|0|待机"}));
+    }
+
+    void removingAskedAndRefusedForBusyTills() {
+        addTill(db(), "POS1", 100);
+        addTill(db(), "POS2", 50);
+        addTill(db(), "POS3", 0);
+        addClerk(db(), "1001", "王芳", "pw");
+        window->show();
+        QCOMPARE(column(DBGrid1, 0).size(), 3);
+
+        office->responder.answer(false);
+        doubleClickRow(DBGrid1, "POS1");
+        QCOMPARE(shown(), QStringList({"真的要删除计算机 POS1 吗？"}));
+        QCOMPARE(tills(db()).size(), 3);
+
+        office->responder.answer(true);
+        doubleClickRow(DBGrid1, "POS1");
+        QCOMPARE(shown().size(), 2); // no message after a removal
+        QCOMPARE(tills(db()), QStringList({"POS2|null|50|0|待机", "POS3|null|0|0|待机"}));
+        QCOMPARE(column(DBGrid1, 0).contains("POS1"), false);
+
+        // A clerk on duty: the till stays, and the list shows it online.
+        storedb::signOn(db(), "POS2", "1001", QDateTime::currentDateTime());
+        office->responder.answer(true);
+        doubleClickRow(DBGrid1, "POS2");
+        QCOMPARE(shown().last(), QString("该营业端正在营业,不能删除！请等售货员注销后再删除。"));
+        const int pos2 = column(DBGrid1, 0).indexOf("POS2");
+        QCOMPARE(column(DBGrid1, 2).at(pos2), QString("在线"));
+        storedb::signOff(db(), "POS2", QDateTime::currentDateTime());
+
+        // Takings on a till's row are refused as well.
+        storedb::jqbsf(db(), "POS3", 35);
+        office->responder.answer(true);
+        doubleClickRow(DBGrid1, "POS3");
+        QCOMPARE(
+            shown().last(),
+            QString("该营业端还有 35 元营业额没有结账,不能删除！请在该营业端登录并注销后再删除。"));
+        QCOMPARE(tills(db()).size(), 2);
+        storedb::jqbsf(db(), "POS3", -35);
+        QCOMPARE(shown().size(), 6);
+        QCOMPARE(office->responder.pendingAnswers(), 0);
+    }
+
+    void doubleClickOnAnEmptyGridDeletesNothing() {
+        window->show();
+        QCOMPARE(DBGrid1->model()->rowCount(), 0);
+        // An unanswered question would fail the test.
+        doubleClickAt(DBGrid1, QPoint(40, 40));
+        addTill(db(), "POS1", 0);
+        registerTill("POS2", "0");
+        QCOMPARE(DBGrid1->model()->rowCount(), 2);
+        const QRect last = DBGrid1->visualRect(DBGrid1->model()->index(1, 0));
+        doubleClickAt(DBGrid1, last.center() + QPoint(0, 3 * last.height()));
+        QCOMPARE(shown(), QStringList({"计算机 POS2 注册成功！"}));
+        QCOMPARE(tills(db()).size(), 2);
+    }
+
+    void registeredNameIgnoresCase() {
+        QVERIFY(!storedb::registeredTillName(db(), "POS1"));
+        addTill(db(), "Pos1", 0);
+        QCOMPARE(storedb::registeredTillName(db(), "POS1"), std::optional<QString>("Pos1"));
+        QCOMPARE(storedb::registeredTillName(db(), "pos1"), std::optional<QString>("Pos1"));
+        QVERIFY(!storedb::registeredTillName(db(), "pos"));
+        QVERIFY(!storedb::registeredTillName(db(), "pos1 "));
+        // Spellings registered before the rule: the exact one is the till's.
+        addTill(db(), "POS1", 0);
+        QCOMPARE(storedb::registeredTillName(db(), "POS1"), std::optional<QString>("POS1"));
+        QCOMPARE(storedb::registeredTillName(db(), "Pos1"), std::optional<QString>("Pos1"));
+        QVERIFY(!storedb::registerTill(db(), "pOS1", 0));
+        QVERIFY(storedb::registerTill(db(), "收银台-1", 99999999.9));
+        QCOMPARE(storedb::registeredTillName(db(), "收银台-1"), std::optional<QString>("收银台-1"));
+        QCOMPARE(tills(db()).size(), 3);
+    }
+};
+
+STORE_TEST_MAIN(TestRegistration)
+#include "tst_registration.moc"
