@@ -2,18 +2,107 @@
 
 #include "ui_jk.h"
 
+#include "formkit/grid.h"
+#include "formkit/guard.h"
+#include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/datamodule.h"
+#include "storedb/monitor.h"
+
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QStandardItemModel>
+#include <QTimer>
 
 namespace admin {
+
+namespace {
+const QList<int> kWidths{110, 110, 120, 120, 110};
+const int kIntervalMs = 5000;
+} // namespace
 
 Tjkform::Tjkform(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::Tjkform) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(675, 330));
+
+    tills_ = new QStandardItemModel(this);
+    formkit::prepareGrid(ui->DBGrid1);
+    ui->DBGrid1->setModel(tills_);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kIntervalMs);
+    connect(Timer1, &QTimer::timeout, this, &Tjkform::refreshOnTick);
+
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 }
 
 Tjkform::~Tjkform() {
     delete ui;
+}
+
+void Tjkform::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    formkit::runGuarded(QStringLiteral("Tjkform/show"), [this] { startWatching(); });
+}
+
+void Tjkform::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    Timer1->stop();
+    reportFailure_ = false;
+}
+
+void Tjkform::startWatching() {
+    Timer1->start();
+    if (!monitor_) {
+        // The same store the session opened: link.udl beside the executable.
+        monitor_ = std::make_unique<storedb::TillMonitor>(storedb::DataModule::dataLink());
+        connect(monitor_.get(), &storedb::TillMonitor::refreshed, this, &Tjkform::showTills);
+        connect(monitor_.get(), &storedb::TillMonitor::failed, this, &Tjkform::readFailed);
+    }
+    reportFailure_ = true;
+    monitor_->refresh();
+}
+
+void Tjkform::refreshOnTick() {
+    if (monitor_)
+        monitor_->refresh();
+}
+
+void Tjkform::showTills(const storedb::RowSet& rows) {
+    if (failing_) {
+        qCInfo(lcErrors, "Tjkform/Timer1: the tills are read again");
+        failing_ = false;
+    }
+    reportFailure_ = false;
+    tills_->clear();
+    tills_->setHorizontalHeaderLabels(rows.columns);
+    for (const QVariantList& row : rows.rows) {
+        QList<QStandardItem*> cells;
+        for (const QVariant& value : row) {
+            auto* cell = new QStandardItem;
+            cell->setData(value, Qt::DisplayRole);
+            cells << cell;
+        }
+        tills_->appendRow(cells);
+    }
+    // The server returns the rows in no fixed order; by name they stay put.
+    tills_->sort(0);
+    formkit::layoutGrid(ui->DBGrid1, kWidths);
+}
+
+void Tjkform::readFailed(const QString& text, const QString& userText) {
+    if (!failing_) {
+        qCWarning(lcErrors).noquote() << "Tjkform/Timer1:" << text;
+        failing_ = true;
+    }
+    // Figures that can no longer be read are not shown as if they were live.
+    tills_->removeRows(0, tills_->rowCount());
+    if (reportFailure_) {
+        reportFailure_ = false;
+        formkit::showMessage(userText);
+    }
 }
 
 } // namespace admin

@@ -5,19 +5,43 @@
 #include "opening.h"
 #include "session.h"
 
+#include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/guard.h"
+#include "formkit/keys.h"
+#include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/numtext.h"
 #include "storedb/procedures.h"
 
+#include <QShowEvent>
 #include <QSqlQueryModel>
 
 namespace admin {
 
+namespace {
+const QList<int> kWidths{50, 125, 60};
+const QString kEnterNumber = QStringLiteral("请输入售货员号！");
+const QString kNoSuchClerk = QStringLiteral("没有此售货员,请重新输入!");
+const QString kChangedMeanwhile =
+    QStringLiteral("该售货员的未交营业额已有变动,没有结算！请重新查询。");
+} // namespace
+
 TyyejsForm::TyyejsForm(AdminSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), ui(new Ui::TyyejsForm), owed_(new QSqlQueryModel(this)) {
+    : QWidget(parent), session_(session), ui(new Ui::TyyejsForm), owed_(new QSqlQueryModel(this)),
+      clerkShifts_(new QSqlQueryModel(this)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(498, 335));
     formkit::prepareGrid(ui->DBGrid1);
+
+    formkit::installDefaultButton(this);
+    formkit::onEnter(ui->Edit1, [this] {
+        ui->BitBtn1->setDefault(true);
+        ui->BitBtn1->setFocus();
+    });
+    connect(ui->Edit1, &QLineEdit::textEdited, this, &TyyejsForm::forgetLookUp);
+    formkit::onClick(ui->BitBtn1, this, &TyyejsForm::lookUpClerk);
+    formkit::onClick(ui->BitBtn2, this, &TyyejsForm::settleLookedUp);
 }
 
 TyyejsForm::~TyyejsForm() {
@@ -26,10 +50,94 @@ TyyejsForm::~TyyejsForm() {
 
 void TyyejsForm::openOwedShifts() {
     bringUp(*this);
-    formkit::showRows(ui->DBGrid1, owed_, storedb::yyejs(session_.db()), {50, 125, 60});
+    showOwedShiftsOfAll();
+    clearBoxes();
+}
+
+void TyyejsForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        formkit::runGuarded(QStringLiteral("TyyejsForm/show"), [this] {
+            showOwedShiftsOfAll();
+            clearBoxes();
+        });
+    }
+}
+
+void TyyejsForm::showOwedShiftsOfAll() {
+    formkit::showRows(ui->DBGrid1, owed_, storedb::yyejs(session_.db()), kWidths);
+}
+
+void TyyejsForm::clearBoxes() {
     ui->Edit1->clear();
     ui->Edit2->clear();
     ui->Edit3->clear();
+}
+
+void TyyejsForm::setLookedUp(std::optional<LookedUp> lookedUp) {
+    lookedUp_ = std::move(lookedUp);
+    ui->BitBtn2->setEnabled(lookedUp_.has_value());
+}
+
+void TyyejsForm::forgetLookUp() {
+    setLookedUp(std::nullopt);
+}
+
+void TyyejsForm::lookUpClerk() {
+    const QString shyh = ui->Edit1->text();
+    if (shyh.isEmpty()) {
+        formkit::showMessage(kEnterNumber);
+        ui->Edit1->setFocus();
+        return;
+    }
+    const storedb::Db& db = session_.db();
+    formkit::showRows(ui->DBGrid1, clerkShifts_, storedb::owedShiftsOf(db, shyh), kWidths);
+    for (int column = storedb::kOwedShiftShownColumns; column < clerkShifts_->columnCount();
+         ++column)
+        ui->DBGrid1->setColumnHidden(column, true);
+
+    const std::optional<QString> name = storedb::clerkName(db, shyh);
+    if (!name) {
+        formkit::showMessage(kNoSuchClerk);
+        ui->Edit2->clear();
+        ui->Edit3->clear();
+        ui->Edit1->clear();
+        ui->Edit1->setFocus();
+        return;
+    }
+    ui->Edit2->setText(*name);
+
+    // The amount is what the listed rows come to, so that what is shown,
+    // summed and settled is one and the same set of shifts.
+    QList<storedb::OwedShift> shifts;
+    for (int row = 0; row < clerkShifts_->rowCount(); ++row)
+        shifts << storedb::owedShiftOf(clerkShifts_->record(row));
+    const double due = storedb::totalDue(shifts);
+    if (due > 0) {
+        ui->Edit3->setText(storedb::numberText(due) + QStringLiteral("元"));
+        setLookedUp(LookedUp{shyh, shifts});
+    } else {
+        ui->Edit3->setText(QStringLiteral("0元"));
+        setLookedUp(std::nullopt);
+    }
+}
+
+void TyyejsForm::settleLookedUp() {
+    if (ui->Edit1->text().isEmpty()) {
+        formkit::showMessage(kEnterNumber);
+        ui->Edit1->setFocus();
+        return;
+    }
+    if (!lookedUp_)
+        return;
+    const bool settled = storedb::settleShifts(session_.db(), lookedUp_->shyh, lookedUp_->shifts);
+    setLookedUp(std::nullopt);
+    if (!settled) {
+        formkit::showMessage(kChangedMeanwhile);
+        return;
+    }
+    showOwedShiftsOfAll();
+    clearBoxes();
 }
 
 } // namespace admin

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "storedb/settlement.h"
+
 #include <QWidget>
+#include <optional>
 
 class QSqlQueryModel;
 
@@ -13,6 +16,8 @@ class TyyejsForm;
 }
 
 // Takings settlement: the shifts clerks still owe, and settling one clerk.
+// "结算" settles exactly the shifts the last look-up showed, and only while
+// the number looked up stands unedited in its box.
 class TyyejsForm : public QWidget {
     Q_OBJECT
   public:
@@ -23,10 +28,31 @@ class TyyejsForm : public QWidget {
     // cleared.
     void openOwedShifts();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Handlers
+    void lookUpClerk();
+    void settleLookedUp();
+    void forgetLookUp();
+
+    void showOwedShiftsOfAll();
+    void clearBoxes();
+
+    struct LookedUp {
+        QString shyh;
+        QList<storedb::OwedShift> shifts;
+    };
+    // "结算" is enabled exactly while there is a look-up to settle (after a
+    // Show its boxes are empty, and a click asks for the number).
+    void setLookedUp(std::optional<LookedUp> lookedUp);
+
     AdminSession& session_;
     Ui::TyyejsForm* ui = nullptr;
-    QSqlQueryModel* owed_ = nullptr; // DataSourceyyejs
+    QSqlQueryModel* owed_ = nullptr;        // DataSourceyyejs
+    QSqlQueryModel* clerkShifts_ = nullptr; // DataSourcequerycx
+    std::optional<LookedUp> lookedUp_;
 };
 
 } // namespace admin
