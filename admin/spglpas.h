@@ -23,11 +23,26 @@ class TspglForm : public QWidget {
     void openForStockOut();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Handlers
+    void lookUpGoodsOnEnter();
+    void lookUpGoodsOnLeave();
+    void moveOnFromPrice();
+    void cancelGoods();
+    void recordMovement();
+
+    // The mode is the frame's caption.
+    bool stockInMode() const;
+    void clearGoods();
+    void refuseShortStock(int kcl);
+
     AdminSession& session_;
     Ui::TspglForm* ui = nullptr;
+    bool inLookup_ = false;
 };
 
 } // namespace admin

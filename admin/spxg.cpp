@@ -3,15 +3,81 @@
 #include "ui_spxg.h"
 
 #include "opening.h"
+#include "session.h"
 
+#include "formkit/buttonkeys.h"
+#include "formkit/grid.h"
+#include "formkit/guard.h"
+#include "formkit/keys.h"
+#include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/correction.h"
+#include "storedb/numtext.h"
+#include "storedb/procedures.h"
+
+#include <QHeaderView>
+#include <QShowEvent>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
+#include <QTabBar>
 
 namespace admin {
+
+namespace {
+const QList<int> kStockInWidths{45, 35, 40, 55, 25, 25, 40, 55, 40, 55};
+const QList<int> kStockOutWidths{40, 50, 55, 70, 40, 40, 65, 55};
+
+QString moneyText(const QVariant& value) {
+    return storedb::numberText(storedb::roundFen(value.toDouble()));
+}
+} // namespace
 
 TspxgForm::TspxgForm(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::TspxgForm) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(550, 459));
+
+    // Each picker keeps its time of day for the whole run (a date chosen
+    // replaces only the date). Set after the date-only format, which cuts
+    // the time of a value set before it.
+    ui->DateTimePicker1->setDateTime(QDateTime(QDate(2003, 4, 3), QTime(20, 24, 30)));
+    ui->DateTimePicker2->setDateTime(QDateTime(QDate(2003, 4, 3), QTime(20, 24, 37)));
+
+    cxModel_ = new QSqlQueryModel(this);
+    formkit::prepareGrid(ui->DBGrid1);
+    // The list's columns are narrower than the style's smallest section.
+    ui->DBGrid1->horizontalHeader()->setMinimumSectionSize(20);
+    ui->DBGrid1->setModel(cxModel_);
+    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit9})
+        formkit::installNumericFilter(box, formkit::NumericKeys::DigitsPointBackspaceEscape);
+
+    // Enter presses the price look-up (the default button) wherever it is
+    // shown; Esc the "取消" of the page on show. The tabs change with a click
+    // or Ctrl+Tab, so that keys typed always reach a page.
+    formkit::installDefaultButton(this);
+    ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+    formkit::installCancelButton(ui->TabSheet1, ui->BitBtn3);
+    formkit::installCancelButton(ui->TabSheet2, ui->BitBtn7);
+    formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
+                      &TspxgForm::resetForNewPage);
+
+    // Movement correction
+    formkit::onSignal(ui->RadioButton1, &QRadioButton::toggled, this, &TspxgForm::chooseStockIn);
+    formkit::onSignal(ui->RadioButton2, &QRadioButton::toggled, this, &TspxgForm::chooseStockOut);
+    formkit::onClick(ui->BitBtn1, this, &TspxgForm::listMovements);
+    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &TspxgForm::pickMovement);
+    formkit::onClick(ui->BitBtn2, this, &TspxgForm::correctMovement);
+    formkit::onClick(ui->BitBtn3, this, &TspxgForm::clearCorrection);
+    connect(ui->BitBtn4, &QPushButton::clicked, this, &QWidget::close);
+
+    // Price change
+    formkit::onClick(ui->BitBtn5, this, &TspxgForm::lookUpGoods);
+    formkit::onSignal(ui->Edit5, &QLineEdit::textEdited, this, &TspxgForm::forgetLookedUpGoods);
+    formkit::onClick(ui->BitBtn6, this, &TspxgForm::changePrice);
+    formkit::onClick(ui->BitBtn7, this, &TspxgForm::clearPriceChange);
+    connect(ui->BitBtn8, &QPushButton::clicked, this, &QWidget::close);
+
+    layOutForDirection(stockInChosen());
 }
 
 TspxgForm::~TspxgForm() {
@@ -26,6 +92,206 @@ void TspxgForm::openCorrection() {
 void TspxgForm::openPriceChange() {
     selectPageQuietly(ui->PageControl1, 1);
     bringUp(*this);
+}
+
+// The boxes are cleared, so a selection or a look-up made before would be
+// confirmed unseen: both are withdrawn with them.
+void TspxgForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    clearCorrectionBoxes();
+    withdrawSelection();
+    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+        box->clear();
+    endPriceChange();
+}
+
+// A page change by the user starts both pages afresh, on stock-in.
+void TspxgForm::resetForNewPage() {
+    closeList();
+    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+        box->clear();
+    endPriceChange();
+    ui->RadioButton1->setChecked(true);
+    layOutForDirection(true);
+}
+
+// ---------------------------------------------------------------------------
+// Movement correction
+
+bool TspxgForm::stockInChosen() const {
+    return ui->RadioButton1->isChecked();
+}
+
+void TspxgForm::chooseStockIn(bool checked) {
+    if (!checked)
+        return;
+    closeList();
+    layOutForDirection(true);
+}
+
+void TspxgForm::chooseStockOut(bool checked) {
+    if (!checked)
+        return;
+    closeList();
+    layOutForDirection(false);
+}
+
+void TspxgForm::layOutForDirection(bool stockIn) {
+    for (QWidget* w : {static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->Edit4),
+                       static_cast<QWidget*>(ui->Label4), static_cast<QWidget*>(ui->Edit3)})
+        w->setVisible(stockIn);
+    ui->PageControl1->resize(ui->PageControl1->width(), stockIn ? 436 : 396);
+    setFixedSize(width(), stockIn ? 459 : 424);
+}
+
+// A selection made under one direction must not be confirmed under the other.
+void TspxgForm::closeList() {
+    cxModel_->clear();
+    clearCorrectionBoxes();
+    withdrawSelection();
+}
+
+void TspxgForm::withdrawSelection() {
+    selectedBh_.reset();
+    ui->BitBtn2->setEnabled(false);
+}
+
+void TspxgForm::clearCorrectionBoxes() {
+    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+        box->clear();
+}
+
+void TspxgForm::listMovements() {
+    const bool stockIn = stockInChosen();
+    formkit::showRows(ui->DBGrid1, cxModel_,
+                      storedb::movementsToCorrect(
+                          session_.db(), stockIn ? storedb::kStockIn : storedb::kStockOut,
+                          ui->DateTimePicker1->dateTime(), ui->DateTimePicker2->dateTime()),
+                      stockIn ? kStockInWidths : kStockOutWidths);
+}
+
+void TspxgForm::pickMovement(const QModelIndex& index) {
+    if (!index.isValid() || index.row() >= cxModel_->rowCount())
+        return;
+    const QSqlRecord row = cxModel_->record(index.row());
+    selectedBh_ = row.value(0).toInt();
+    ui->BitBtn2->setEnabled(true);
+    ui->Edit1->setText(moneyText(row.value(4)));
+    ui->Edit2->setText(row.value(5).toString());
+    if (stockInChosen()) {
+        ui->Edit4->setText(moneyText(row.value(6)));
+        ui->Edit3->setText(row.value(9).isNull() ? QString() : row.value(9).toString());
+    } else {
+        ui->Edit3->clear();
+    }
+}
+
+// Every box is converted before anything is written; the stock and the log
+// row then change together.
+void TspxgForm::correctMovement() {
+    if (!selectedBh_)
+        return;
+    storedb::MovementEntries entries;
+    entries.sl = storedb::toInteger(ui->Edit2->text());
+    entries.dj = storedb::toNumber(ui->Edit1->text());
+    if (stockInChosen()) {
+        entries.rhj = storedb::toNumber(ui->Edit4->text());
+        entries.hwly = ui->Edit3->text();
+    }
+    const storedb::CorrectionOutcome outcome =
+        storedb::correctMovement(session_.db(), *selectedBh_, entries);
+    switch (outcome.result) {
+    case storedb::CorrectionOutcome::NegativeStock:
+        formkit::showMessage(
+            QStringLiteral("此商品现有库存%1件,修改后库存将小于零,不能修改！").arg(outcome.kcl));
+        return;
+    case storedb::CorrectionOutcome::NoSuchMovement:
+        formkit::showMessage(QStringLiteral("没有这条出入库记录,请重新查询！"));
+        clearCorrectionBoxes();
+        withdrawSelection();
+        return;
+    case storedb::CorrectionOutcome::TillSale:
+        formkit::showMessage(QStringLiteral("这是收银台的销售记录,已计入营业额,不能修改！"));
+        return;
+    case storedb::CorrectionOutcome::Corrected:
+        break;
+    }
+    formkit::showMessage(QStringLiteral("出入库修改成功！"));
+    clearCorrectionBoxes();
+    withdrawSelection();
+    listMovements();
+}
+
+void TspxgForm::clearCorrection() {
+    clearCorrectionBoxes();
+}
+
+// ---------------------------------------------------------------------------
+// Price change
+
+void TspxgForm::lookUpGoods() {
+    const QString hwh = ui->Edit5->text();
+    if (hwh.isEmpty()) {
+        formkit::showMessage(QStringLiteral("请输入商品号!"));
+        ui->Edit5->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const std::optional<storedb::GoodsPrice> goods = storedb::goodsPrice(session_.db(), hwh);
+    if (!goods) {
+        formkit::showMessage(QStringLiteral("没有此商品号,请重新输入!"));
+        clearPriceChange();
+        return;
+    }
+    pricedHwh_ = hwh;
+    ui->BitBtn6->setEnabled(true);
+    ui->Edit6->setText(goods->hwm);
+    ui->Edit7->setText(goods->hwlbm);
+    ui->Edit8->setText(storedb::numberText(storedb::roundFen(goods->dj)));
+}
+
+// The details shown belong to the goods looked up, not to a number typed since.
+void TspxgForm::forgetLookedUpGoods() {
+    if (pricedHwh_) {
+        ui->Edit6->clear();
+        ui->Edit7->clear();
+        ui->Edit8->clear();
+    }
+    endPriceChange();
+}
+
+void TspxgForm::endPriceChange() {
+    pricedHwh_.reset();
+    ui->BitBtn6->setEnabled(false);
+}
+
+void TspxgForm::changePrice() {
+    if (!pricedHwh_)
+        return;
+    if (ui->Edit9->text().isEmpty()) {
+        formkit::showMessage(QStringLiteral("请输入现单价!"));
+        ui->Edit9->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const double dj = storedb::toNumber(ui->Edit9->text());
+    if (!storedb::changeUnitPrice(session_.db(), *pricedHwh_, dj)) {
+        formkit::showMessage(QStringLiteral("此商品已被删除,单价没有修改!"));
+        clearPriceChange();
+        return;
+    }
+    endPriceChange();
+    formkit::showMessage(QStringLiteral("单价修改成功！"));
+    ui->Edit8->setText(ui->Edit9->text());
+    ui->Edit9->clear();
+    ui->Edit5->setFocus(Qt::OtherFocusReason);
+}
+
+void TspxgForm::clearPriceChange() {
+    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+        box->clear();
+    endPriceChange();
+    ui->Edit5->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace admin

@@ -22,13 +22,6 @@ void checkPrice(const QString& field, double price, int places, const QString& u
         throw InvalidValueError(QStringLiteral("%1只能精确到%2,请重新输入！").arg(field, unit));
 }
 
-int stockOf(const Db& db, const QString& hwh) {
-    QSqlQuery q =
-        db.exec(QStringLiteral("stockOf"), QStringLiteral("select kcl from hwb where hwh=:hwh"),
-                {{QStringLiteral("hwh"), hwh}});
-    return q.next() ? q.value(0).toInt() : 0;
-}
-
 Movement logRow(const QString& hwh, const QString& hwlbh, const QDate& day, const QString& glyh,
                 const QString& crk, const QString& hwly) {
     Movement m;
@@ -55,12 +48,29 @@ void checkQuantity(int sl) {
         throw InvalidValueError(QStringLiteral("数量至少是1件！"));
 }
 
-MovementOutcome recordStockIn(Db& db, const StockInLine& line, const QString& glyh,
-                              const QDate& day) {
+void checkLine(const StockInLine& line) {
     checkBuyingPrice(QStringLiteral("入货价"), line.rhj);
     checkUnitPrice(QStringLiteral("单价"), line.dj);
     checkQuantity(line.sl);
     checkWidth(QStringLiteral("货物来源"), line.hwly, kCodeWidth);
+}
+
+void checkLine(const StockOutLine& line) {
+    checkUnitPrice(QStringLiteral("出货价"), line.dj);
+    checkQuantity(line.sl);
+    checkWidth(QStringLiteral("货物来源"), line.hwly, kCodeWidth);
+}
+
+int piecesInStock(const Db& db, const QString& hwh) {
+    QSqlQuery q = db.exec(QStringLiteral("piecesInStock"),
+                          QStringLiteral("select kcl from hwb where hwh=:hwh"),
+                          {{QStringLiteral("hwh"), hwh}});
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+MovementOutcome recordStockIn(Db& db, const StockInLine& line, const QString& glyh,
+                              const QDate& day) {
+    checkLine(line);
     Transaction t(db);
     const std::optional<GoodsInCatalogue> goods = spglsph(db, line.hwh);
     if (!goods)
@@ -83,9 +93,7 @@ MovementOutcome recordStockIn(Db& db, const StockInLine& line, const QString& gl
 
 MovementOutcome recordStockOut(Db& db, const StockOutLine& line, const QString& glyh,
                                const QDate& day) {
-    checkUnitPrice(QStringLiteral("出货价"), line.dj);
-    checkQuantity(line.sl);
-    checkWidth(QStringLiteral("货物来源"), line.hwly, kCodeWidth);
+    checkLine(line);
     Transaction t(db);
     const std::optional<GoodsInCatalogue> goods = spglsph(db, line.hwh);
     if (!goods)
@@ -93,7 +101,7 @@ MovementOutcome recordStockOut(Db& db, const StockOutLine& line, const QString& 
     // The check and the decrement are one statement: a till selling the
     // same goods meanwhile cannot slip in between.
     if (!hwbsf(db, line.hwh, line.sl))
-        return {MovementOutcome::ShortOfStock, stockOf(db, line.hwh)};
+        return {MovementOutcome::ShortOfStock, piecesInStock(db, line.hwh)};
     Movement m = logRow(line.hwh, goods->hwlbh, day, glyh, kStockOut, line.hwly);
     m.dj = line.dj;
     m.sl = line.sl;

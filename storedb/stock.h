@@ -47,6 +47,13 @@ struct MovementOutcome {
 void checkUnitPrice(const QString& field, double price);
 void checkBuyingPrice(const QString& field, double price);
 void checkQuantity(int sl);
+// Every check of a line as the movement window names its boxes (入货价, 单价,
+// 出货价, 货物来源), so that the window can refuse it before asking.
+void checkLine(const StockInLine& line);
+void checkLine(const StockOutLine& line);
+
+// Pieces in stock now; 0 for goods never stocked.
+int piecesInStock(const Db& db, const QString& hwh);
 
 // Stock-in: the log row ("入库", the goods' category, glyh, the day at
 // midnight) and the stock raised by sl at the new price, the stock row

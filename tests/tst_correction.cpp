@@ -1,0 +1,290 @@
+// The correction window driven through its controls: the movement list, the
+// correction of a logged movement, and the price change.
+
+#include "admin/spxg.h"
+#include "storedb/catalog.h"
+#include "storedb/charge.h"
+#include "storedb/correction.h"
+#include "storedb/numtext.h"
+#include "storedb/procedures.h"
+#include "storedb/stock.h"
+#include "storedb/till.h"
+#include "support/adminfixture.h"
+#include "support/books.h"
+
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+const QString kCorrected = QStringLiteral("出入库修改成功！");
+
+double priceOf(storedb::Db& db, const QString& hwh) {
+    QSqlQuery q =
+        db.exec(QStringLiteral("price"), QStringLiteral("select dj from hwb where hwh=:hwh"),
+                {{QStringLiteral("hwh"), hwh}});
+    return q.next() ? q.value(0).toDouble() : -1;
+}
+
+} // namespace
+
+class TestCorrection : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AdminFixture> office;
+    admin::TspxgForm* form = nullptr;
+    const QDate today = QDate::currentDate();
+
+    storedb::Db& db() { return office->db(); }
+    template <class T = QLineEdit> T* c(const char* name) { return ctl<T>(form, name); }
+    QTableView* grid() { return c<QTableView>("DBGrid1"); }
+    QString cell(int row, int column) {
+        return grid()->model()->index(row, column).data().toString();
+    }
+    // The log row bh as "sl dj rhj hwly".
+    QString logged(int bh) {
+        QSqlQuery q =
+            db().exec("row", "select sl,dj,rhj,hwly from hwrzb where bh=:bh", {{"bh", bh}});
+        if (!q.next())
+            return {};
+        return QStringList{q.value(0).toString(), storedb::numberText(q.value(1).toDouble()),
+                           storedb::numberText(q.value(2).toDouble()), q.value(3).toString()}
+            .join(' ');
+    }
+
+    void listDays(const QDate& from, const QDate& to) {
+        c<QDateTimeEdit>("DateTimePicker1")->setDate(from);
+        c<QDateTimeEdit>("DateTimePicker2")->setDate(to);
+        c<QPushButton>("BitBtn1")->click();
+    }
+    void pick(int row) {
+        const QRect at = grid()->visualRect(grid()->model()->index(row, 0));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at.center());
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at.center());
+    }
+    void correct(const QString& dj, const QString& sl) {
+        c("Edit1")->setText(dj);
+        c("Edit2")->setText(sl);
+        c<QPushButton>("BitBtn2")->click();
+    }
+    bool canConfirm() { return c<QPushButton>("BitBtn2")->isEnabled(); }
+
+  private slots:
+    // A1: 20 received (row 1), 10 issued (row 2), 10 in stock.
+    void init() {
+        office = std::make_unique<AdminFixture>();
+        office->startAndSignOn();
+        form = &office->session().correctionWindow();
+        addCategory(db(), "01", "饮料");
+        storedb::sppztj(db(), "01", "A1", "可乐");
+        storedb::recordStockIn(db(), {"A1", 2, 3.5, 20, "甲"}, "1", today);
+        storedb::recordStockOut(db(), {"A1", 3.5, 10, ""}, "1", today);
+        office->action("N30")->trigger();
+        QVERIFY(form->isVisible());
+    }
+
+    void cleanup() {
+        if (office && !QTest::currentTestFailed())
+            expectBooksBalance(db());
+        office.reset();
+    }
+
+    void listByDirectionAndDay() {
+        storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(-1));
+        storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(1));
+        listDays(today, today);
+        QCOMPARE(grid()->model()->rowCount(), 1);
+        QStringList titles, row;
+        QList<int> widths;
+        for (int i = 0; i < grid()->model()->columnCount(); ++i) {
+            titles << grid()->model()->headerData(i, Qt::Horizontal).toString();
+            widths << grid()->columnWidth(i);
+            row << cell(0, i);
+        }
+        QCOMPARE(titles, QStringList({"编号", "商品号", "商品名", "商品类别", "单价", "数量",
+                                      "入货价", "入库时间", "出入库", "货物来源"}));
+        QCOMPARE(widths, QList<int>({45, 35, 40, 55, 25, 25, 40, 55, 40, 55}));
+        QCOMPARE(row.mid(0, 7), QStringList({"1", "A1", "可乐", "饮料", "3.5", "20", "2"}));
+        QCOMPARE(row.mid(8), QStringList({"入库", "甲"}));
+        // The pickers kept their time of day, so the day before stays out.
+        QCOMPARE(c<QDateTimeEdit>("DateTimePicker1")->dateTime(),
+                 QDateTime(today, QTime(20, 24, 30)));
+        listDays(today.addDays(-1), today);
+        QCOMPARE(grid()->model()->rowCount(), 2);
+
+        c<QRadioButton>("RadioButton2")->click();
+        QCOMPARE(grid()->model()->rowCount(), 0);
+        QVERIFY(c("Edit4")->isHidden() && c("Edit3")->isHidden());
+        QCOMPARE(form->height(), 424);
+        listDays(today, today);
+        QCOMPARE(grid()->model()->columnCount(), 8);
+        QCOMPARE(grid()->model()->headerData(6, Qt::Horizontal).toString(), QString("出库时间"));
+        QCOMPARE(grid()->columnWidth(3), 70);
+        QCOMPARE(cell(0, 5), QString("10"));
+    }
+
+    void correctionMovesStockByTheDifference() {
+        listDays(today, today);
+        pick(0);
+        QVERIFY(canConfirm());
+        QCOMPARE(c("Edit1")->text() + "|" + c("Edit2")->text() + "|" + c("Edit4")->text() + "|" +
+                     c("Edit3")->text(),
+                 QString("3.5|20|2|甲"));
+        c("Edit4")->setText("2.05");
+        c("Edit3")->setText("丙");
+        correct("3.6", "17");
+        QCOMPARE(stockOf(db(), "A1"), 7);
+        QCOMPARE(logged(1), QString("17 3.6 2.05 丙"));
+        QCOMPARE(cell(0, 5), QString("17")); // listed again
+        QVERIFY(!canConfirm());
+        QCOMPARE(c("Edit1")->text() + c("Edit2")->text() + c("Edit4")->text(), QString());
+
+        c<QRadioButton>("RadioButton2")->click();
+        listDays(today, today);
+        pick(0);
+        correct("3.5", "7");
+        QCOMPARE(stockOf(db(), "A1"), 10);
+        QCOMPARE(logged(2), QString("7 3.5 0 "));
+        QCOMPARE(office->responder.shown(), QStringList({kCorrected, kCorrected}));
+    }
+
+    void refusedCorrectionsChangeNothing() {
+        listDays(today, today);
+        pick(0);
+        const QList<QStringList> refused = {
+            {"", "20", "2", "'' 不是有效的数字"},
+            {"3.55", "20", "2", "单价只能精确到角,请重新输入！"},
+            {"3.5", "", "2", "'' 不是有效的整数"},
+            {"3.5", "18", "", "'' 不是有效的数字"},
+            {"3.5", "5", "2", "此商品现有库存10件,修改后库存将小于零,不能修改！"},
+        };
+        for (const QStringList& r : refused) {
+            office->responder.clear();
+            c("Edit4")->setText(r[2]);
+            correct(r[0], r[1]);
+            QCOMPARE(office->responder.shown(), QStringList({r[3]}));
+            QCOMPARE(stockOf(db(), "A1"), 10);
+            QCOMPARE(logged(1), QString("20 3.5 2 甲"));
+            QVERIFY(canConfirm());
+        }
+        correct("3.5", "10"); // down to no stock at all
+        QCOMPARE(stockOf(db(), "A1"), 0);
+    }
+
+    // The stock moves by the difference: what a till sold after the row was
+    // picked stays sold.
+    void saleBetweenPickAndCorrectionIsKept() {
+        listDays(today, today);
+        pick(0);
+        addTill(db(), "T1", 50);
+        addClerk(db(), "01", "张三", "01");
+        auto till = office->store.openAnother("till");
+        storedb::signOn(*till, "T1", "01", QDateTime::currentDateTime());
+        QVERIFY(storedb::addSaleLine(*till, "T1", "A1", *storedb::hwhdw(*till, "A1"), 4).added);
+        storedb::chargeSale(*till, "T1", today);
+        correct("3.5", "17");
+        QCOMPARE(office->responder.shown(), QStringList({kCorrected}));
+        QCOMPARE(stockOf(db(), "A1"), 3);
+
+        // The sale itself is not corrected: its money is in the takings.
+        office->responder.clear();
+        c<QRadioButton>("RadioButton2")->click();
+        listDays(today, today);
+        QCOMPARE(grid()->model()->rowCount(), 2);
+        QCOMPARE(cell(1, 5), QString("4"));
+        pick(1);
+        correct("3.5", "1");
+        QCOMPARE(office->responder.shown(),
+                 QStringList({"这是收银台的销售记录,已计入营业额,不能修改！"}));
+        QCOMPARE(logged(3), QString("4 3.5 0 "));
+        QCOMPARE(stockOf(db(), "A1"), 3);
+    }
+
+    void selectionIsWithdrawnWhenDirectionOrPageChanges() {
+        listDays(today, today);
+        pick(0);
+        c<QRadioButton>("RadioButton2")->click();
+        QVERIFY(!canConfirm());
+        QCOMPARE(c("Edit2")->text(), QString());
+        pick(0); // nothing listed
+        QVERIFY(!canConfirm());
+
+        listDays(today, today);
+        pick(0);
+        QVERIFY(canConfirm());
+        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
+        QVERIFY(!canConfirm());
+        QVERIFY(c<QRadioButton>("RadioButton1")->isChecked());
+        QCOMPARE(form->height(), 459);
+        QCOMPARE(logged(2), QString("10 3.5 0 "));
+    }
+
+    void priceChange() {
+        storedb::sppztj(db(), "01", "B1", "雪碧");
+        storedb::recordStockIn(db(), {"B1", 3, 5, 2, ""}, "1", today);
+        office->action("D1")->trigger();
+        auto* look = c<QPushButton>("BitBtn5");
+        auto* change = c<QPushButton>("BitBtn6");
+        look->click();
+        c("Edit5")->setText("ZZ");
+        look->click();
+        QVERIFY(!change->isEnabled());
+        // Enter anywhere on the page looks the goods up.
+        c("Edit5")->setText("A1");
+        QTest::keyClick(c("Edit5"), Qt::Key_Return);
+        QCOMPARE(c("Edit6")->text() + c("Edit7")->text() + c("Edit8")->text(),
+                 QString("可乐饮料3.5"));
+        QVERIFY(change->isEnabled());
+        change->click();
+        c("Edit9")->setText("4.25");
+        change->click();
+        // The goods looked up get the price, whatever the box says by now.
+        c("Edit5")->setText("B1");
+        c("Edit9")->setText("4.2");
+        change->click();
+        QCOMPARE(priceOf(db(), "A1"), 4.2);
+        QCOMPARE(priceOf(db(), "B1"), 5.0);
+        QCOMPARE(c("Edit8")->text() + c("Edit9")->text(), QString("4.2"));
+        QVERIFY(!change->isEnabled());
+
+        // Retyping the number, or "取消", takes the look-up back.
+        look->click();
+        QTest::keyClick(c("Edit5"), Qt::Key_2);
+        QVERIFY(!change->isEnabled());
+        QCOMPARE(c("Edit6")->text(), QString());
+        c("Edit5")->setText("B1");
+        look->click();
+        c<QPushButton>("BitBtn7")->click();
+        QVERIFY(!change->isEnabled());
+
+        c("Edit5")->setText("B1");
+        look->click();
+        storedb::deleteGoods(db(), "B1");
+        c("Edit9")->setText("6");
+        change->click();
+        QCOMPARE(office->responder.shown(),
+                 QStringList({"请输入商品号!", "没有此商品号,请重新输入!", "请输入现单价!",
+                              "现单价只能精确到角,请重新输入！", "单价修改成功！",
+                              "此商品已被删除,单价没有修改!"}));
+    }
+
+    void correctionsOfRowsWhoseGoodsWent() {
+        storedb::deleteGoods(db(), "A1");
+        using Outcome = storedb::CorrectionOutcome;
+        QCOMPARE(storedb::correctMovement(db(), 2, {3.5, 7, 0, ""}).result, Outcome::Corrected);
+        QCOMPARE(logged(2), QString("7 3.5 0 "));
+        QCOMPARE(storedb::correctMovement(db(), 99, {3.5, 7, 0, ""}).result,
+                 Outcome::NoSuchMovement);
+    }
+};
+
+STORE_TEST_MAIN(TestCorrection)
+#include "tst_correction.moc"

@@ -1,0 +1,241 @@
+// The stock movement window driven from the keyboard, as the administrator
+// works it.
+
+#include "admin/spglpas.h"
+#include "storedb/datetime.h"
+#include "storedb/numtext.h"
+#include "storedb/procedures.h"
+#include "storedb/stock.h"
+#include "support/adminfixture.h"
+#include "support/books.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+const QString kNoSuchGoods = QStringLiteral("没有此商品，请先到商品配置里配置！");
+
+int count(storedb::Db& db, const QString& sql) {
+    QSqlQuery q = db.exec(QStringLiteral("count"), sql);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+// Keys typed into whatever has the keyboard, Chinese characters included.
+void type(const QString& text) {
+    for (QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(ch),
+                            Qt::NoModifier);
+}
+void enter() {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+// The log rows, one line each: hwh hwlbh dj sl rhj day glyh crk hwly.
+QStringList logRows(storedb::Db& db) {
+    QStringList rows;
+    QSqlQuery q = db.exec(QStringLiteral("log"),
+                          QStringLiteral("select hwh,hwlbh,dj,sl,rhj,crhsj,glyh,crk,hwly "
+                                         "from hwrzb order by bh"));
+    while (q.next()) {
+        const QDateTime day = storedb::readDateTime(q.value(5));
+        rows << QStringList{q.value(0).toString(),
+                            q.value(1).toString(),
+                            storedb::numberText(q.value(2).toDouble()),
+                            q.value(3).toString(),
+                            storedb::numberText(q.value(4).toDouble()),
+                            day.time() == QTime(0, 0) ? day.date().toString(Qt::ISODate)
+                                                      : day.toString(Qt::ISODate),
+                            q.value(6).toString(),
+                            q.value(7).toString(),
+                            q.value(8).toString()}
+                    .join(QLatin1Char(' '));
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestStockMovement : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AdminFixture> office;
+    admin::TspglForm* form = nullptr;
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+
+    storedb::Db& db() { return office->db(); }
+    QLineEdit* edit(const char* name) { return ctl<QLineEdit>(form, name); }
+    QString label(const char* name) { return ctl<QLabel>(form, name)->text(); }
+    QWidget* focus() { return QApplication::focusWidget(); }
+
+    // Opened from the main menu; the window takes the keyboard.
+    void open(const char* entry) {
+        office->action(entry)->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QCOMPARE(focus(), edit("Edit1"));
+    }
+
+  private slots:
+    void init() {
+        office = std::make_unique<AdminFixture>();
+        office->startAndSignOn();
+        form = &office->session().stockWindow();
+        addCategory(db(), "01", "饮料");
+        addCategory(db(), "02", "零食");
+        storedb::sppztj(db(), "01", "A1", "可乐"); // catalogued, never stocked
+        storedb::sppztj(db(), "02", "B1", "薯片");
+        storedb::recordStockIn(db(), {"B1", 3, 4.5, 5, "乙"}, "1", QDate::currentDate());
+    }
+
+    void cleanup() {
+        if (office && !QTest::currentTestFailed())
+            expectBooksBalance(db());
+        office.reset();
+    }
+
+    void stockInFirstAndSecondTime() {
+        open("N6");
+        type("A1");
+        enter();
+        QCOMPARE(focus(), edit("Edit2"));
+        // Leaving the box looked the goods up once more.
+        QCOMPARE(label("Label5"), QString("可乐") + QString(13, ' '));
+        QCOMPARE(label("Label6"), QString("饮料") + QString(15, ' '));
+        for (const char* text : {"2.35", "3.5", "10", "甲公司"}) {
+            type(QString::fromUtf8(text));
+            enter();
+        }
+        QCOMPARE(focus(), ctl<QPushButton>(form, "BitBtn1"));
+        office->responder.answer(true);
+        office->responder.answer(true);
+        enter();
+        QCOMPARE(office->responder.shown(), QStringList({"真的要入库吗？", "你还要继续入库吗？"}));
+        QCOMPARE(stockOf(db(), "A1"), 10);
+        // Ready for the next line, which keeps this one's values.
+        QCOMPARE(focus(), edit("Edit1"));
+        QCOMPARE(edit("Edit1")->text() + label("Label5") + label("Label6"), QString());
+        QCOMPARE(QStringList({edit("Edit2")->text(), edit("Edit3")->text(), edit("Edit4")->text(),
+                              edit("Edit5")->text()}),
+                 QStringList({"2.35", "3.5", "10", "甲公司"}));
+
+        office->responder.answer(true);
+        office->responder.answer(false);
+        type("A1");
+        for (int i = 0; i < 6; ++i) // through every box to "确定", and press it
+            enter();
+        QVERIFY(form->isHidden());
+        QVERIFY(office->action("N6")->isEnabled() && office->action("N7")->isEnabled());
+        QCOMPARE(stockOf(db(), "A1"), 20);
+        const QString row = "A1 01 3.5 10 2.35 " + today + " 1 入库 甲公司";
+        QCOMPARE(logRows(db()).mid(1), QStringList({row, row}));
+    }
+
+    void stockOutOfTheStockAndOneMore() {
+        open("N7");
+        type("B1");
+        enter();
+        type("4.5");
+        enter();
+        QCOMPARE(focus(), edit("Edit4")); // the hidden unit price is skipped
+        type("6.x");                      // whole pieces only
+        QCOMPARE(edit("Edit4")->text(), QString("6"));
+        enter();
+        enter();
+        enter();
+        QCOMPARE(office->responder.shown(), QStringList({"此商品库存不足，最多只能销售5 件"}));
+        QCOMPARE(edit("Edit4")->text(), QString("5"));
+        QCOMPARE(focus(), edit("Edit4"));
+        QCOMPARE(logRows(db()).size(), 1);
+
+        office->responder.answer(true);
+        office->responder.answer(false);
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(stockOf(db(), "B1"), 0);
+        QCOMPARE(logRows(db()).last(), "B1 02 4.5 5 0 " + today + " 1 出库 ");
+    }
+
+    void stockOutOfGoodsWithoutStockRow() {
+        open("N7");
+        edit("Edit1")->setText("A1");
+        edit("Edit2")->setText("3");
+        edit("Edit4")->setText("1");
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(office->responder.shown(), QStringList({"此商品库存不足，最多只能销售0 件"}));
+        QCOMPARE(edit("Edit4")->text(), QString("0"));
+        QCOMPARE(count(db(), "select count(*) from hwb where hwh='A1'"), 0);
+        QCOMPARE(logRows(db()).size(), 1);
+    }
+
+    void unknownGoodsHoldTheNumberBox() {
+        open("N7");
+        type("ZZ");
+        enter();
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(office->responder.shown(), QStringList({kNoSuchGoods, kNoSuchGoods}));
+        QCOMPARE(focus(), edit("Edit1"));
+        // Confirming it anyway writes nothing and asks nothing.
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(office->responder.shown().size(), 3);
+
+        // "取消" takes the number back without a word.
+        ctl<QPushButton>(form, "BitBtn2")->setFocus(Qt::MouseFocusReason);
+        ctl<QPushButton>(form, "BitBtn2")->click();
+        QCOMPARE(focus(), edit("Edit1"));
+        QCOMPARE(edit("Edit1")->text(), QString());
+        QCOMPARE(office->responder.shown().size(), 3);
+
+        // An empty box may be left; a known number draws the keyboard to the price.
+        QTest::keyClick(focus(), Qt::Key_Tab);
+        QVERIFY(focus() != edit("Edit1"));
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(office->responder.shown().last(), QString("请输入商品号！"));
+        edit("Edit1")->setFocus();
+        type("B1");
+        edit("Edit5")->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(focus(), edit("Edit2"));
+        QCOMPARE(label("Label5"), QString("薯片") + QString(13, ' '));
+        QCOMPARE(office->responder.shown().size(), 4);
+        QCOMPARE(logRows(db()).size(), 1);
+    }
+
+    void refusedLinesWriteNothing_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("boxes"); // Edit2, Edit3, Edit4
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("unit price in fen") << "N6" << QStringList{"2", "2.45", "1"}
+                                           << QStringList{"单价只能精确到角,请重新输入！"};
+        QTest::newRow("selling price in fen") << "N7" << QStringList{"2.45", "", "1"}
+                                              << QStringList{"出货价只能精确到角,请重新输入！"};
+        QTest::newRow("no quantity")
+            << "N6" << QStringList{"2", "3", ""} << QStringList{"'' 不是有效的整数"};
+        QTest::newRow("no pieces")
+            << "N7" << QStringList{"3", "", "0"} << QStringList{"数量至少是1件！"};
+        QTest::newRow("answered no")
+            << "N6" << QStringList{"2", "3", "1"} << QStringList{"真的要入库吗？"};
+    }
+    void refusedLinesWriteNothing() {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, boxes);
+        QFETCH(QStringList, shown);
+        open(qPrintable(entry));
+        edit("Edit1")->setText("B1");
+        edit("Edit2")->setText(boxes[0]);
+        edit("Edit3")->setText(boxes[1]);
+        edit("Edit4")->setText(boxes[2]);
+        office->responder.answer(false);
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(office->responder.shown(), shown);
+        QVERIFY(form->isVisible());
+        QCOMPARE(stockOf(db(), "B1"), 5);
+        QCOMPARE(logRows(db()).size(), 1);
+    }
+};
+
+STORE_TEST_MAIN(TestStockMovement)
+#include "tst_stock_movement.moc"
