@@ -14,12 +14,14 @@
 //   signon GLYH MM               number, Enter, password, Enter, Enter on OK
 //   stockin HWH RHJ DJ SL        the stock-in window, one line, confirmed
 //   stockout HWH DJ SL           the stock-out window, one line, confirmed
+//   settle SHYH                  the settlement window: look the clerk up, settle
 //   quit
 
 #include "admin/dlpas.h"
 #include "admin/mainpas.h"
 #include "admin/session.h"
 #include "admin/spglpas.h"
+#include "admin/yyejspas.h"
 
 #include "formkit/application.h"
 #include "formkit/messages.h"
@@ -64,6 +66,8 @@ class Administrator {
             return stockIn(words.at(1), words.at(2), words.at(3), words.at(4));
         if (command == QLatin1String("stockout") && words.size() == 4)
             return stockOut(words.at(1), words.at(2), words.at(3));
+        if (command == QLatin1String("settle") && words.size() == 2)
+            return settle(words.at(1));
         if (command == QLatin1String("quit")) {
             QCoreApplication::exit(0);
             return QString();
@@ -106,6 +110,23 @@ class Administrator {
     }
     QString stockOut(const QString& hwh, const QString& dj, const QString& sl) {
         return movement("N7", {"Edit1", "Edit2", "Edit4"}, {hwh, dj, sl});
+    }
+
+    QString settle(const QString& shyh) {
+        ctl<QAction>(&main(), "N36")->trigger();
+        admin::TyyejsForm& window = session_.settlementWindow();
+        if (!window.isVisible())
+            return QStringLiteral("no settlement window");
+        auto* number = ctl<QLineEdit>(&window, "Edit1");
+        number->setFocus();
+        number->selectAll();
+        QTest::keyClicks(number, shyh);
+        ctl<QPushButton>(&window, "BitBtn1")->click();
+        QPushButton* settleButton = ctl<QPushButton>(&window, "BitBtn2");
+        if (!settleButton->isEnabled())
+            return QStringLiteral("nothing to settle");
+        settleButton->click();
+        return number->text().isEmpty() ? QString() : QStringLiteral("the boxes were not cleared");
     }
 
     admin::AdminSession& session_;
