@@ -137,6 +137,31 @@ class TestAdminKilled : public QObject {
         QVERIFY2(confirmed > 0, "no round got as far as one line: the kills came too early");
     }
 
+    // A correction killed at a random moment: the row and the stock change
+    // together or not at all.
+    void correctionKilledAtRandomMoments() {
+        QRandomGenerator random(QRandomGenerator::global()->generate());
+        Shop shop;
+        int quantity = kStartStock;
+        for (int round = 0; round < 5; ++round) {
+            BackOffice office(shop);
+            QVERIFY2(office.signedOn(), office.why());
+            quantity -= 10;
+            office.post(QStringLiteral("correct 1 %1").arg(quantity));
+            QThread::msleep(random.bounded(0, 300));
+            office.kill();
+            const bool acknowledged =
+                office.remainingLines().contains(QStringLiteral("ok correct 1 %1").arg(quantity));
+            const qint64 logged = shop.value(QStringLiteral("select sl from hwrzb where bh=1"));
+            QVERIFY(logged == quantity || logged == quantity + 10);
+            if (acknowledged)
+                QCOMPARE(logged, qint64(quantity));
+            quantity = int(logged);
+            QCOMPARE(shop.stock(), logged);
+            expectBooksBalance(shop.store.db());
+        }
+    }
+
     // A settlement killed at a random moment settles all the clerk's owed
     // shifts or none of them.
     void settlementKilledAtRandomMoments() {

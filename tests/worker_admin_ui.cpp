@@ -15,12 +15,15 @@
 //   stockin HWH RHJ DJ SL        the stock-in window, one line, confirmed
 //   stockout HWH DJ SL           the stock-out window, one line, confirmed
 //   settle SHYH                  the settlement window: look the clerk up, settle
+//   correct BH SL                the correction window: today's stock-ins listed,
+//                                row BH double-clicked, its quantity set to SL
 //   quit
 
 #include "admin/dlpas.h"
 #include "admin/mainpas.h"
 #include "admin/session.h"
 #include "admin/spglpas.h"
+#include "admin/spxg.h"
 #include "admin/yyejspas.h"
 
 #include "formkit/application.h"
@@ -28,10 +31,14 @@
 #include "storedb/datalink.h"
 #include "support/controls.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSocketNotifier>
+#include <QTableView>
 #include <QTest>
 #include <cstdio>
 #include <unistd.h>
@@ -68,6 +75,8 @@ class Administrator {
             return stockOut(words.at(1), words.at(2), words.at(3));
         if (command == QLatin1String("settle") && words.size() == 2)
             return settle(words.at(1));
+        if (command == QLatin1String("correct") && words.size() == 3)
+            return correct(words.at(1), words.at(2));
         if (command == QLatin1String("quit")) {
             QCoreApplication::exit(0);
             return QString();
@@ -127,6 +136,34 @@ class Administrator {
             return QStringLiteral("nothing to settle");
         settleButton->click();
         return number->text().isEmpty() ? QString() : QStringLiteral("the boxes were not cleared");
+    }
+
+    QString correct(const QString& bh, const QString& sl) {
+        ctl<QAction>(&main(), "N30")->trigger();
+        admin::TspxgForm& window = session_.correctionWindow();
+        if (!window.isVisible())
+            return QStringLiteral("no correction window");
+        ctl<QRadioButton>(&window, "RadioButton1")->click();
+        ctl<QDateTimeEdit>(&window, "DateTimePicker1")->setDate(QDate::currentDate());
+        ctl<QDateTimeEdit>(&window, "DateTimePicker2")->setDate(QDate::currentDate());
+        ctl<QPushButton>(&window, "BitBtn1")->click();
+        auto* grid = ctl<QTableView>(&window, "DBGrid1");
+        const QAbstractItemModel* rows = grid->model();
+        int row = 0;
+        while (row < rows->rowCount() && rows->index(row, 0).data().toString() != bh)
+            ++row;
+        if (row == rows->rowCount())
+            return QStringLiteral("row %1 is not listed").arg(bh);
+        const QPoint at = grid->visualRect(rows->index(row, 0)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        auto* quantity = ctl<QLineEdit>(&window, "Edit2");
+        quantity->setText(sl);
+        QPushButton* confirm = ctl<QPushButton>(&window, "BitBtn2");
+        if (!confirm->isEnabled())
+            return QStringLiteral("the row was not picked");
+        confirm->click();
+        return QString();
     }
 
     admin::AdminSession& session_;
