@@ -2,6 +2,13 @@
 
 #include <QWidget>
 
+class QModelIndex;
+class QSqlQueryModel;
+
+namespace storedb {
+struct Statement;
+}
+
 namespace admin {
 
 class AdminSession;
@@ -21,9 +28,24 @@ class TspckcxForm : public QWidget {
     void openByCategory();
     void openByGoods();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Handlers
+    void resetForNewPage();
+    void listGoodsOfChosenCategory();
+    void chooseTypedCategory();
+    void queryByCategory();
+    void queryByGoods();
+    void showGoodsNameOfRow(const QModelIndex& row);
+
+    void followPageWithDefaultButton();
+    void showResult(const storedb::Statement& statement);
+
     AdminSession& session_;
     Ui::TspckcxForm* ui = nullptr;
+    QSqlQueryModel* result_ = nullptr; // both pages' grids show it
 };
 
 } // namespace admin

@@ -1,0 +1,70 @@
+#pragma once
+
+// The back office's purchase and sales queries: read-only views of the
+// movement log. Goods and categories are found by number, never by name,
+// since two goods (or two categories) may share a name. Each result is one
+// statement that the engines run on an index of hwrzb, so that a year of a
+// large log is searched, never walked.
+
+#include "storedb/connection.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace storedb {
+
+// The movements a pair of date pickers selects, both ends inclusive: from
+// the day before the start picker at its time of day up to the end picker.
+// Movements are dated at midnight, so this is every movement dated from the
+// start picker's date through the end picker's date.
+struct MovementPeriod {
+    QDateTime sj1;
+    QDateTime sj2;
+};
+MovementPeriod periodBetween(const QDateTime& start, const QDateTime& end);
+
+// A result query with its values: run by the windows, explained by the
+// tests and the benchmark.
+struct Statement {
+    QString name;
+    QStringList lines;
+    Params params;
+};
+QSqlQuery run(const Db& db, const Statement& statement);
+
+// Stock-in rows: 商品名, 数量, 入货价, 入货时间, 商品来源. Rows of goods no
+// longer in the catalogue are left out.
+Statement stockInsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
+Statement stockInsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
+
+// Stock-out rows, sales and back-office stock-outs alike, summed per goods
+// and movement date: 商品号, 数量, 出货时间.
+Statement stockOutsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
+Statement stockOutsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
+
+// The goods pick list of a category, in number order.
+struct GoodsEntry {
+    QString hwh;
+    QString hwm;
+};
+QList<GoodsEntry> goodsOfCategory(const Db& db, const QString& hwlbh);
+
+// The first goods (by number) of the whole catalogue that bears a typed name.
+std::optional<QString> goodsNumberOf(const Db& db, const QString& hwm);
+std::optional<QString> goodsNameOf(const Db& db, const QString& hwh);
+
+// Goods of the category that have a stock row.
+int stockedGoodsOfCategory(const Db& db, const QString& hwlbh);
+
+// The goods' current selling price and stock; none before its first stock-in.
+struct PriceAndStock {
+    double dj = 0;
+    int kcl = 0;
+};
+std::optional<PriceAndStock> priceAndStock(const Db& db, const QString& hwh);
+
+} // namespace storedb

@@ -1,0 +1,312 @@
+// The sales query window driven through its controls, over sales charged
+// by the till's code and stock-outs recorded by the back office's.
+
+#include "admin/spckcxpas.h"
+#include "storedb/catalog.h"
+#include "storedb/charge.h"
+#include "storedb/datetime.h"
+#include "storedb/procedures.h"
+#include "storedb/stock.h"
+#include "storedb/till.h"
+#include "support/adminfixture.h"
+#include "support/books.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QMap>
+#include <QTabWidget>
+#include <QTableView>
+
+using namespace testsupport;
+
+namespace {
+
+const QDate kDay1(2024, 3, 4), kDay2(2024, 3, 5), kDay3(2024, 3, 6);
+const QString kTill = QStringLiteral("till-q");
+
+// Two categories named 饮料 (01, 03) with a 可乐 each; 果汁 never stocked.
+const QList<QStringList> kGoods{{"A1", "01", "可乐"},
+                                {"A2", "01", "雪碧"},
+                                {"D1", "01", "果汁"},
+                                {"B1", "02", "薯片"},
+                                {"C1", "03", "可乐"}};
+QString categoryOf(const QString& hwh) {
+    for (const QStringList& g : kGoods)
+        if (g[0] == hwh)
+            return g[1];
+    return {};
+}
+
+// What leaves the stock: each list one sale charged at the till on its day,
+// and the back office's stock-outs.
+struct Out {
+    QString hwh;
+    int sl;
+};
+const QList<QPair<QDate, QList<Out>>> kSales{{kDay2, {{"A1", 2}, {"A2", 1}}},
+                                             {kDay2, {{"A1", 3}, {"C1", 1}}},
+                                             {kDay3, {{"A1", 4}, {"B1", 2}}}};
+const QList<QPair<QDate, Out>> kStockOuts{{kDay2, {"A1", 1}}, {kDay1, {"B1", 3}}};
+
+QStringList gridRows(const QTableView* grid) {
+    const QAbstractItemModel* m = grid->model();
+    QStringList rows;
+    for (int r = 0; r < m->rowCount(); ++r)
+        rows << QStringLiteral("%1|%2|%3")
+                    .arg(m->index(r, 0).data().toString())
+                    .arg(m->index(r, 1).data().toLongLong())
+                    .arg(storedb::readDateTime(m->index(r, 2).data()).date().toString(Qt::ISODate));
+    rows.sort();
+    return rows;
+}
+
+// Every stock-out of the goods or category within the days, if any, summed
+// per goods and day: what the query must list.
+QStringList expected(const QString& key, QDate from = {}, QDate to = {}) {
+    QMap<QPair<QString, QDate>, int> sums;
+    const auto add = [&](const QDate& day, const Out& out) {
+        if ((out.hwh == key || categoryOf(out.hwh) == key) &&
+            (!from.isValid() || (day >= from && day <= to)))
+            sums[{out.hwh, day}] += out.sl;
+    };
+    for (const auto& [day, lines] : kSales)
+        for (const Out& line : lines)
+            add(day, line);
+    for (const auto& [day, out] : kStockOuts)
+        add(day, out);
+    QStringList rows;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+        rows << QStringLiteral("%1|%2|%3")
+                    .arg(it.key().first)
+                    .arg(it.value())
+                    .arg(it.key().second.toString(Qt::ISODate));
+    rows.sort();
+    return rows;
+}
+
+QStringList pickList(const QComboBox* box) {
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    return names;
+}
+
+// Picks the list's entry as a user does from the keyboard.
+void choose(QComboBox* box, int index) {
+    if (box->currentIndex() == index) // chosen before: off and back again
+        QTest::keyClick(box, index > 0 ? Qt::Key_Up : Qt::Key_Down);
+    while (box->currentIndex() != index)
+        QTest::keyClick(box, box->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+}
+
+} // namespace
+
+class TestSalesQuery : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<AdminFixture> office;
+    admin::TspckcxForm* window = nullptr;
+
+    storedb::Db& db() { return office->db(); }
+    QStringList shown() const { return office->responder.shown(); }
+    template <typename T = QWidget> T* c(const char* name) const { return ctl<T>(window, name); }
+    QComboBox* box(const char* name) const { return c<QComboBox>(name); }
+    QTableView* grid(const char* name) const { return c<QTableView>(name); }
+    QString text(const char* name) const { return c<QLineEdit>(name)->text(); }
+    void click(const char* name) { c<QAbstractButton>(name)->click(); }
+
+    void doubleClickRowOf(const QString& hwh) {
+        QTableView* g = grid("DBGrid1");
+        for (int r = 0; r < g->model()->rowCount(); ++r) {
+            if (g->model()->index(r, 0).data().toString() == hwh) {
+                const QPoint cell = g->visualRect(g->model()->index(r, 0)).center();
+                QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cell);
+                QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, cell);
+                return;
+            }
+        }
+        QFAIL(qPrintable("no row of " + hwh));
+    }
+
+  private slots:
+    void init() {
+        office = std::make_unique<AdminFixture>();
+        office->startAndSignOn();
+        addCategory(db(), "01", "饮料");
+        addCategory(db(), "02", "零食");
+        addCategory(db(), "03", "饮料");
+        for (const QStringList& g : kGoods) {
+            storedb::sppztj(db(), g[1], g[0], g[2]);
+            if (g[0] != "D1")
+                QCOMPARE(storedb::recordStockIn(db(), {g[0], 2, 4.5, 50, "厂"}, "1", kDay1).result,
+                         storedb::MovementOutcome::Recorded);
+        }
+        for (const auto& [day, out] : kStockOuts)
+            QCOMPARE(storedb::recordStockOut(db(), {out.hwh, 4.5, out.sl, "报损"}, "1", day).result,
+                     storedb::MovementOutcome::Recorded);
+        // Sold at the till, line by line, one charge per sale.
+        addTill(db(), kTill, 100);
+        addClerk(db(), "1001", "售货员", "1001");
+        storedb::signOn(db(), kTill, "1001", QDateTime(kDay2, QTime(8, 0)));
+        for (const auto& [day, lines] : kSales) {
+            for (const Out& line : lines)
+                QVERIFY(storedb::addSaleLine(db(), kTill, line.hwh, *storedb::hwhdw(db(), line.hwh),
+                                             line.sl)
+                            .added);
+            storedb::chargeSale(db(), kTill, day);
+        }
+        storedb::signOff(db(), kTill, QDateTime(kDay3, QTime(20, 0)));
+        window = &office->session().salesQueryWindow();
+    }
+
+    void cleanup() {
+        if (office && !QTest::currentTestFailed())
+            expectBooksBalance(db());
+        office.reset();
+    }
+
+    void categoryQuerySumsEachGoodsPerDay() {
+        window->openByCategory();
+        QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料"}));
+        QCOMPARE(pickList(box("ComboBox2")), pickList(box("ComboBox1")));
+        choose(box("ComboBox1"), 0);
+        click("BitBtn1");
+        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
+        // Two sales and a stock-out of A1 on one day make one row.
+        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|6|2024-03-05"));
+        QCOMPARE(text("Edit1"), QString("2")); // goods with a stock row
+
+        const QAbstractItemModel* m = grid("DBGrid1")->model();
+        QStringList titles;
+        for (int col = 0; col < m->columnCount(); ++col)
+            titles << m->headerData(col, Qt::Horizontal).toString();
+        QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间"}));
+        for (QTableView* g : {grid("DBGrid1"), grid("DBGrid2")}) {
+            QCOMPARE(g->model(), m);
+            QCOMPARE(QList<int>({g->columnWidth(0), g->columnWidth(1), g->columnWidth(2)}),
+                     QList<int>({120, 130, 180}));
+        }
+
+        choose(box("ComboBox1"), 2); // the second 饮料
+        click("BitBtn1");
+        QCOMPARE(gridRows(grid("DBGrid1")), expected("03"));
+        QCOMPARE(text("Edit1"), QString("1"));
+        QVERIFY(shown().isEmpty());
+    }
+
+    void dateRangeListsTheDaysFromStartThroughEnd_data() {
+        QTest::addColumn<bool>("byGoods");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        for (bool byGoods : {false, true}) {
+            const char* page = byGoods ? "goods" : "category";
+            QTest::addRow("%s, one day", page) << byGoods << kDay2 << kDay2;
+            QTest::addRow("%s, two days", page) << byGoods << kDay1 << kDay2;
+            QTest::addRow("%s, none", page) << byGoods << kDay3.addDays(1) << kDay3.addDays(9);
+        }
+    }
+    void dateRangeListsTheDaysFromStartThroughEnd() {
+        QFETCH(bool, byGoods);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        if (byGoods) {
+            window->openByGoods();
+            choose(box("ComboBox2"), 1);
+            choose(box("ComboBox3"), 0); // B1
+        } else {
+            window->openByCategory();
+            choose(box("ComboBox1"), 0);
+        }
+        auto* start = c<QDateTimeEdit>(byGoods ? "DateTimePicker3" : "DateTimePicker1");
+        auto* end = c<QDateTimeEdit>(byGoods ? "DateTimePicker4" : "DateTimePicker2");
+        QCOMPARE(start->time(), byGoods ? QTime(9, 14, 43) : QTime(16, 28, 49));
+        QCOMPARE(end->time(), byGoods ? QTime(9, 14, 53) : QTime(16, 29, 1));
+        start->setDate(from);
+        end->setDate(to);
+        auto* time = c<QAbstractButton>(byGoods ? "CheckBox2" : "CheckBox1");
+        const char* query = byGoods ? "BitBtn3" : "BitBtn1";
+        QTableView* result = grid(byGoods ? "DBGrid2" : "DBGrid1");
+        const QString key = byGoods ? "B1" : "01";
+        time->click();
+        click(query);
+        QCOMPARE(gridRows(result), expected(key, from, to));
+        time->click();
+        click(query);
+        QCOMPARE(gridRows(result), expected(key));
+        QVERIFY(shown().isEmpty());
+    }
+
+    void goodsOfOneNameAreQueriedByTheirNumber() {
+        window->openByGoods();
+        choose(box("ComboBox2"), 2); // the second 饮料
+        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐"}));
+        choose(box("ComboBox3"), 0);
+        click("BitBtn3");
+        QCOMPARE(gridRows(grid("DBGrid2")), expected("C1"));
+        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"4.5", "49"}));
+
+        choose(box("ComboBox2"), 0);
+        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐", "雪碧", "果汁"}));
+        choose(box("ComboBox3"), 0);
+        click("BitBtn3");
+        QCOMPARE(gridRows(grid("DBGrid2")), expected("A1"));
+        QCOMPARE(text("Edit3"), QString::number(stockOf(db(), "A1")));
+        QCOMPARE(stockOf(db(), "A1"), 40); // 50 in, 1 stock-out, 9 sold
+
+        // Checks before anything is read; a name that matches nothing is no
+        // refusal.
+        c<QAbstractButton>("CheckBox2")->click();
+        c<QDateTimeEdit>("DateTimePicker3")->setDate(kDay3);
+        c<QDateTimeEdit>("DateTimePicker4")->setDate(kDay2);
+        click("BitBtn3");
+        c<QAbstractButton>("CheckBox2")->click();
+        box("ComboBox3")->setEditText("");
+        click("BitBtn3");
+        box("ComboBox2")->setEditText("");
+        click("BitBtn3");
+        QCOMPARE(shown(),
+                 QStringList({"请输入正确的时间范围!", "请选择商品名!", "请选择商品类别!"}));
+        QCOMPARE(gridRows(grid("DBGrid2")), expected("A1")); // untouched
+        box("ComboBox2")->setEditText("零食");
+        box("ComboBox3")->setEditText("没有的东西");
+        click("BitBtn3");
+        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"0", "0"}));
+        QCOMPARE(grid("DBGrid2")->model()->rowCount(), 0);
+        box("ComboBox3")->setEditText("果汁"); // never stocked
+        click("BitBtn3");
+        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"", ""}));
+    }
+
+    void doubleClickShowsTheGoodsName() {
+        window->openByCategory();
+        choose(box("ComboBox1"), 0);
+        click("BitBtn1");
+        doubleClickRowOf("A2");
+        QCOMPARE(text("Edit4"), QString("雪碧"));
+
+        // Goods gone from the catalogue keep their log rows but have no name:
+        // none is shown, nor another goods' name.
+        QVERIFY(storedb::deleteGoods(db(), "A2"));
+        click("BitBtn1");
+        doubleClickRowOf("A2");
+        QCOMPARE(text("Edit4"), QString());
+        QVERIFY(shown().isEmpty());
+
+        // Shown again: the result is empty and the lists are rebuilt, with
+        // the choice kept; a page change empties the boxes.
+        addCategory(db(), "04", "日用");
+        window->close();
+        window->openByCategory();
+        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料", "日用"}));
+        QCOMPARE(box("ComboBox1")->currentText(), QString("饮料"));
+        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
+        QCOMPARE(QStringList({text("Edit1"), box("ComboBox1")->currentText()}),
+                 QStringList({"", ""}));
+        click("BitBtn4");
+        QVERIFY(!window->isVisible());
+    }
+};
+
+STORE_TEST_MAIN(TestSalesQuery)
+#include "tst_sales_query.moc"
