@@ -368,6 +368,15 @@ std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connection
     auto db = connectDatabase(link, connectionName);
     if (db->isSQLite() && !schemaExists(*db))
         createStoreIfMissing(*db);
+    else if (schemaExists(*db)) {
+        // A store that cannot take them now (read-only, a second program
+        // adding them at this moment) still works, only slower to query.
+        try {
+            addMissingIndexes(*db);
+        } catch (const Error& e) {
+            qCWarning(lcConnection, "indexes not added: %s", qUtf8Printable(e.text()));
+        }
+    }
     return db;
 }
 

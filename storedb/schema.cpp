@@ -44,16 +44,35 @@ QString schemaScript(const Db& db) {
 
 namespace {
 
-void createTables(Db& db) {
+// The script's statements, comments left out.
+QStringList scriptStatements(const Db& db) {
     QString script;
     for (const QString& line : schemaScript(db).split(QLatin1Char('\n'))) {
         if (!line.trimmed().startsWith(QStringLiteral("--")))
             script += line + QLatin1Char('\n');
     }
+    QStringList statements;
     for (const QString& statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (!statement.trimmed().isEmpty())
-            db.exec(QStringLiteral("create schema"), statement.trimmed());
+            statements << statement.trimmed();
     }
+    return statements;
+}
+
+bool indexExists(const Db& db, const QString& name) {
+    QSqlQuery q = db.exec(
+        QStringLiteral("index check"),
+        db.isSQLite()
+            ? QStringLiteral("select count(*) from sqlite_master where type='index' and name=:name")
+            : QStringLiteral("select count(*) from pg_indexes where schemaname=current_schema() "
+                             "and indexname=:name"),
+        {{QStringLiteral("name"), name}});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+void createTables(Db& db) {
+    for (const QString& statement : scriptStatements(db))
+        db.exec(QStringLiteral("create schema"), statement);
     db.exec(
         QStringLiteral("create company"),
         QStringLiteral(
@@ -74,6 +93,17 @@ void createStore(Db& db) {
     Transaction transaction(db);
     createTables(db);
     transaction.commit();
+}
+
+void addMissingIndexes(Db& db) {
+    static const QString kAdded = QStringLiteral("create index if not exists ");
+    for (const QString& statement : scriptStatements(db)) {
+        if (!statement.startsWith(kAdded, Qt::CaseInsensitive))
+            continue;
+        const QString name = statement.mid(kAdded.size()).section(QLatin1Char(' '), 0, 0);
+        if (!indexExists(db, name))
+            db.exec(QStringLiteral("add index"), statement);
+    }
 }
 
 bool createStoreIfMissing(Db& db) {

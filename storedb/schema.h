@@ -25,5 +25,8 @@ void createStore(Db& db);
 // The same, unless the store already has its tables; true when it created
 // them. Safe when several programs open a new store at once.
 bool createStoreIfMissing(Db& db);
+// Gives a store made by an earlier version the indexes its creation script
+// has added since ("create index if not exists" lines). Throws DbError.
+void addMissingIndexes(Db& db);
 
 } // namespace storedb

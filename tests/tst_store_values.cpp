@@ -131,6 +131,29 @@ class TestStoreValues : public QObject {
         QCOMPARE(till.db().engine(), engineUnderTest());
         QCOMPARE(shydl(till.db(), "1001")->shym, QString("王芳"));
     }
+
+    // A store made before an index was added to the creation script gets it
+    // when a program opens it; the store's rows stay as they were.
+    void olderStoreGetsNewIndexes() {
+        TestStore store;
+        addClerk(store.db(), "1001", "王芳", "pw");
+        const auto indexes = [&store] {
+            QSqlQuery q = store.db().exec(
+                "indexes", engineUnderTest() == Engine::SQLite
+                               ? "select count(*) from sqlite_master where type='index' and "
+                                 "name in ('hwb_kcl','hwrzb_crk_hwh_crhsj')"
+                               : "select count(*) from pg_indexes where indexname in "
+                                 "('hwb_kcl','hwrzb_crk_hwh_crhsj')");
+            return q.next() ? q.value(0).toInt() : -1;
+        };
+        QCOMPARE(indexes(), 2);
+        store.db().exec("older store", "drop index hwb_kcl");
+        store.db().exec("older store", "drop index hwrzb_crk_hwh_crhsj");
+        QCOMPARE(indexes(), 0);
+        openDatabase(store.link(), "office", StoreCreation::MustExist);
+        QCOMPARE(indexes(), 2);
+        QCOMPARE(shydl(store.db(), "1001")->shym, QString("王芳"));
+    }
 };
 
 STORE_TEST_MAIN(TestStoreValues)

@@ -45,6 +45,7 @@ create table hwb (
   kcl integer not null default 0
 );
 create index hwb_hwlbh on hwb (hwlbh);
+create index if not exists hwb_kcl on hwb (kcl);
 create table hwrzb (
   bh integer primary key autoincrement,
   hwh varchar(50),
@@ -60,6 +61,8 @@ create table hwrzb (
 );
 create index hwrzb_crk_hwlbh_crhsj on hwrzb (crk, hwlbh, crhsj);
 create index hwrzb_hwh_crhsj on hwrzb (hwh, crhsj);
+create index if not exists hwrzb_crk_hwh_crhsj on hwrzb (crk, hwh, crhsj);
+create index if not exists hwrzb_crk_hwlbh_hwh_crhsj on hwrzb (crk, hwlbh, hwh, crhsj);
 create table company (
   company varchar(50),
   welcome varchar(100),
