@@ -34,6 +34,7 @@
 #include <QVPieModelMapper>
 #include <QValueAxis>
 #include <cmath>
+#include <memory>
 
 namespace admin {
 
@@ -87,6 +88,8 @@ QChart* prepareChart(QChartView* view, const QString& title) {
     chart->setPlotAreaBackgroundVisible(false);
     // The chart's own background to the view's edges: no frame around it.
     chart->layout()->setContentsMargins(0, 0, 0, 0);
+    // The view lets go of the chart it made for itself without deleting it.
+    std::unique_ptr<QChart> own(view->chart());
     view->setChart(chart);
     view->setRenderHint(QPainter::Antialiasing);
     view->setFrameShape(QFrame::NoFrame);
