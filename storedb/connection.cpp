@@ -344,6 +344,10 @@ void Db::commit() {
         throw ConnectionLostError(e.text(), kConnectionLostAtCommit);
     }
     inTransaction_ = false;
+    // Statements outside transactions (a password changed) wait for the
+    // disk again.
+    if (isSQLite() && sqliteDurability_ == Durability::Lazy)
+        setDurability(Durability::Durable);
 }
 
 void Db::rollback() noexcept {
@@ -355,6 +359,9 @@ void Db::rollback() noexcept {
         return; // the server dropped the transaction with the connection
     QSqlQuery query(db);
     query.exec(QStringLiteral("ROLLBACK"));
+    if (isSQLite() && sqliteDurability_ == Durability::Lazy &&
+        query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        sqliteDurability_ = Durability::Durable;
 }
 
 bool storeFileMissing(const DataLink& link) {
