@@ -3,15 +3,11 @@
 #include <QWidget>
 
 class QModelIndex;
-class QSqlQueryModel;
-
-namespace storedb {
-struct Statement;
-}
 
 namespace admin {
 
 class AdminSession;
+class MovementQuery;
 
 namespace Ui {
 class TspckcxForm;
@@ -27,25 +23,20 @@ class TspckcxForm : public QWidget {
     // Brings the window up on the page (chosen before it shows).
     void openByCategory();
     void openByGoods();
+    // A query's movements are still being read.
+    bool isQuerying() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     // Handlers
-    void resetForNewPage();
-    void listGoodsOfChosenCategory();
-    void chooseTypedCategory();
-    void queryByCategory();
-    void queryByGoods();
     void showGoodsNameOfRow(const QModelIndex& row);
-
-    void followPageWithDefaultButton();
-    void showResult(const storedb::Statement& statement);
 
     AdminSession& session_;
     Ui::TspckcxForm* ui = nullptr;
-    QSqlQueryModel* result_ = nullptr; // both pages' grids show it
+    MovementQuery* query_ = nullptr;
 };
 
 } // namespace admin

@@ -1,5 +1,6 @@
 #include "formkit/preview.h"
 
+#include "formkit/busy.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -17,15 +18,6 @@
 namespace formkit {
 
 namespace {
-
-// A report of many pages takes a moment to lay out and paint.
-class BusyCursor {
-  public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 QString askPdfPath(QWidget* parent, const QString& documentName) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

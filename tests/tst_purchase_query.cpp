@@ -114,7 +114,12 @@ class TestPurchaseQuery : public QObject {
     QDateTimeEdit* picker(const char* name) const { return c<QDateTimeEdit>(name); }
     QTableView* grid(const char* name) const { return c<QTableView>(name); }
     QString text(const char* name) const { return c<QLineEdit>(name)->text(); }
-    void click(const char* name) { c<QAbstractButton>(name)->click(); }
+    // The movements are read in the background: waits for them.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!window->isQuerying(), 10000); }
+    void click(const char* name) {
+        c<QAbstractButton>(name)->click();
+        settle();
+    }
     void showActive() {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
@@ -180,6 +185,7 @@ class TestPurchaseQuery : public QObject {
         choose(box("ComboBox1"), 2);
         QTest::keyClick(box("ComboBox1"), Qt::Key_Return);
         QTest::keyClick(c("BitBtn1"), Qt::Key_Return);
+        settle();
         QCOMPARE(gridRows(grid("DBGrid1")), expected(1, "03"));
         QCOMPARE(text("Edit1"), QString("1"));
 

@@ -2,8 +2,10 @@
 // by the till's code and stock-outs recorded by the back office's.
 
 #include "admin/spckcxpas.h"
+#include "storedb/background.h"
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
+#include "storedb/datamodule.h"
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
 #include "storedb/stock.h"
@@ -14,6 +16,9 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QMap>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -113,7 +118,12 @@ class TestSalesQuery : public QObject {
     QComboBox* box(const char* name) const { return c<QComboBox>(name); }
     QTableView* grid(const char* name) const { return c<QTableView>(name); }
     QString text(const char* name) const { return c<QLineEdit>(name)->text(); }
-    void click(const char* name) { c<QAbstractButton>(name)->click(); }
+    // The movements are read in the background: waits for them.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!window->isQuerying(), 10000); }
+    void click(const char* name) {
+        c<QAbstractButton>(name)->click();
+        settle();
+    }
 
     void doubleClickRowOf(const QString& hwh) {
         QTableView* g = grid("DBGrid1");
@@ -191,6 +201,68 @@ class TestSalesQuery : public QObject {
         click("BitBtn1");
         QCOMPARE(gridRows(grid("DBGrid1")), expected("03"));
         QCOMPARE(text("Edit1"), QString("1"));
+        QVERIFY(shown().isEmpty());
+    }
+
+    // The movements are read beside the window: the click returns at once,
+    // a later query overtakes an earlier one, and a closed window shows
+    // nothing that arrives after.
+    void queriesRunBesideTheWindow() {
+        window->openByCategory();
+        choose(box("ComboBox1"), 0);
+        c<QAbstractButton>("BitBtn1")->click();
+        QVERIFY(window->isQuerying());
+        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(text("Edit1"), QString("2")); // the count is no long read
+        settle();
+        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
+
+        c<QAbstractButton>("BitBtn1")->click();
+        choose(box("ComboBox1"), 2);
+        click("BitBtn1");
+        QTest::qWait(50); // room for the first read's late outcome
+        QCOMPARE(gridRows(grid("DBGrid1")), expected("03"));
+
+        c<QAbstractButton>("BitBtn1")->click();
+        window->close();
+        QVERIFY(!window->isQuerying());
+        QTest::qWait(200);
+        window->openByCategory();
+        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QVERIFY(shown().isEmpty());
+    }
+
+    // A read that has to wait shows its progress after a moment; "取消"
+    // gives the window back at once and the read's late rows are dropped.
+    void aWaitingReadShowsProgressAndCanBeAbandoned() {
+        if (engineUnderTest() == storedb::Engine::SQLite)
+            QSKIP("a SQLite reader never waits for a writer (write-ahead log)");
+        auto blocker = storedb::openBackgroundConnection(storedb::DataModule::dataLink(),
+                                                         QStringLiteral("blocker"), 0);
+        auto hold = std::make_unique<storedb::Transaction>(*blocker);
+        blocker->exec("lock", QStringLiteral("lock table hwrzb in access exclusive mode"));
+
+        window->openByCategory();
+        choose(box("ComboBox1"), 0);
+        c<QAbstractButton>("BitBtn1")->click();
+        QPointer<QProgressDialog> progress;
+        QTRY_VERIFY((progress = window->findChild<QProgressDialog*>()) && progress->isVisible());
+        QCOMPARE(progress->labelText(), QString("正在查询,请稍候..."));
+        QVERIFY(window->isQuerying());
+        QPushButton* cancel = nullptr;
+        for (QPushButton* b : progress->findChildren<QPushButton*>())
+            if (b->text() == "取消")
+                cancel = b;
+        QVERIFY(cancel);
+        cancel->click();
+        QVERIFY(!window->isQuerying());
+        QTRY_VERIFY(!progress);
+
+        hold.reset();
+        QTest::qWait(300);
+        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        click("BitBtn1");
+        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
         QVERIFY(shown().isEmpty());
     }
 

@@ -1,0 +1,341 @@
+#include "movementquery.h"
+
+#include "opening.h"
+#include "session.h"
+
+#include "formkit/buttonkeys.h"
+#include "formkit/grid.h"
+#include "formkit/guard.h"
+#include "formkit/keys.h"
+#include "formkit/messages.h"
+#include "storedb/catalog.h"
+#include "storedb/datetime.h"
+#include "storedb/numtext.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTableView>
+#include <QTimer>
+
+namespace admin {
+
+namespace {
+
+// A read that runs longer is stuck, not busy.
+const int kStatementTimeoutMs = 60000;
+// Reads quicker than this show no progress window, only the busy cursor.
+const int kProgressDelayMs = 400;
+
+struct Entry {
+    QString number;
+    QString name;
+};
+
+// The chosen entry's number while the box still shows its name.
+std::optional<QString> chosenNumber(const QComboBox* box) {
+    const int index = box->currentIndex();
+    if (index < 0 || box->itemText(index) != box->currentText())
+        return std::nullopt;
+    return box->itemData(index).toString();
+}
+
+std::optional<QString> numberShown(const QComboBox* box) {
+    if (const auto chosen = chosenNumber(box))
+        return chosen;
+    const int index = box->findText(box->currentText(), Qt::MatchExactly);
+    if (index < 0)
+        return std::nullopt;
+    return box->itemData(index).toString();
+}
+
+// An entry chosen before stays chosen and a typed text stays as typed.
+void refill(QComboBox* box, const QList<Entry>& entries) {
+    const QString text = box->currentText();
+    const std::optional<QString> chosen = chosenNumber(box);
+    const QSignalBlocker quiet(box);
+    box->clear();
+    for (const Entry& entry : entries)
+        box->addItem(entry.name, entry.number);
+    int index = chosen ? box->findData(*chosen) : -1;
+    if (index >= 0 && box->itemText(index) != text)
+        index = -1; // renamed meanwhile: the text says what the user wants
+    box->setCurrentIndex(index);
+    box->setEditText(text);
+}
+
+// The category, or goods, the box shows: the chosen entry, else the first
+// entry bearing the text. A name that no entry bears is looked up in the
+// store (the first by number), since the lists may be older than the store.
+std::optional<QString> categoryNumber(const storedb::Db& db, const QComboBox* box) {
+    if (const auto shown = numberShown(box))
+        return shown;
+    return storedb::categoryNumberOf(db, box->currentText());
+}
+
+std::optional<QString> goodsNumber(const storedb::Db& db, const QComboBox* box) {
+    if (const auto shown = numberShown(box))
+        return shown;
+    return storedb::goodsNumberOf(db, box->currentText());
+}
+
+// The period the time box and its two pickers choose; none while the box is
+// clear.
+std::optional<storedb::MovementPeriod> periodOf(const QCheckBox* on, const QDateTimeEdit* start,
+                                                const QDateTimeEdit* end) {
+    if (!on->isChecked())
+        return std::nullopt;
+    return storedb::periodBetween(start->dateTime(), end->dateTime());
+}
+
+// False for a start after the end while the box is ticked: the message has
+// been shown and the start picker has the focus.
+bool rangeAccepted(const QCheckBox* on, QDateTimeEdit* start, const QDateTimeEdit* end) {
+    if (!on->isChecked() || start->dateTime() <= end->dateTime())
+        return true;
+    formkit::showMessage(QStringLiteral("请输入正确的时间范围!"));
+    start->setFocus();
+    return false;
+}
+
+// Movements are dated at midnight: the date alone says it, and fits the column.
+class MovementDateDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        const QDateTime moment = storedb::readDateTime(value);
+        if (!moment.isValid())
+            return QStyledItemDelegate::displayText(value, locale);
+        return moment.toString(moment.time() == QTime(0, 0)
+                                   ? QStringLiteral("yyyy-MM-dd")
+                                   : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
+
+} // namespace
+
+MovementQuery::MovementQuery(AdminSession& session, QWidget* window,
+                             const MovementQueryControls& controls, MovementListing listing)
+    : QObject(window), session_(session), window_(window), c_(controls),
+      listing_(std::move(listing)), progressDelay_(new QTimer(this)) {
+    for (QTableView* grid : {c_.byCategory.grid, c_.byGoods.grid}) {
+        formkit::prepareGrid(grid);
+        grid->setItemDelegateForColumn(listing_.dateColumn, new MovementDateDelegate(grid));
+        grid->setModel(&result_);
+    }
+    for (QComboBox* box : {c_.byCategory.category, c_.byGoods.category, c_.byGoods.goods})
+        box->setCompleter(nullptr);
+    progressDelay_->setSingleShot(true);
+    progressDelay_->setInterval(kProgressDelayMs);
+    connect(progressDelay_, &QTimer::timeout, this, &MovementQuery::showProgress);
+
+    formkit::onSignal(c_.pages, &QTabWidget::currentChanged, this, &MovementQuery::resetForNewPage);
+    // Enter runs the query of the page on show, Esc closes the window.
+    formkit::installDefaultButton(window_);
+    c_.pages->tabBar()->setFocusPolicy(Qt::NoFocus);
+    formkit::installCancelButton(c_.pages->widget(0), c_.byCategory.close);
+    formkit::installCancelButton(c_.pages->widget(1), c_.byGoods.close);
+    followPageWithDefaultButton();
+
+    formkit::chainEnter({c_.byCategory.category, c_.byCategory.query});
+    formkit::onClick(c_.byCategory.query, this, &MovementQuery::queryByCategory);
+    connect(c_.byCategory.close, &QPushButton::clicked, window_, &QWidget::close);
+
+    formkit::onSignal(c_.byGoods.category, &QComboBox::activated, this,
+                      &MovementQuery::listGoodsOfChosenCategory);
+    formkit::onEnter(c_.byGoods.category, [this] {
+        formkit::runGuarded(
+            QStringLiteral("%1/%2").arg(window_->objectName(), c_.byGoods.category->objectName()),
+            [this] { chooseTypedCategory(); });
+    });
+    formkit::chainEnter({c_.byGoods.goods, c_.byGoods.query});
+    formkit::onClick(c_.byGoods.query, this, &MovementQuery::queryByGoods);
+    connect(c_.byGoods.close, &QPushButton::clicked, window_, &QWidget::close);
+}
+
+MovementQuery::~MovementQuery() = default;
+
+void MovementQuery::openOnPage(int page) {
+    selectPageQuietly(c_.pages, page);
+    followPageWithDefaultButton();
+    bringUp(*window_);
+}
+
+void MovementQuery::followPageWithDefaultButton() {
+    const int page = c_.pages->currentIndex();
+    c_.byCategory.query->setDefault(page == 0);
+    c_.byGoods.query->setDefault(page == 1);
+}
+
+void MovementQuery::refreshCategoryLists() {
+    QList<Entry> entries;
+    for (const storedb::Category& category : storedb::categories(session_.db()))
+        entries.append({category.hwlbh, category.hwlbm});
+    for (QComboBox* box : {c_.byCategory.category, c_.byGoods.category})
+        refill(box, entries);
+}
+
+void MovementQuery::clearResult() {
+    abandon();
+    result_.clear();
+}
+
+void MovementQuery::resetForNewPage() {
+    followPageWithDefaultButton();
+    clearResult();
+    for (QLineEdit* box : {c_.byCategory.stockedGoods, c_.byGoods.price, c_.byGoods.stock})
+        box->clear();
+    // The choices go with their texts.
+    for (QComboBox* box : {c_.byCategory.category, c_.byGoods.category, c_.byGoods.goods})
+        box->setCurrentIndex(-1);
+}
+
+// The goods box lists the goods of the category the category box shows,
+// its text cleared; a category that does not exist leaves the list as it was.
+void MovementQuery::listGoodsOfChosenCategory() {
+    QComboBox* goods = c_.byGoods.goods;
+    goods->setCurrentIndex(-1);
+    const std::optional<QString> hwlbh = categoryNumber(session_.db(), c_.byGoods.category);
+    if (!hwlbh)
+        return;
+    QList<Entry> entries;
+    for (const storedb::GoodsEntry& item : storedb::goodsOfCategory(session_.db(), *hwlbh))
+        entries.append({item.hwh, item.hwm});
+    refill(goods, entries);
+}
+
+// Enter takes a typed category as choosing it from the list would.
+void MovementQuery::chooseTypedCategory() {
+    listGoodsOfChosenCategory();
+    c_.byGoods.goods->setFocus();
+}
+
+void MovementQuery::queryByCategory() {
+    const auto& page = c_.byCategory;
+    if (!rangeAccepted(page.periodOn, page.start, page.end))
+        return;
+    if (page.category->currentText().isEmpty()) {
+        formkit::showMessage(QStringLiteral("请选择商品类别!"));
+        return;
+    }
+    storedb::Db& db = session_.db();
+    const std::optional<QString> hwlbh = categoryNumber(db, page.category);
+    page.stockedGoods->setText(
+        QString::number(hwlbh ? storedb::stockedGoodsOfCategory(db, *hwlbh) : 0));
+    // A category that does not exist lists nothing: no movement has an empty number.
+    startReading(listing_.ofCategory(hwlbh.value_or(QString()),
+                                     periodOf(page.periodOn, page.start, page.end)));
+}
+
+void MovementQuery::queryByGoods() {
+    const auto& page = c_.byGoods;
+    if (!rangeAccepted(page.periodOn, page.start, page.end))
+        return;
+    if (page.category->currentText().isEmpty()) {
+        formkit::showMessage(QStringLiteral("请选择商品类别!"));
+        return;
+    }
+    if (page.goods->currentText().isEmpty()) {
+        formkit::showMessage(QStringLiteral("请选择商品名!"));
+        return;
+    }
+    storedb::Db& db = session_.db();
+    const std::optional<QString> hwh = goodsNumber(db, page.goods);
+    if (!hwh) {
+        page.price->setText(QStringLiteral("0"));
+        page.stock->setText(QStringLiteral("0"));
+    } else if (const auto row = storedb::priceAndStock(db, *hwh)) {
+        page.price->setText(storedb::numberText(row->dj));
+        page.stock->setText(QString::number(row->kcl));
+    } else {
+        // Catalogued but never stocked.
+        page.price->clear();
+        page.stock->clear();
+    }
+    startReading(
+        listing_.ofGoods(hwh.value_or(QString()), periodOf(page.periodOn, page.start, page.end)));
+}
+
+void MovementQuery::startReading(const storedb::Statement& statement) {
+    if (!reader_) {
+        // The same store the session opened: link.udl beside the executable.
+        reader_ = std::make_unique<storedb::BackgroundReader>(
+            storedb::DataModule::dataLink(), QStringLiteral("movement query"), kStatementTimeoutMs);
+        connect(reader_.get(), &storedb::BackgroundReader::done, this,
+                &MovementQuery::showMovements);
+        connect(reader_.get(), &storedb::BackgroundReader::failed, this,
+                &MovementQuery::readFailed);
+    }
+    // Rows of an earlier choice are not shown as if they answered this one.
+    result_.clear();
+    if (ticket_ == 0) {
+        window_->setCursor(Qt::BusyCursor);
+        progressDelay_->start();
+    }
+    ticket_ = reader_->start([statement](const storedb::Db& db) {
+        QSqlQuery rows = storedb::run(db, statement);
+        return storedb::readRows(rows);
+    });
+}
+
+void MovementQuery::showProgress() {
+    if (ticket_ == 0)
+        return;
+    progress_ = new QProgressDialog(QStringLiteral("正在查询,请稍候..."), QStringLiteral("取消"), 0,
+                                    0, window_);
+    progress_->setWindowTitle(window_->windowTitle());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    connect(progress_, &QProgressDialog::canceled, this, &MovementQuery::abandon);
+    progress_->show();
+}
+
+void MovementQuery::abandon() {
+    if (ticket_ != 0)
+        finishReading();
+}
+
+void MovementQuery::finishReading() {
+    ticket_ = 0;
+    progressDelay_->stop();
+    window_->unsetCursor();
+    if (progress_) {
+        // Not from inside its own signal: the dialog may be cancelling.
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+}
+
+void MovementQuery::showMovements(quint64 ticket, const storedb::RowSet& rows) {
+    if (ticket != ticket_)
+        return; // abandoned, or overtaken by a later query
+    finishReading();
+    result_.setRows(rows);
+    for (QTableView* grid : {c_.byCategory.grid, c_.byGoods.grid})
+        formkit::layoutGrid(grid, listing_.widths);
+}
+
+void MovementQuery::readFailed(quint64 ticket, const QString& text, const QString& userText) {
+    if (ticket != ticket_)
+        return;
+    finishReading();
+    qCWarning(lcErrors).noquote() << QStringLiteral("%1/query:").arg(window_->objectName()) << text;
+    formkit::showMessage(userText);
+}
+
+} // namespace admin
