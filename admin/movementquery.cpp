@@ -16,22 +16,15 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
-#include <QTimer>
 
 namespace admin {
 
 namespace {
-
-// A read that runs longer is stuck, not busy.
-const int kStatementTimeoutMs = 60000;
-// Reads quicker than this show no progress window, only the busy cursor.
-const int kProgressDelayMs = 400;
 
 struct Entry {
     QString number;
@@ -130,7 +123,8 @@ class MovementDateDelegate : public QStyledItemDelegate {
 MovementQuery::MovementQuery(AdminSession& session, QWidget* window,
                              const MovementQueryControls& controls, MovementListing listing)
     : QObject(window), session_(session), window_(window), c_(controls),
-      listing_(std::move(listing)), progressDelay_(new QTimer(this)) {
+      listing_(std::move(listing)),
+      reader_(new formkit::WindowReader(window, window->objectName() + QStringLiteral("/query"))) {
     for (QTableView* grid : {c_.byCategory.grid, c_.byGoods.grid}) {
         formkit::prepareGrid(grid);
         grid->setItemDelegateForColumn(listing_.dateColumn, new MovementDateDelegate(grid));
@@ -138,9 +132,6 @@ MovementQuery::MovementQuery(AdminSession& session, QWidget* window,
     }
     for (QComboBox* box : {c_.byCategory.category, c_.byGoods.category, c_.byGoods.goods})
         box->setCompleter(nullptr);
-    progressDelay_->setSingleShot(true);
-    progressDelay_->setInterval(kProgressDelayMs);
-    connect(progressDelay_, &QTimer::timeout, this, &MovementQuery::showProgress);
 
     formkit::onSignal(c_.pages, &QTabWidget::currentChanged, this, &MovementQuery::resetForNewPage);
     // Enter runs the query of the page on show, Esc closes the window.
@@ -270,72 +261,21 @@ void MovementQuery::queryByGoods() {
 }
 
 void MovementQuery::startReading(const storedb::Statement& statement) {
-    if (!reader_) {
-        // The same store the session opened: link.udl beside the executable.
-        reader_ = std::make_unique<storedb::BackgroundReader>(
-            storedb::DataModule::dataLink(), QStringLiteral("movement query"), kStatementTimeoutMs);
-        connect(reader_.get(), &storedb::BackgroundReader::done, this,
-                &MovementQuery::showMovements);
-        connect(reader_.get(), &storedb::BackgroundReader::failed, this,
-                &MovementQuery::readFailed);
-    }
     // Rows of an earlier choice are not shown as if they answered this one.
     result_.clear();
-    if (ticket_ == 0) {
-        window_->setCursor(Qt::BusyCursor);
-        progressDelay_->start();
-    }
-    ticket_ = reader_->start([statement](const storedb::Db& db) {
-        QSqlQuery rows = storedb::run(db, statement);
-        return storedb::readRows(rows);
-    });
-}
-
-void MovementQuery::showProgress() {
-    if (ticket_ == 0)
-        return;
-    progress_ = new QProgressDialog(QStringLiteral("正在查询,请稍候..."), QStringLiteral("取消"), 0,
-                                    0, window_);
-    progress_->setWindowTitle(window_->windowTitle());
-    progress_->setWindowModality(Qt::WindowModal);
-    progress_->setAutoClose(false);
-    progress_->setAutoReset(false);
-    connect(progress_, &QProgressDialog::canceled, this, &MovementQuery::abandon);
-    progress_->show();
+    reader_->read({[statement](const storedb::Db& db) {
+                      QSqlQuery rows = storedb::run(db, statement);
+                      return storedb::readRows(rows);
+                  }},
+                  [this](const QList<storedb::RowSet>& rows) {
+                      result_.setRows(rows.first());
+                      for (QTableView* grid : {c_.byCategory.grid, c_.byGoods.grid})
+                          formkit::layoutGrid(grid, listing_.widths);
+                  });
 }
 
 void MovementQuery::abandon() {
-    if (ticket_ != 0)
-        finishReading();
-}
-
-void MovementQuery::finishReading() {
-    ticket_ = 0;
-    progressDelay_->stop();
-    window_->unsetCursor();
-    if (progress_) {
-        // Not from inside its own signal: the dialog may be cancelling.
-        progress_->hide();
-        progress_->deleteLater();
-        progress_ = nullptr;
-    }
-}
-
-void MovementQuery::showMovements(quint64 ticket, const storedb::RowSet& rows) {
-    if (ticket != ticket_)
-        return; // abandoned, or overtaken by a later query
-    finishReading();
-    result_.setRows(rows);
-    for (QTableView* grid : {c_.byCategory.grid, c_.byGoods.grid})
-        formkit::layoutGrid(grid, listing_.widths);
-}
-
-void MovementQuery::readFailed(quint64 ticket, const QString& text, const QString& userText) {
-    if (ticket != ticket_)
-        return;
-    finishReading();
-    qCWarning(lcErrors).noquote() << QStringLiteral("%1/query:").arg(window_->objectName()) << text;
-    formkit::showMessage(userText);
+    reader_->abandon();
 }
 
 } // namespace admin

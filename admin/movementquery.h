@@ -1,22 +1,20 @@
 #pragma once
 
 #include "formkit/rowsetmodel.h"
+#include "formkit/windowreader.h"
 #include "storedb/queries.h"
 
 #include <QList>
 #include <QObject>
-#include <memory>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
-class QProgressDialog;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class QTimer;
 class QWidget;
 
 namespace admin {
@@ -66,8 +64,7 @@ struct MovementListing {
 // entry of their pick lists keeps the number behind its name: two
 // categories, or two goods of different categories, may bear one name. The
 // movements are read on a thread and connection of their own, so that a
-// year of a large log never freezes the window; a read that takes a moment
-// shows its progress and can be abandoned.
+// year of a large log never freezes the window.
 class MovementQuery : public QObject {
     Q_OBJECT
   public:
@@ -83,7 +80,7 @@ class MovementQuery : public QObject {
     // The window is closed: a read under way is abandoned.
     void abandon();
 
-    bool isQuerying() const { return ticket_ != 0; }
+    bool isQuerying() const { return reader_->isReading(); }
     const formkit::RowSetModel& result() const { return result_; }
 
   private:
@@ -96,20 +93,13 @@ class MovementQuery : public QObject {
 
     void followPageWithDefaultButton();
     void startReading(const storedb::Statement& statement);
-    void showProgress();
-    void finishReading();
-    void showMovements(quint64 ticket, const storedb::RowSet& rows);
-    void readFailed(quint64 ticket, const QString& text, const QString& userText);
 
     AdminSession& session_;
     QWidget* window_;
     MovementQueryControls c_;
     MovementListing listing_;
-    formkit::RowSetModel result_;                       // both pages' grids show it
-    std::unique_ptr<storedb::BackgroundReader> reader_; // made at the first query
-    quint64 ticket_ = 0;                                // the read being waited for
-    QTimer* progressDelay_ = nullptr;
-    QProgressDialog* progress_ = nullptr; // up while a slow read runs
+    formkit::RowSetModel result_; // both pages' grids show it
+    formkit::WindowReader* reader_ = nullptr;
 };
 
 } // namespace admin

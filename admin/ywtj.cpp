@@ -8,7 +8,9 @@
 #include "formkit/grid.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
+#include "formkit/rowsetmodel.h"
 #include "formkit/toolwindow.h"
+#include "formkit/windowreader.h"
 #include "storedb/catalog.h"
 #include "storedb/statistics.h"
 
@@ -29,11 +31,11 @@
 #include <QPieSlice>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QSqlQueryModel>
 #include <QVBarModelMapper>
 #include <QVPieModelMapper>
 #include <QValueAxis>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace admin {
@@ -163,10 +165,11 @@ Tywtjform::Tywtjform(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(657, 457));
 
-    turnoverByCategory_ = new QSqlQueryModel(this);
-    categoryKey_ = new QSqlQueryModel(this);
-    turnoverByGoods_ = new QSqlQueryModel(this);
-    goodsKey_ = new QSqlQueryModel(this);
+    turnoverByCategory_ = new formkit::RowSetModel(this);
+    categoryKey_ = new formkit::RowSetModel(this);
+    turnoverByGoods_ = new formkit::RowSetModel(this);
+    goodsKey_ = new formkit::RowSetModel(this);
+    reader_ = new formkit::WindowReader(this, QStringLiteral("Tywtjform/statistics"));
     prepareKeyGrid(ui->DBGrid1);
     ui->DBGrid1->setModel(categoryKey_);
     prepareKeyGrid(ui->DBGrid2);
@@ -198,6 +201,10 @@ void Tywtjform::openByGoods() {
     bringUp(*this);
 }
 
+bool Tywtjform::isReading() const {
+    return reader_->isReading();
+}
+
 void Tywtjform::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A window brought back from the task bar is not shown afresh.
@@ -205,7 +212,14 @@ void Tywtjform::showEvent(QShowEvent* event) {
         clearResults();
 }
 
+void Tywtjform::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        reader_->abandon();
+}
+
 void Tywtjform::clearResults() {
+    reader_->abandon();
     turnoverByCategory_->clear();
     categoryKey_->clear();
     turnoverByGoods_->clear();
@@ -288,12 +302,22 @@ void Tywtjform::followCategoryTurnover() {
 }
 
 void Tywtjform::placeBarMarks() {
-    for (const BarMark& mark : std::as_const(barMarks_)) {
-        const QPointF end = barChart_->mapToPosition(QPointF(mark.bar, mark.value), bars_);
+    // With many categories the marks would cover one another: from the
+    // highest bar (on the right) down, a mark that would overlap the one
+    // shown beside it is left out; its value stays readable from the axis.
+    qreal leftOfShown = std::numeric_limits<qreal>::max();
+    for (auto mark = barMarks_.crbegin(); mark != barMarks_.crend(); ++mark) {
+        const QPointF end = barChart_->mapToPosition(QPointF(mark->bar, mark->value), bars_);
         const QPointF tip = end - QPointF(0, kBarArrow);
-        mark.arrow->setLine(QLineF(end, tip));
-        const QRectF box = mark.box->rect();
-        mark.box->setPos(tip - QPointF(box.center().x(), box.bottom()));
+        mark->arrow->setLine(QLineF(end, tip));
+        const QRectF box = mark->box->rect();
+        mark->box->setPos(tip - QPointF(box.center().x(), box.bottom()));
+        const qreal right = mark->box->pos().x() + box.right();
+        const bool room = right + 2 <= leftOfShown;
+        mark->box->setVisible(room);
+        mark->arrow->setVisible(room);
+        if (room)
+            leftOfShown = mark->box->pos().x() + box.left();
     }
 }
 
@@ -305,9 +329,21 @@ void Tywtjform::runCategoryStatistics() {
         return;
     }
     const storedb::Period period = storedb::pickedPeriod(start, end);
-    formkit::fillRows(turnoverByCategory_, storedb::categoryTurnover(session_.db(), period));
-    formkit::fillRows(categoryKey_, storedb::categoryKey(session_.db(), period));
-    formkit::layoutGrid(ui->DBGrid1, kKeyWidths);
+    turnoverByCategory_->clear();
+    categoryKey_->clear();
+    reader_->read({[period](const storedb::Db& db) {
+                       QSqlQuery rows = storedb::categoryTurnover(db, period);
+                       return storedb::readRows(rows);
+                   },
+                   [period](const storedb::Db& db) {
+                       QSqlQuery rows = storedb::categoryKey(db, period);
+                       return storedb::readRows(rows);
+                   }},
+                  [this](const QList<storedb::RowSet>& rows) {
+                      turnoverByCategory_->setRows(rows.at(0));
+                      categoryKey_->setRows(rows.at(1));
+                      formkit::layoutGrid(ui->DBGrid1, kKeyWidths);
+                  });
 }
 
 // ---------------------------------------------------------------------------
@@ -384,9 +420,21 @@ void Tywtjform::runGoodsStatistics() {
         }
     }
     const storedb::Period period = storedb::pickedPeriod(start, end);
-    formkit::fillRows(turnoverByGoods_, storedb::goodsTurnover(session_.db(), period, hwlbh));
-    formkit::fillRows(goodsKey_, storedb::goodsKey(session_.db(), period, hwlbh));
-    formkit::layoutGrid(ui->DBGrid2, kKeyWidths);
+    turnoverByGoods_->clear();
+    goodsKey_->clear();
+    reader_->read({[period, hwlbh](const storedb::Db& db) {
+                       QSqlQuery rows = storedb::goodsTurnover(db, period, hwlbh);
+                       return storedb::readRows(rows);
+                   },
+                   [period, hwlbh](const storedb::Db& db) {
+                       QSqlQuery rows = storedb::goodsKey(db, period, hwlbh);
+                       return storedb::readRows(rows);
+                   }},
+                  [this](const QList<storedb::RowSet>& rows) {
+                      turnoverByGoods_->setRows(rows.at(0));
+                      goodsKey_->setRows(rows.at(1));
+                      formkit::layoutGrid(ui->DBGrid2, kKeyWidths);
+                  });
 }
 
 } // namespace admin

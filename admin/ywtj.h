@@ -12,8 +12,12 @@ class QGraphicsLineItem;
 class QGraphicsRectItem;
 class QPieSeries;
 class QPieSlice;
-class QSqlQueryModel;
 class QValueAxis;
+
+namespace formkit {
+class RowSetModel;
+class WindowReader;
+} // namespace formkit
 
 namespace admin {
 
@@ -35,9 +39,12 @@ class Tywtjform : public QWidget {
     // Brings the window up on the page (chosen before it shows).
     void openByCategory();
     void openByGoods();
+    // The turnover of a statistics run is still being read.
+    bool isReading() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     // Handlers
@@ -65,10 +72,12 @@ class Tywtjform : public QWidget {
 
     AdminSession& session_;
     Ui::Tywtjform* ui = nullptr;
-    QSqlQueryModel* turnoverByCategory_ = nullptr; // ADOQuery1: the bars
-    QSqlQueryModel* categoryKey_ = nullptr;        // ADOQuery2
-    QSqlQueryModel* turnoverByGoods_ = nullptr;    // ADOQuery3: the slices
-    QSqlQueryModel* goodsKey_ = nullptr;           // ADOQuery4
+    formkit::RowSetModel* turnoverByCategory_ = nullptr; // ADOQuery1: the bars
+    formkit::RowSetModel* categoryKey_ = nullptr;        // ADOQuery2
+    formkit::RowSetModel* turnoverByGoods_ = nullptr;    // ADOQuery3: the slices
+    formkit::RowSetModel* goodsKey_ = nullptr;           // ADOQuery4
+    // A period of a large log takes a while: read beside the window.
+    formkit::WindowReader* reader_ = nullptr;
     QChart* barChart_ = nullptr;
     QBarSeries* bars_ = nullptr;
     QBarCategoryAxis* categoryAxis_ = nullptr;
