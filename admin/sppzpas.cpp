@@ -15,7 +15,9 @@
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
+#include "storedb/queries.h"
 
+#include <QAbstractTableModel>
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QScopedValueRollback>
@@ -50,6 +52,96 @@ QButtonGroup* radioGroup(QWidget* owner, const QList<QAbstractButton*>& choices)
 
 } // namespace
 
+// The whole catalogue, read a page at a time as the grid scrolls to its end:
+// a store of many goods opens its list as fast as a small one, and each page
+// is read to its end at once, so no statement stays open between actions.
+class CatalogueModel : public QAbstractTableModel {
+  public:
+    static constexpr int kPage = 1000;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // From the first goods again, as the catalogue is now.
+    void reload(const storedb::Db& db) {
+        beginResetModel();
+        db_ = &db;
+        rows_.clear();
+        titles_.clear();
+        more_ = true;
+        try {
+            readPage();
+        } catch (...) {
+            more_ = false;
+            endResetModel();
+            throw;
+        }
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(titles_.size());
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return rows_.at(index.row()).value(index.column());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return titles_.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    bool canFetchMore(const QModelIndex& parent) const override {
+        return !parent.isValid() && more_ && db_;
+    }
+    void fetchMore(const QModelIndex& parent) override {
+        if (!canFetchMore(parent))
+            return;
+        // Called by the grid while it scrolls: a failure is shown, and the
+        // list stays as it is.
+        formkit::runGuarded(QStringLiteral("TsppzForm/goods list"), [this] {
+            more_ = false;
+            readPage();
+        });
+    }
+
+  private:
+    void readPage() {
+        const QString after = rows_.isEmpty() ? QString() : rows_.last().value(0).toString();
+        QSqlQuery q = storedb::cataloguePage(*db_, after, kPage);
+        if (titles_.isEmpty()) {
+            const QSqlRecord fields = q.record();
+            for (int c = 0; c < fields.count(); ++c)
+                titles_ << fields.fieldName(c);
+        }
+        QList<QVariantList> page;
+        while (q.next()) {
+            QVariantList row;
+            for (int c = 0; c < titles_.size(); ++c)
+                row << q.value(c);
+            page << row;
+        }
+        more_ = page.size() == kPage;
+        if (page.isEmpty())
+            return;
+        const bool resetting = rows_.isEmpty();
+        if (!resetting)
+            beginInsertRows({}, int(rows_.size()), int(rows_.size() + page.size() - 1));
+        rows_ << page;
+        if (!resetting)
+            endInsertRows();
+    }
+
+    const storedb::Db* db_ = nullptr;
+    QStringList titles_;
+    QList<QVariantList> rows_;
+    bool more_ = false;
+};
+
 TsppzForm::TsppzForm(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::TsppzForm) {
     ui->setupUi(this);
@@ -61,7 +153,7 @@ TsppzForm::TsppzForm(AdminSession& session, QWidget* parent)
         radioGroup(this, {ui->RadioGroup2Item0, ui->RadioGroup2Item1, ui->RadioGroup2Item2});
 
     splbpzModel_ = new QSqlQueryModel(this);
-    sppz1Model_ = new QSqlQueryModel(this);
+    sppz1Model_ = new CatalogueModel(this);
     sppzModel_ = new QSqlQueryModel(this);
     formkit::prepareGrid(ui->DBGrid1);
     ui->DBGrid1->setModel(splbpzModel_);
@@ -179,7 +271,10 @@ void TsppzForm::resetForNewPage() {
     ui->Edit4->clear();
     ui->ComboBox1->clearEditText();
     openCategoryList();
-    formkit::showRows(ui->DBGrid2, sppz1Model_, storedb::sppz1(session_.db()), kListWidths);
+    openAllGoods();
+    if (ui->DBGrid2->model() != sppz1Model_)
+        ui->DBGrid2->setModel(sppz1Model_);
+    formkit::layoutGrid(ui->DBGrid2, kListWidths);
     loadSettings();
 }
 
@@ -304,7 +399,7 @@ int TsppzForm::goodsAction() const {
 }
 
 void TsppzForm::openAllGoods() {
-    formkit::fillRows(sppz1Model_, storedb::sppz1(session_.db()));
+    sppz1Model_->reload(session_.db());
 }
 
 void TsppzForm::showGoodsOfCategory(const QString& hwlbm) {

@@ -8,6 +8,7 @@ class QSqlQueryModel;
 namespace admin {
 
 class AdminSession;
+class CatalogueModel;
 
 namespace Ui {
 class TsppzForm;
@@ -66,7 +67,7 @@ class TsppzForm : public QWidget {
     QButtonGroup* categoryActions_ = nullptr;
     QButtonGroup* goodsActions_ = nullptr;
     QSqlQueryModel* splbpzModel_ = nullptr; // DataSourcesplbpz
-    QSqlQueryModel* sppz1Model_ = nullptr;  // DataSourcesppz1: all goods
+    CatalogueModel* sppz1Model_ = nullptr;  // DataSourcesppz1: all goods
     QSqlQueryModel* sppzModel_ = nullptr;   // DataSourcesppz: goods of one category
     bool inLookup_ = false;
     bool skipExitLookup_ = false;

@@ -5,6 +5,7 @@
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
+#include "storedb/schema.h"
 
 #include <QSqlQuery>
 #include <cmath>
@@ -43,6 +44,7 @@ class Checker {
         checkCashOwed();
         checkTillShifts();
         checkBills();
+        checkLogTotals();
         return findings_;
     }
 
@@ -297,6 +299,38 @@ class Checker {
                 QStringLiteral("商店设置的单号 %1 小于已用过的最大单号 %2")
                     .arg(counter.value(0).toLongLong())
                     .arg(counter.value(1).toLongLong()));
+        }
+    }
+
+    // The totals the profit estimate reads, against the log they follow.
+    void checkLogTotals() {
+        if (!tableExists(db_, kLogTotalsTable))
+            return;
+        QSqlQuery q = db_.exec(
+            QStringLiteral("books: log totals"),
+            QStringList{
+                QStringLiteral("select t.rkje,t.ckje,"),
+                QStringLiteral("(select coalesce(sum(sl*rhj),0) from hwrzb where crk=:rk),"),
+                QStringLiteral("(select coalesce(sum(sl*dj),0) from hwrzb where crk=:ck),"),
+                QStringLiteral("(select count(*) from hwrzhjb)"), QStringLiteral("from hwrzhjb t")},
+            {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
+        if (!q.next()) {
+            add(BooksRule::LogTotals, QString(), QStringLiteral("流水合计表 hwrzhjb 没有记录"));
+            return;
+        }
+        if (q.value(4).toInt() != 1)
+            add(BooksRule::LogTotals, QString(),
+                QStringLiteral("流水合计表 hwrzhjb 有 %1 条记录，应为 1 条")
+                    .arg(q.value(4).toInt()));
+        const std::pair<const char*, int> sums[] = {{"入库成本", 0}, {"出库金额", 1}};
+        for (const auto& [what, column] : sums) {
+            const double kept = q.value(column).toDouble();
+            const double logged = q.value(column + 2).toDouble();
+            if (fen(kept) != fen(logged))
+                add(BooksRule::LogTotals, QString(),
+                    QStringLiteral("流水合计不符：%1 合计表 %2 元，流水 %3 元")
+                        .arg(QString::fromUtf8(what), numberText(roundFen(kept)),
+                             numberText(roundFen(logged))));
         }
     }
 

@@ -30,6 +30,7 @@ enum class BooksRule {
     CashOwed,      // an owed shift owes zero or more
     TillShifts,    // one open shift per online till, none at a till on standby
     Bills,         // every sale row has a bill number used on one day only, within the counter
+    LogTotals,     // the log's running totals = the log's own sums
 };
 
 struct BooksFinding {

@@ -84,6 +84,15 @@ QList<GoodsEntry> goodsOfCategory(const Db& db, const QString& hwlbh) {
     return goods;
 }
 
+QSqlQuery cataloguePage(const Db& db, const QString& after, int limit) {
+    return db.exec(QStringLiteral("catalogue page"),
+                   QStringLiteral("select hwh as 商品号,hwm as 商品名 from hwpzb where hwh>:after "
+                                  "order by hwh limit :n"),
+                   // Bound as text even when empty: a null would match nothing.
+                   {{QStringLiteral("after"), after.isNull() ? QStringLiteral("") : after},
+                    {QStringLiteral("n"), limit}});
+}
+
 std::optional<QString> goodsNumberOf(const Db& db, const QString& hwm) {
     QSqlQuery q =
         db.exec(QStringLiteral("goods number"),

@@ -53,6 +53,12 @@ struct GoodsEntry {
 };
 QList<GoodsEntry> goodsOfCategory(const Db& db, const QString& hwlbh);
 
+// The whole catalogue as the goods configuration lists it (商品号, 商品名),
+// by number, a page at a time: at most `limit` goods numbered after `after`
+// (from the first when it is empty). Each page is a statement of its own, so
+// a long list is read as it is scrolled, with no statement left open.
+QSqlQuery cataloguePage(const Db& db, const QString& after, int limit);
+
 // The first goods (by number) of the whole catalogue that bears a typed name.
 std::optional<QString> goodsNumberOf(const Db& db, const QString& hwm);
 std::optional<QString> goodsNameOf(const Db& db, const QString& hwh);

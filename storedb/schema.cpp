@@ -2,6 +2,7 @@
 
 #include "storedb/connection.h"
 #include "storedb/errors.h"
+#include "storedb/procedures.h"
 
 #include <QFile>
 
@@ -18,6 +19,7 @@ const QStringList& permanentTables() {
         QStringLiteral("glyb"),   QStringLiteral("shyb"),    QStringLiteral("jqb"),
         QStringLiteral("shyrzb"), QStringLiteral("hwlbpzb"), QStringLiteral("hwpzb"),
         QStringLiteral("hwb"),    QStringLiteral("hwrzb"),   QStringLiteral("company"),
+        kLogTotalsTable,
     };
     return tables;
 }
@@ -44,6 +46,18 @@ QString schemaScript(const Db& db) {
 
 namespace {
 
+// A statement read up to a ";" goes on when that ";" is inside a function
+// body ($$ ... $$) or ends a statement of a trigger's begin ... end, which
+// closes with an "end" of its own after the last one.
+bool statementOpen(const QString& statement, const QString& lastPiece) {
+    if (statement.count(QStringLiteral("$$")) % 2 != 0)
+        return true;
+    const QString text = statement.trimmed().toLower();
+    return text.startsWith(QStringLiteral("create trigger")) &&
+           text.contains(QStringLiteral(" begin")) &&
+           lastPiece.trimmed().compare(QStringLiteral("end"), Qt::CaseInsensitive) != 0;
+}
+
 // The script's statements, comments left out.
 QStringList scriptStatements(const Db& db) {
     QString script;
@@ -52,9 +66,16 @@ QStringList scriptStatements(const Db& db) {
             script += line + QLatin1Char('\n');
     }
     QStringList statements;
-    for (const QString& statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    QString statement;
+    for (const QString& piece : script.split(QLatin1Char(';'))) {
+        statement += piece;
+        if (statementOpen(statement, piece)) {
+            statement += QLatin1Char(';');
+            continue;
+        }
         if (!statement.trimmed().isEmpty())
             statements << statement.trimmed();
+        statement.clear();
     }
     return statements;
 }
@@ -95,6 +116,48 @@ void createStore(Db& db) {
     transaction.commit();
 }
 
+bool tableExists(const Db& db, const QString& name) {
+    QSqlQuery q = db.exec(
+        QStringLiteral("table check"),
+        db.isSQLite()
+            ? QStringLiteral("select count(*) from sqlite_master where type='table' and name=:name")
+            : QStringLiteral("select count(*) from information_schema.tables "
+                             "where table_schema=current_schema() and table_name=:name"),
+        {{QStringLiteral("name"), name}});
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+namespace {
+
+// A store made before the log's running totals: the script's statements for
+// them, then the totals of the log as it stands, with no movement written in
+// between (on SQLite the transaction holds the write lock; on PostgreSQL the
+// log is locked against writers until commit).
+void addLogTotals(Db& db) {
+    if (tableExists(db, kLogTotalsTable))
+        return;
+    Transaction transaction(db);
+    if (!db.isSQLite())
+        db.exec(QStringLiteral("lock log"),
+                QStringLiteral("lock table hwrzb in share row exclusive mode"));
+    if (tableExists(db, kLogTotalsTable))
+        return;
+    for (const QString& statement : scriptStatements(db)) {
+        if (statement.contains(kLogTotalsTable))
+            db.exec(QStringLiteral("add log totals"), statement);
+    }
+    db.exec(QStringLiteral("log totals"),
+            QStringList{QStringLiteral("update hwrzhjb set"),
+                        QStringLiteral("rkje=(select coalesce(sum(sl*rhj),0) from hwrzb "
+                                       "where crk=:rk),"),
+                        QStringLiteral("ckje=(select coalesce(sum(sl*dj),0) from hwrzb "
+                                       "where crk=:ck)")},
+            {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
+    transaction.commit();
+}
+
+} // namespace
+
 void addMissingIndexes(Db& db) {
     static const QString kAdded = QStringLiteral("create index if not exists ");
     for (const QString& statement : scriptStatements(db)) {
@@ -104,6 +167,7 @@ void addMissingIndexes(Db& db) {
         if (!indexExists(db, name))
             db.exec(QStringLiteral("add index"), statement);
     }
+    addLogTotals(db);
 }
 
 bool createStoreIfMissing(Db& db) {

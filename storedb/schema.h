@@ -17,6 +17,13 @@ inline const QString kFirstAdministratorName = QStringLiteral("管理员");
 inline const QString kFirstAdministratorPassword = QStringLiteral("1234");
 
 bool schemaExists(const Db& db);
+// Whether the store has the table (names in lower case).
+bool tableExists(const Db& db, const QString& name);
+
+// What the whole movement log comes to, kept by the log's triggers: one row
+// (rkje: stock-ins at cost, ckje: stock-outs at price). Stores made before it
+// get it when a program opens them.
+inline const QString kLogTotalsTable = QStringLiteral("hwrzhjb");
 // The creation script of the permanent tables for the connection's engine.
 QString schemaScript(const Db& db);
 // Creates the permanent tables, the one settings row and the first

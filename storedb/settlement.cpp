@@ -41,26 +41,63 @@ std::optional<QString> clerkName(const Db& db, const QString& shyh) {
     return q.value(0).toString();
 }
 
-bool settleShifts(Db& db, const QString& shyh, const QList<OwedShift>& shifts) {
-    // Null-safe, so that a shift without a till or sign-on time is found too.
+namespace {
+
+const QString kOwed = QStringLiteral("where bj='未交' and qye+yye-xye>0 and shyh=:shyh");
+
+// A shift without a till or sign-on time, matched null-safely on its own.
+qsizetype settleUnkeyed(const Db& db, const QString& shyh, const OwedShift& shift) {
     const QString same =
         db.isSQLite() ? QStringLiteral(" is ") : QStringLiteral(" is not distinct from ");
-    const QStringList settle{QStringLiteral("update shyrzb "),
-                             QStringLiteral("set bj='已交'"),
-                             QStringLiteral("where bj='未交'"),
-                             QStringLiteral("and qye+yye-xye>0 "),
-                             QStringLiteral("and shyh=:shyh"),
-                             QStringLiteral("and jsj") + same + QStringLiteral(":jsj and dlsj") +
-                                 same + QStringLiteral(":dlsj")};
+    QSqlQuery q =
+        db.exec(QStringLiteral("settle shift"),
+                QStringList{QStringLiteral("update shyrzb set bj='已交'"), kOwed,
+                            QStringLiteral("and jsj") + same + QStringLiteral(":jsj and dlsj") +
+                                same + QStringLiteral(":dlsj")},
+                {{kShyh, shyh},
+                 {QStringLiteral("jsj"), shift.jsj},
+                 {QStringLiteral("dlsj"), dateTimeParam(shift.dlsj)}});
+    return q.numRowsAffected();
+}
+
+// Shifts with both keys, many in one statement: a clerk who has not handed in
+// for months is settled in a few round trips, each matching the listed keys
+// by a lookup in the list rather than a pass over it per shift.
+qsizetype settleKeyed(const Db& db, const QString& shyh, const QList<OwedShift>& shifts) {
+    const QString moment =
+        db.isSQLite() ? QStringLiteral(":d%1") : QStringLiteral("cast(:d%1 as timestamp)");
+    QStringList rows;
+    Params params{{kShyh, shyh}};
+    for (qsizetype i = 0; i < shifts.size(); ++i) {
+        rows << QStringLiteral("(:j%1,%2)").arg(i).arg(moment.arg(i));
+        params << qMakePair(QStringLiteral("j%1").arg(i), shifts.at(i).jsj)
+               << qMakePair(QStringLiteral("d%1").arg(i), dateTimeParam(shifts.at(i).dlsj));
+    }
+    QSqlQuery q =
+        db.exec(QStringLiteral("settle shifts"),
+                QStringList{QStringLiteral("update shyrzb set bj='已交'"), kOwed,
+                            QStringLiteral("and (jsj,dlsj) in (values %1)").arg(rows.join(','))},
+                params);
+    return q.numRowsAffected();
+}
+
+// Two bound values a shift: well below every engine's limit on parameters.
+constexpr qsizetype kShiftsPerStatement = 200;
+
+} // namespace
+
+bool settleShifts(Db& db, const QString& shyh, const QList<OwedShift>& shifts) {
     Transaction transaction(db);
     qsizetype settled = 0;
+    QList<OwedShift> keyed;
     for (const OwedShift& shift : shifts) {
-        QSqlQuery q = db.exec(QStringLiteral("settle shift"), settle,
-                              {{kShyh, shyh},
-                               {QStringLiteral("jsj"), shift.jsj},
-                               {QStringLiteral("dlsj"), dateTimeParam(shift.dlsj)}});
-        settled += q.numRowsAffected();
+        if (shift.jsj.isNull() || !shift.dlsj.isValid())
+            settled += settleUnkeyed(db, shyh, shift);
+        else
+            keyed.append(shift);
     }
+    for (qsizetype at = 0; at < keyed.size(); at += kShiftsPerStatement)
+        settled += settleKeyed(db, shyh, keyed.mid(at, kShiftsPerStatement));
     // Fewer: one was settled meanwhile; more: a shift not listed shares a key.
     if (settled != shifts.size())
         return false;

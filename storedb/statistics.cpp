@@ -2,6 +2,7 @@
 
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
+#include "storedb/schema.h"
 
 #include <cmath>
 
@@ -73,12 +74,19 @@ QSqlQuery goodsKey(const Db& db, const Period& period, const std::optional<QStri
 }
 
 ProfitSums profitSums(const Db& db) {
-    QSqlQuery q = db.exec(
-        QStringLiteral("profitSums"),
-        QStringList{QStringLiteral("select (select sum(sl*rhj) from hwrzb where crk=:rk) as cost,"),
-                    QStringLiteral("(select sum(sl*dj) from hwrzb where crk=:ck) as turnover,"),
-                    QStringLiteral("(select sum(kcl*dj) from hwb) as stock")},
-        {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
+    QSqlQuery q =
+        tableExists(db, kLogTotalsTable)
+            ? db.exec(QStringLiteral("profitSums"),
+                      QStringList{QStringLiteral("select rkje as cost,ckje as turnover,"),
+                                  QStringLiteral("(select sum(kcl*dj) from hwb) as stock"),
+                                  QStringLiteral("from hwrzhjb")})
+            : db.exec(QStringLiteral("profitSums"),
+                      QStringList{QStringLiteral("select (select sum(sl*rhj) from hwrzb where "
+                                                 "crk=:rk) as cost,"),
+                                  QStringLiteral("(select sum(sl*dj) from hwrzb where crk=:ck) "
+                                                 "as turnover,"),
+                                  QStringLiteral("(select sum(kcl*dj) from hwb) as stock")},
+                      {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
     ProfitSums sums;
     if (q.next()) {
         sums.cost = sumOrZero(q.value(0));

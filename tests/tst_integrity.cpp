@@ -193,6 +193,11 @@ class TestIntegrity : public QObject {
                                                   << BooksRule::Bills << "";
         QTest::newRow("bill counter behind")
             << "update company set accountnum=accountnum-1" << BooksRule::Bills << "";
+        QTest::newRow("log totals rewritten")
+            << "update hwrzhjb set ckje=ckje+5" << BooksRule::LogTotals << "出库金额";
+        QTest::newRow("log totals row doubled")
+            << "insert into hwrzhjb(rkje,ckje) select rkje,ckje from hwrzhjb"
+            << BooksRule::LogTotals << "hwrzhjb";
     }
     void eachBreakIsReportedOnItsRule() {
         QFETCH(QString, breakSql);

@@ -69,3 +69,40 @@ create table company (
   sl integer,
   accountnum bigint not null default 0
 );
+-- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
+-- in the transaction of every movement: the profit estimate reads one row,
+-- however long the log grows. Once per statement, so that a charge's lines
+-- or a bulk load cost one update.
+create table hwrzhjb (
+  rkje numeric not null default 0,
+  ckje numeric not null default 0
+);
+insert into hwrzhjb(rkje,ckje) values(0,0);
+create or replace function hwrzhjb_follow() returns trigger language plpgsql as $$
+declare
+  rk numeric default 0;
+  ck numeric default 0;
+begin
+  if tg_op <> 'DELETE' then
+    select coalesce(sum(case when crk='入库' then sl*rhj end),0),
+           coalesce(sum(case when crk='出库' then sl*dj end),0)
+      into rk, ck from new_rows;
+  end if;
+  if tg_op <> 'INSERT' then
+    select rk-coalesce(sum(case when crk='入库' then sl*rhj end),0),
+           ck-coalesce(sum(case when crk='出库' then sl*dj end),0)
+      into rk, ck from old_rows;
+  end if;
+  if rk <> 0 or ck <> 0 then
+    update hwrzhjb set rkje=rkje+rk, ckje=ckje+ck;
+  end if;
+  return null;
+end
+$$;
+create trigger hwrzb_hj_insert after insert on hwrzb referencing new table as new_rows
+  for each statement execute function hwrzhjb_follow();
+create trigger hwrzb_hj_delete after delete on hwrzb referencing old table as old_rows
+  for each statement execute function hwrzhjb_follow();
+create trigger hwrzb_hj_update after update on hwrzb
+  referencing old table as old_rows new table as new_rows
+  for each statement execute function hwrzhjb_follow();

@@ -1,0 +1,160 @@
+// The log's running totals that the profit estimate reads: whichever way a
+// movement reaches the log (back-office stock-in and stock-out, a sale
+// charged at the till, a correction, a row taken out by hand) they stay equal
+// to the log's own sums; a store made before them gets them when opened.
+
+#include "storedb/charge.h"
+#include "storedb/correction.h"
+#include "storedb/procedures.h"
+#include "storedb/schema.h"
+#include "storedb/statistics.h"
+#include "storedb/stock.h"
+#include "storedb/till.h"
+#include "support/books.h"
+#include "support/teststore.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace testsupport;
+
+namespace {
+
+const QString kTill = QStringLiteral("till-1");
+const QDate kDay(2024, 6, 12);
+
+struct Sums {
+    double cost = 0;
+    double turnover = 0;
+};
+
+// The log summed row by row, as the estimate did before it kept totals.
+Sums logSums(storedb::Db& db) {
+    QSqlQuery q = db.exec("log sums",
+                          "select coalesce(sum(case when crk=:rk then sl*rhj end),0),"
+                          "coalesce(sum(case when crk=:ck then sl*dj end),0) from hwrzb",
+                          {{"rk", storedb::kStockIn}, {"ck", storedb::kStockOut}});
+    return q.next() ? Sums{q.value(0).toDouble(), q.value(1).toDouble()} : Sums{-1, -1};
+}
+
+void expectTotals(storedb::Db& db, double cost, double turnover) {
+    const storedb::ProfitSums kept = storedb::profitSums(db);
+    QCOMPARE(kept.cost, cost);
+    QCOMPARE(kept.turnover, turnover);
+    const Sums summed = logSums(db);
+    QCOMPARE(summed.cost, cost);
+    QCOMPARE(summed.turnover, turnover);
+}
+
+int lastMovement(storedb::Db& db) {
+    QSqlQuery q = db.exec("last movement", "select max(bh) from hwrzb");
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+void fillCatalogue(storedb::Db& db) {
+    addTill(db, kTill, 100);
+    addClerk(db, "1001", "王芳", "pw");
+    addCategory(db, "01", "饮料");
+    storedb::sppztj(db, "01", "A", "可乐");
+    storedb::sppztj(db, "01", "B", "雪碧");
+}
+
+void stockIn(storedb::Db& db, const QString& hwh, int sl, double rhj, double dj) {
+    QCOMPARE(storedb::recordStockIn(db, {hwh, rhj, dj, sl, "供货商"},
+                                    storedb::kFirstAdministratorNumber, kDay)
+                 .result,
+             storedb::MovementOutcome::Recorded);
+}
+
+// Drops what an older version's store did not have.
+void dropTotals(storedb::Db& db) {
+    for (const char* trigger : {"hwrzb_hj_insert", "hwrzb_hj_delete", "hwrzb_hj_update"}) {
+        db.exec("older store", db.isSQLite()
+                                   ? QStringLiteral("drop trigger %1").arg(trigger)
+                                   : QStringLiteral("drop trigger %1 on hwrzb").arg(trigger));
+    }
+    db.exec("older store", "drop table hwrzhjb");
+}
+
+} // namespace
+
+class TestLogTotals : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void totalsFollowEveryWayIntoTheLog() {
+        TestStore store;
+        storedb::Db& db = store.db();
+        fillCatalogue(db);
+        expectTotals(db, 0, 0);
+
+        stockIn(db, "A", 10, 2.5, 4);
+        stockIn(db, "B", 6, 1.2, 3.5);
+        expectTotals(db, 32.2, 0);
+
+        QCOMPARE(storedb::recordStockOut(db, {"B", 3.5, 2, "报损"},
+                                         storedb::kFirstAdministratorNumber, kDay)
+                     .result,
+                 storedb::MovementOutcome::Recorded);
+        expectTotals(db, 32.2, 7);
+
+        // Two lines charged in one statement: both counted.
+        storedb::signOn(db, kTill, "1001", QDateTime(kDay, QTime(9, 0)));
+        QVERIFY(storedb::addSaleLine(db, kTill, "A", *storedb::hwhdw(db, "A"), 3).added);
+        QVERIFY(storedb::addSaleLine(db, kTill, "B", *storedb::hwhdw(db, "B"), 1).added);
+        storedb::chargeSale(db, kTill, kDay);
+        storedb::signOff(db, kTill, QDateTime(kDay, QTime(10, 0)));
+        expectTotals(db, 32.2, 7 + 12 + 3.5);
+
+        // A stock-in corrected: the old row's part goes, the new one's comes.
+        stockIn(db, "A", 4, 2, 4);
+        expectTotals(db, 40.2, 22.5);
+        QCOMPARE(storedb::correctMovement(db, lastMovement(db), {4, 5, 2.2, "供货商"}).result,
+                 storedb::CorrectionOutcome::Corrected);
+        expectTotals(db, 43.2, 22.5);
+
+        // A row rolled back with its transaction leaves no trace.
+        {
+            storedb::Transaction undone(db);
+            db.exec("undone",
+                    "insert into hwrzb(hwh,hwlbh,dj,sl,rhj,crk) values('B','01',9,100,9,:rk)",
+                    {{"rk", storedb::kStockIn}});
+        }
+        expectTotals(db, 43.2, 22.5);
+
+        db.exec("by hand", "delete from hwrzb where bh=:bh", {{"bh", lastMovement(db)}});
+        expectTotals(db, 32.2, 22.5);
+    }
+
+    // Opening a store made before the totals adds them, equal to the log,
+    // and from then on they follow it.
+    void olderStoreGetsTotals() {
+        TestStore store;
+        fillCatalogue(store.db());
+        stockIn(store.db(), "A", 10, 2.5, 4);
+        QCOMPARE(storedb::recordStockOut(store.db(), {"A", 4, 3, "退货"},
+                                         storedb::kFirstAdministratorNumber, kDay)
+                     .result,
+                 storedb::MovementOutcome::Recorded);
+        dropTotals(store.db());
+        // Still estimated, from the log itself.
+        QCOMPARE(storedb::profitSums(store.db()).cost, 25.0);
+        QCOMPARE(storedb::profitSums(store.db()).turnover, 12.0);
+        // A movement the totals would have missed.
+        stockIn(store.db(), "B", 5, 2, 3);
+
+        auto office =
+            storedb::openDatabase(store.link(), "office", storedb::StoreCreation::MustExist);
+        expectTotals(*office, 35, 12);
+        stockIn(*office, "B", 1, 1.5, 3);
+        expectTotals(*office, 36.5, 12);
+        // Opened again: nothing added twice.
+        office.reset();
+        office = storedb::openDatabase(store.link(), "again", storedb::StoreCreation::MustExist);
+        expectTotals(*office, 36.5, 12);
+        expectBooksBalance(*office);
+    }
+};
+
+STORE_TEST_MAIN(TestLogTotals)
+#include "tst_logtotals.moc"
