@@ -186,9 +186,13 @@ void TrsglForm::runAdministratorAction() {
         return refuse(kEmptyPassword, ui->Edit6);
     if (ui->Edit7->text().isEmpty())
         return refuse(kEmptyPassword, ui->Edit7);
-    // A number no row can have (too long, control characters) is refused
-    // before it reaches a statement.
+    // A number or name no row can have (too long, control characters) is
+    // refused before it reaches a statement or a message; so is a new
+    // password the login box could never take.
     storedb::checkNumber(QStringLiteral("管理员号"), glyh);
+    storedb::checkName(QStringLiteral("管理员名"), glym);
+    if (administratorActions_->checkedId() != Delete)
+        storedb::checkText(QStringLiteral("密码"), ui->Edit7->text());
     administratorAction(glyh, glym);
     showAdministrators();
 }
@@ -290,6 +294,7 @@ void TrsglForm::runClerkAction() {
         return;
     }
     storedb::checkNumber(QStringLiteral("售货员号"), shyh);
+    storedb::checkName(QStringLiteral("售货员名"), shym);
     clerkAction(shyh, shym);
     resetClerk();
     showClerks();

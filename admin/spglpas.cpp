@@ -10,6 +10,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/columntext.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/stock.h"
@@ -28,6 +29,14 @@ const QString kNoSuchGoods = QStringLiteral("没有此商品，请先到商品�
 
 QString padded(const QString& text, int blanks) {
     return text + QString(blanks, QLatin1Char(' '));
+}
+
+// A pasted number with a control character names no goods (the catalogue
+// refuses them) and is not sent to the server.
+std::optional<storedb::GoodsInCatalogue> findGoods(const storedb::Db& db, const QString& hwh) {
+    if (storedb::holdsControlCharacter(hwh))
+        return std::nullopt;
+    return storedb::spglsph(db, hwh);
 }
 } // namespace
 
@@ -132,7 +141,7 @@ void TspglForm::lookUpGoodsOnEnter() {
     std::optional<storedb::GoodsInCatalogue> goods;
     {
         const QScopedValueRollback busy(inLookup_, true);
-        goods = storedb::spglsph(session_.db(), ui->Edit1->text());
+        goods = findGoods(session_.db(), ui->Edit1->text());
         if (!goods) {
             formkit::showMessage(kNoSuchGoods);
             return;
@@ -149,7 +158,7 @@ void TspglForm::lookUpGoodsOnLeave() {
     if (inLookup_)
         return;
     const QScopedValueRollback busy(inLookup_, true);
-    const auto goods = storedb::spglsph(session_.db(), ui->Edit1->text());
+    const auto goods = findGoods(session_.db(), ui->Edit1->text());
     if (!goods) {
         if (!ui->Edit1->text().isEmpty()) {
             formkit::showMessage(kNoSuchGoods);
@@ -193,7 +202,7 @@ void TspglForm::recordMovement() {
         ui->Edit1->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (!storedb::spglsph(db, hwh)) {
+    if (!findGoods(db, hwh)) {
         formkit::showMessage(kNoSuchGoods);
         ui->Edit1->setFocus(Qt::OtherFocusReason);
         return;

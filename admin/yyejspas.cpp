@@ -11,6 +11,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/columntext.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 
@@ -91,12 +92,21 @@ void TyyejsForm::lookUpClerk() {
         return;
     }
     const storedb::Db& db = session_.db();
-    formkit::showRows(ui->DBGrid1, clerkShifts_, storedb::owedShiftsOf(db, shyh), kWidths);
-    for (int column = storedb::kOwedShiftShownColumns; column < clerkShifts_->columnCount();
-         ++column)
-        ui->DBGrid1->setColumnHidden(column, true);
+    // No clerk number holds a control character: such a number (pasted) is
+    // not sent to the server, and finds no shifts and no clerk.
+    const bool askable = !storedb::holdsControlCharacter(shyh);
+    if (askable) {
+        formkit::showRows(ui->DBGrid1, clerkShifts_, storedb::owedShiftsOf(db, shyh), kWidths);
+        for (int column = storedb::kOwedShiftShownColumns; column < clerkShifts_->columnCount();
+             ++column)
+            ui->DBGrid1->setColumnHidden(column, true);
+    } else {
+        clerkShifts_->clear();
+        ui->DBGrid1->setModel(clerkShifts_);
+    }
 
-    const std::optional<QString> name = storedb::clerkName(db, shyh);
+    const std::optional<QString> name =
+        askable ? storedb::clerkName(db, shyh) : std::optional<QString>();
     if (!name) {
         formkit::showMessage(kNoSuchClerk);
         ui->Edit2->clear();
@@ -128,8 +138,11 @@ void TyyejsForm::settleLookedUp() {
         ui->Edit1->setFocus();
         return;
     }
-    if (!lookedUp_)
+    // The clerk settled is the one whose number the box shows.
+    if (!lookedUp_ || lookedUp_->shyh != ui->Edit1->text()) {
+        setLookedUp(std::nullopt);
         return;
+    }
     const bool settled = storedb::settleShifts(session_.db(), lookedUp_->shyh, lookedUp_->shifts);
     setLookedUp(std::nullopt);
     if (!settled) {

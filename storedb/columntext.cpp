@@ -15,6 +15,11 @@ QString normalizeCode(const QString& text) {
     return text.left(end);
 }
 
+bool holdsControlCharacter(const QString& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
 int columnCharacters(const QString& text) {
     return int(text.toUcs4().size());
 }
@@ -58,15 +63,17 @@ bool reservedWord(const QString& name) {
     return words.contains(name, Qt::CaseInsensitive);
 }
 
+// Pasted control characters are invisible in every list, so the row could
+// never be typed again; PostgreSQL cannot store a NUL at all.
+void checkVisible(const QString& label, const QString& text) {
+    if (holdsControlCharacter(text))
+        throw InvalidValueError(QStringLiteral("%1不能含有控制字符！").arg(label));
+}
+
 void checkNormalized(const QString& label, const QString& text) {
     if (normalizeCode(text) != text)
         throw InvalidValueError(QStringLiteral("%1的末尾不能有空格！").arg(label));
-    // Pasted control characters are invisible in every list, so the row could
-    // never be typed again; PostgreSQL cannot store a NUL at all.
-    const bool control = std::any_of(text.begin(), text.end(),
-                                     [](QChar c) { return c.category() == QChar::Other_Control; });
-    if (control)
-        throw InvalidValueError(QStringLiteral("%1不能含有控制字符！").arg(label));
+    checkVisible(label, text);
 }
 } // namespace
 
@@ -81,6 +88,11 @@ void checkNumber(const QString& label, const QString& text) {
 
 void checkName(const QString& label, const QString& text) {
     checkNormalized(label, text);
+    checkWidth(label, text, kCodeWidth);
+}
+
+void checkText(const QString& label, const QString& text) {
+    checkVisible(label, text);
     checkWidth(label, text, kCodeWidth);
 }
 

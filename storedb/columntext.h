@@ -26,6 +26,12 @@ QString normalizeCode(const QString& text);
 // the basic plane counts once.
 int columnCharacters(const QString& text);
 
+// Whether the text holds a control character. No number or name in the
+// store does (the checks below refuse them), so a look-up of such text finds
+// nothing without asking the server, which could not even be asked about a
+// NUL.
+bool holdsControlCharacter(const QString& text);
+
 // Each throws InvalidValueError; `label` names the field as the window does
 // ("商品号"), and the user text reads e.g. "商品号不能超过50个字符！".
 // At most `width` characters.
@@ -35,6 +41,9 @@ void checkWidth(const QString& label, const QString& text, int width);
 void checkNumber(const QString& label, const QString& text);
 // A name: normalized, at most 50 characters; it may be empty.
 void checkName(const QString& label, const QString& text);
+// Free text (a goods source) or a password: kept as typed, blanks and all,
+// but at most 50 characters and none of them invisible.
+void checkText(const QString& label, const QString& text);
 
 // A computer name a till may work under: one checkSaleTableName() accepts,
 // made only of letters, digits, '-', '_' and '.', and not a word the engines

@@ -37,13 +37,19 @@ std::optional<LoggedMovement> lockMovement(const Db& db, int bh) {
                           q.value(3).toBool()};
 }
 
-// Moves the stock by delta unless that would take it below zero; a raise is
-// never refused.
-bool moveStock(const Db& db, const QString& hwh, int delta) {
+// Moves the stock by delta unless that would take it below zero or past
+// kMostPieces; the bound is compared, never the sum, which PostgreSQL would
+// refuse to compute past the column's range.
+bool moveStock(const Db& db, const QString& hwh, qint64 delta) {
+    const bool raise = delta >= 0;
     QSqlQuery q = db.exec(QStringLiteral("correction: stock"),
-                          QStringLiteral("update hwb set kcl=kcl+:delta where hwh=:hwh and "
-                                         "(kcl+:delta>=0 or :delta>=0)"),
-                          {{kHwh, hwh}, {QStringLiteral("delta"), delta}});
+                          raise ? QStringLiteral("update hwb set kcl=kcl+:delta where hwh=:hwh "
+                                                 "and kcl<=:bound")
+                                : QStringLiteral("update hwb set kcl=kcl+:delta where hwh=:hwh "
+                                                 "and kcl>=:bound"),
+                          {{kHwh, hwh},
+                           {QStringLiteral("delta"), delta},
+                           {QStringLiteral("bound"), raise ? kMostPieces - delta : -delta}});
     return q.numRowsAffected() > 0;
 }
 
@@ -89,12 +95,16 @@ CorrectionOutcome correctMovement(Db& db, int bh, const MovementEntries& entries
     const bool stockIn = logged->crk == kStockIn;
     if (stockIn) {
         checkBuyingPrice(QStringLiteral("入价"), entries.rhj);
-        checkWidth(QStringLiteral("货物来源"), entries.hwly, kCodeWidth);
+        checkText(QStringLiteral("货物来源"), entries.hwly);
     }
     // More received means more in stock; more issued means less.
-    const int delta = stockIn ? entries.sl - logged->sl : logged->sl - entries.sl;
-    if (!moveStock(db, logged->hwh, delta) && hasStockRow(db, logged->hwh))
+    const qint64 delta =
+        stockIn ? qint64(entries.sl) - logged->sl : qint64(logged->sl) - entries.sl;
+    if (!moveStock(db, logged->hwh, delta) && hasStockRow(db, logged->hwh)) {
+        if (delta > 0)
+            throw InvalidValueError(tooManyPiecesText());
         return {CorrectionOutcome::NegativeStock, piecesInStock(db, logged->hwh)};
+    }
     if (stockIn) {
         db.exec(
             QStringLiteral("correction: stock-in row"),
@@ -115,6 +125,8 @@ CorrectionOutcome correctMovement(Db& db, int bh, const MovementEntries& entries
 }
 
 std::optional<GoodsPrice> goodsPrice(const Db& db, const QString& hwh) {
+    if (holdsControlCharacter(hwh))
+        return std::nullopt;
     QSqlQuery q =
         db.exec(QStringLiteral("goodsPrice"),
                 QStringList{QStringLiteral("select hwpzb.hwm,hwlbpzb.hwlbm,hwb.dj from hwb"),

@@ -50,8 +50,8 @@ struct CorrectionOutcome {
 // stock moved by it (kcl = kcl + difference), so that sales made meanwhile
 // are kept. Goods without a stock row (deleted since) have only their log row
 // corrected. Prices that are not whole jiao (单价) or whole fen (入价), a
-// negative quantity or a source too wide are refused with InvalidValueError
-// before anything is written.
+// negative quantity, a source checkText() refuses and stock past kMostPieces
+// are refused with InvalidValueError before anything is written.
 CorrectionOutcome correctMovement(Db& db, int bh, const MovementEntries& entries);
 
 // The price page's look-up: goods with a stock row, their name, category name

@@ -38,11 +38,26 @@ double roundTo(double value, int places) {
     return std::round(scaled) / scale;
 }
 
+namespace {
+// The log gets what was typed whole; the screen a few characters of it, as
+// a pasted page of text would push the message itself off the screen.
+ConversionError notA(const QString& what, const QString& text) {
+    constexpr qsizetype kShown = 20;
+    QString shown = text;
+    if (shown.size() > kShown) {
+        const qsizetype cut = shown.at(kShown - 1).isHighSurrogate() ? kShown - 1 : kShown;
+        shown = shown.left(cut) + QStringLiteral("…");
+    }
+    return ConversionError(QStringLiteral("'%1' 不是有效的%2").arg(text, what),
+                           QStringLiteral("'%1' 不是有效的%2").arg(shown, what));
+}
+} // namespace
+
 double toNumber(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        throw ConversionError(QStringLiteral("'%1' 不是有效的数字").arg(text));
+        throw notA(QStringLiteral("数字"), text);
     return value;
 }
 
@@ -50,7 +65,7 @@ int toInteger(const QString& text) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok)
-        throw ConversionError(QStringLiteral("'%1' 不是有效的整数").arg(text));
+        throw notA(QStringLiteral("整数"), text);
     return value;
 }
 

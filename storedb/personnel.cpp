@@ -45,7 +45,7 @@ double owedByClerk(const Db& db, const QString& shyh) {
 void updateAdministrator(const Db& db, const QString& glyh, const QString& glym,
                          const QString& mm) {
     checkName(QStringLiteral("管理员名"), glym);
-    checkWidth(QStringLiteral("密码"), mm, kCodeWidth);
+    checkText(QStringLiteral("密码"), mm);
     db.exec(QStringLiteral("modify administrator"),
             QStringLiteral("update glyb set glym=:glym,mm=:mm where glyh=:glyh"),
             {{kGlyh, glyh}, {QStringLiteral("glym"), glym}, {QStringLiteral("mm"), mm}});

@@ -12,8 +12,8 @@
 namespace storedb {
 
 // The administrator's name and password; the password checks are the
-// window's. The name must be normalized (columntext.h), the password at most
-// 50 characters (InvalidValueError).
+// window's. The name must be normalized (columntext.h), the password pass
+// checkText (InvalidValueError).
 void updateAdministrator(const Db& db, const QString& glyh, const QString& glym, const QString& mm);
 
 enum class AdministratorRemoval {

@@ -52,13 +52,17 @@ void checkLine(const StockInLine& line) {
     checkBuyingPrice(QStringLiteral("入货价"), line.rhj);
     checkUnitPrice(QStringLiteral("单价"), line.dj);
     checkQuantity(line.sl);
-    checkWidth(QStringLiteral("货物来源"), line.hwly, kCodeWidth);
+    checkText(QStringLiteral("货物来源"), line.hwly);
 }
 
 void checkLine(const StockOutLine& line) {
     checkUnitPrice(QStringLiteral("出货价"), line.dj);
     checkQuantity(line.sl);
-    checkWidth(QStringLiteral("货物来源"), line.hwly, kCodeWidth);
+    checkText(QStringLiteral("货物来源"), line.hwly);
+}
+
+QString tooManyPiecesText() {
+    return QStringLiteral("库存不能超过%1件,请检查数量！").arg(kMostPieces);
 }
 
 int piecesInStock(const Db& db, const QString& hwh) {
@@ -80,13 +84,22 @@ MovementOutcome recordStockIn(Db& db, const StockInLine& line, const QString& gl
     m.sl = line.sl;
     m.rhj = line.rhj;
     jrhwrzb(db, m);
-    QSqlQuery raised = db.exec(QStringLiteral("xghwb"),
-                               QStringLiteral("update hwb set kcl=kcl+:kcl,dj=:dj where hwh=:hwh"),
-                               {{QStringLiteral("hwh"), line.hwh},
-                                {QStringLiteral("dj"), line.dj},
-                                {QStringLiteral("kcl"), line.sl}});
-    if (raised.numRowsAffected() == 0)
+    // Bounded where it is raised: PostgreSQL would refuse the sum in its own
+    // words, SQLite keep a number no reader of the column expects.
+    QSqlQuery raised =
+        db.exec(QStringLiteral("xghwb"),
+                QStringLiteral("update hwb set kcl=kcl+:kcl,dj=:dj where hwh=:hwh and kcl<=:room"),
+                {{QStringLiteral("hwh"), line.hwh},
+                 {QStringLiteral("dj"), line.dj},
+                 {QStringLiteral("kcl"), line.sl},
+                 {QStringLiteral("room"), kMostPieces - line.sl}});
+    if (raised.numRowsAffected() == 0) {
+        if (db.exec(QStringLiteral("stock row"), QStringLiteral("select 1 from hwb where hwh=:hwh"),
+                    {{QStringLiteral("hwh"), line.hwh}})
+                .next())
+            throw InvalidValueError(tooManyPiecesText());
         xghwb2(db, goods->hwlbh, line.hwh, line.dj, line.sl);
+    }
     t.commit();
     return {MovementOutcome::Recorded, 0};
 }

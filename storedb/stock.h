@@ -52,6 +52,12 @@ void checkQuantity(int sl);
 void checkLine(const StockInLine& line);
 void checkLine(const StockOutLine& line);
 
+// The most pieces a stock row holds (a 32-bit integer column). A movement or
+// correction that would take the stock past it is refused with
+// InvalidValueError, nothing written.
+inline constexpr qint64 kMostPieces = 2147483647;
+QString tooManyPiecesText();
+
 // Pieces in stock now; 0 for goods never stocked.
 int piecesInStock(const Db& db, const QString& hwh);
 

@@ -7,9 +7,8 @@
 // FOLDER stands for the program's folder (link.udl is read from there). One
 // command a line; after each it prints the message boxes shown meanwhile,
 // "msg <text>" each, then "ok <command>" or "fail <command>: <why>".
-// Questions are answered Yes. A command ending in "hold@K" answers the first
-// K-1 questions and stops at the K-th: it prints "held <question>" and waits
-// there, the question on screen, until the process is killed.
+// Questions are answered Yes; "hold@K" at the end of a command stops at its
+// K-th question (workerloop.h).
 //
 //   signon GLYH MM               number, Enter, password, Enter, Enter on OK
 //   stockin HWH RHJ DJ SL        the stock-in window, one line, confirmed
@@ -30,6 +29,7 @@
 #include "formkit/messages.h"
 #include "storedb/datalink.h"
 #include "support/controls.h"
+#include "support/workerloop.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -37,20 +37,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSocketNotifier>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
-#include <unistd.h>
 
 using testsupport::ctl;
+using testsupport::say;
 
 namespace {
-
-void say(const QString& line) {
-    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 // Types as the administrator does: the box's old text replaced by the keys,
 // then Enter.
@@ -169,72 +163,6 @@ class Administrator {
     admin::AdminSession& session_;
 };
 
-// Reads standard input without blocking the windows and runs one command
-// after the other, never one inside another.
-class CommandLoop : public QObject {
-  public:
-    CommandLoop(admin::AdminSession& session, formkit::ScriptedResponder& responder)
-        : administrator_(session), responder_(responder),
-          notifier_(STDIN_FILENO, QSocketNotifier::Read) {
-        connect(&notifier_, &QSocketNotifier::activated, this, &CommandLoop::readInput);
-        // Only a held command runs out of answers.
-        responder_.onUnanswered = [](const QString& question) {
-            say(QStringLiteral("held ") + question);
-            for (;;)
-                ::pause();
-        };
-    }
-
-  private:
-    void readInput() {
-        char buffer[4096];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got <= 0) {
-            notifier_.setEnabled(false);
-            QCoreApplication::exit(3);
-            return;
-        }
-        pending_.append(buffer, got);
-        if (running_)
-            return;
-        running_ = true;
-        qsizetype end = 0;
-        while ((end = pending_.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(pending_.left(end)).trimmed();
-            pending_.remove(0, end + 1);
-            if (!line.isEmpty())
-                runCommand(line);
-        }
-        running_ = false;
-    }
-
-    void runCommand(const QString& line) {
-        QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        int answers = 8;
-        if (words.last().startsWith(QLatin1String("hold@")))
-            answers = words.takeLast().mid(5).toInt() - 1;
-        // Answers the last command did not use would go to this one's
-        // questions: asking uses them up.
-        while (responder_.pendingAnswers() > 0)
-            formkit::askYesNo(QString());
-        responder_.clear();
-        for (int i = 0; i < answers; ++i)
-            responder_.answer(true);
-        const qsizetype seen = responder_.shown().size();
-        const QString failure = administrator_.run(words);
-        for (qsizetype i = seen; i < responder_.shown().size(); ++i)
-            say(QStringLiteral("msg ") + responder_.shown().at(i));
-        say(failure.isEmpty() ? QStringLiteral("ok ") + line
-                              : QStringLiteral("fail %1: %2").arg(line, failure));
-    }
-
-    Administrator administrator_;
-    formkit::ScriptedResponder& responder_;
-    QSocketNotifier notifier_;
-    QByteArray pending_;
-    bool running_ = false;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -252,10 +180,11 @@ int main(int argc, char** argv) {
 
     formkit::ScriptedResponder responder;
     admin::AdminSession session;
-    CommandLoop commands(session, responder);
+    Administrator administrator(session);
+    testsupport::CommandLoop commands(
+        responder, 8, [&](const QStringList& words) { return administrator.run(words); });
     const bool started = session.start();
-    for (const QString& text : responder.shown())
-        say(QStringLiteral("msg ") + text);
+    testsupport::sayShown(responder.shown());
     say(started ? QStringLiteral("ready") : QStringLiteral("ended"));
     return app.exec();
 }

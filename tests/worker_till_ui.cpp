@@ -9,7 +9,8 @@
 // sends them (TAVO_RECEIPT_PDF). One command a line. After each command it
 // prints the message boxes shown meanwhile, "msg <text>" each, then
 // "ok <command>" once the windows stand where the clerk expects them, or
-// "fail <command>: <what the windows show>". Every question is answered Yes.
+// "fail <command>: <what the windows show>". Every question is answered Yes
+// (workerloop.h).
 //
 //   signon SHYH MM   clerk number, Enter, password, Enter
 //   panel            ToolButton2: the sale panel opens
@@ -31,26 +32,20 @@
 #include "formkit/messages.h"
 #include "storedb/datalink.h"
 #include "support/controls.h"
+#include "support/workerloop.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
-#include <unistd.h>
 
 using testsupport::ctl;
 
 namespace {
-
-void say(const QString& line) {
-    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 // Types as the clerk does: the box's old text replaced by the keys.
 void type(QLineEdit* box, const QString& text) {
@@ -191,58 +186,6 @@ class Cashier {
     TillSession& session_;
 };
 
-// Reads standard input without blocking the windows and runs one command
-// after the other, never one inside another.
-class CommandLoop : public QObject {
-  public:
-    CommandLoop(TillSession& session, formkit::ScriptedResponder& responder)
-        : cashier_(session), responder_(responder), notifier_(STDIN_FILENO, QSocketNotifier::Read) {
-        connect(&notifier_, &QSocketNotifier::activated, this, &CommandLoop::readInput);
-    }
-
-  private:
-    void readInput() {
-        char buffer[4096];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got <= 0) {
-            // The test has gone: nobody is left to work the till.
-            notifier_.setEnabled(false);
-            QCoreApplication::exit(3);
-            return;
-        }
-        pending_.append(buffer, got);
-        if (running_)
-            return;
-        running_ = true;
-        qsizetype end = 0;
-        while ((end = pending_.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(pending_.left(end)).trimmed();
-            pending_.remove(0, end + 1);
-            if (!line.isEmpty())
-                runCommand(line);
-        }
-        running_ = false;
-    }
-
-    void runCommand(const QString& line) {
-        // Every question of the till gets a Yes (none asks more than one).
-        while (responder_.pendingAnswers() < 4)
-            responder_.answer(true);
-        const qsizetype seen = responder_.shown().size();
-        const QString failure = cashier_.run(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
-        for (qsizetype i = seen; i < responder_.shown().size(); ++i)
-            say(QStringLiteral("msg ") + responder_.shown().at(i));
-        say(failure.isEmpty() ? QStringLiteral("ok ") + line
-                              : QStringLiteral("fail %1: %2").arg(line, failure));
-    }
-
-    Cashier cashier_;
-    formkit::ScriptedResponder& responder_;
-    QSocketNotifier notifier_;
-    QByteArray pending_;
-    bool running_ = false;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -263,12 +206,15 @@ int main(int argc, char** argv) {
     QObject::connect(
         &session.mainWindow(), &Tmainform::quitRequested, &app,
         [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
-    CommandLoop commands(session, responder);
+    Cashier cashier(session);
+    // Four Yes answers a command: no command of the till asks more than one.
+    testsupport::CommandLoop commands(responder, 4,
+                                      [&](const QStringList& words) { return cashier.run(words); });
     session.start();
     // The start-up's messages (a store that cannot be opened, a till that is
     // not registered) before anything else.
-    for (const QString& text : responder.shown())
-        say(QStringLiteral("msg ") + text);
-    say(session.mainWindow().programEnded() ? QStringLiteral("ended") : QStringLiteral("ready"));
+    testsupport::sayShown(responder.shown());
+    testsupport::say(session.mainWindow().programEnded() ? QStringLiteral("ended")
+                                                         : QStringLiteral("ready"));
     return app.exec();
 }
