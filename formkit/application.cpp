@@ -4,9 +4,40 @@
 
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
+#include <QWidget>
+#include <cstdio>
 
 namespace formkit {
+
+namespace {
+
+const char* const kShownProperty = "_formkit_shown_reported";
+
+// TAVO_REPORT_WINDOWS set in the environment: each top-level window, once it
+// has been painted for the first time, is announced on standard error as
+// "window shown: <objectName>", so that the start-up benchmark can time the
+// real programs from their start to their first window. The report is queued
+// so that it follows the painting of the window's controls as well.
+class ShownWindowReporter : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow() &&
+            !watched->property(kShownProperty).toBool()) {
+            watched->setProperty(kShownProperty, true);
+            QTimer::singleShot(0, watched, [name = watched->objectName().toUtf8()] {
+                std::fprintf(stderr, "window shown: %s\n", name.constData());
+                std::fflush(stderr);
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // Qt's own texts (a text box's context menu, standard buttons) in the
@@ -17,6 +48,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
         installTranslator(qtTexts);
     else
         qCWarning(lcErrors) << "Qt's Chinese translation is missing; Qt's own texts stay English";
+    if (qEnvironmentVariableIsSet("TAVO_REPORT_WINDOWS"))
+        installEventFilter(new ShownWindowReporter(this));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
