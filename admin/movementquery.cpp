@@ -132,6 +132,11 @@ MovementQuery::MovementQuery(AdminSession& session, QWidget* window,
     }
     for (QComboBox* box : {c_.byCategory.category, c_.byGoods.category, c_.byGoods.goods})
         box->setCompleter(nullptr);
+    // Today, rather than the day the window was designed; the time of day
+    // the pickers bear stays.
+    for (QDateTimeEdit* picker :
+         {c_.byCategory.start, c_.byCategory.end, c_.byGoods.start, c_.byGoods.end})
+        picker->setDate(QDate::currentDate());
 
     formkit::onSignal(c_.pages, &QTabWidget::currentChanged, this, &MovementQuery::resetForNewPage);
     // Enter runs the query of the page on show, Esc closes the window.

@@ -34,6 +34,7 @@
 #include <QVBarModelMapper>
 #include <QVPieModelMapper>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -176,6 +177,10 @@ Tywtjform::Tywtjform(AdminSession& session, QWidget* parent)
     ui->DBGrid2->setModel(goodsKey_);
     setUpBarChart();
     setUpPieChart();
+    // Today, rather than the day the window was designed.
+    for (QDateTimeEdit* picker :
+         {ui->DateTimePicker1, ui->DateTimePicker2, ui->DateTimePicker3, ui->DateTimePicker4})
+        picker->setDate(QDate::currentDate());
 
     formkit::onClick(ui->BitBtn1, this, &Tywtjform::runCategoryStatistics);
     // A pick from the list must not become a new entry, nor a typed name be
@@ -311,7 +316,10 @@ void Tywtjform::placeBarMarks() {
         const QPointF tip = end - QPointF(0, kBarArrow);
         mark->arrow->setLine(QLineF(end, tip));
         const QRectF box = mark->box->rect();
-        mark->box->setPos(tip - QPointF(box.center().x(), box.bottom()));
+        // Kept inside the chart: the highest bar stands at its right edge.
+        QPointF at = tip - QPointF(box.center().x(), box.bottom());
+        at.setX(std::min(at.x(), barChart_->size().width() - box.right() - 2));
+        mark->box->setPos(at);
         const qreal right = mark->box->pos().x() + box.right();
         const bool room = right + 2 <= leftOfShown;
         mark->box->setVisible(room);
