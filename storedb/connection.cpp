@@ -192,6 +192,11 @@ QSqlQuery& Db::execute(const QString& name, const QString& sql, const Params& pa
         const QString bare = key.startsWith(QLatin1Char(':')) ? key.mid(1) : key;
         if (!wantedSet.contains(bare))
             throw DbError(QStringLiteral("%1: 参数 %2 不在语句中").arg(name, bare));
+        // libpq ends a value at its first NUL, and no column of the store
+        // holds one: a pasted NUL is the user's text, not a database fault.
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            throw InvalidValueError(QStringLiteral("%1: 参数 %2 含有 NUL").arg(name, bare),
+                                    QStringLiteral("输入的内容含有无效字符,请重新输入！"));
         given.insert(bare);
     }
     for (const QString& placeholder : wanted) {

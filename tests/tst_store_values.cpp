@@ -112,6 +112,22 @@ class TestStoreValues : public QObject {
         QCOMPARE(refusal([] { toNumber("1.2.3"); }), QString("'1.2.3' 不是有效的数字"));
     }
 
+    // A NUL pasted into any box reaches no statement: the user is told, and
+    // neither a look-up nor a write goes to the server with a cut value.
+    void textWithNulIsRefusedBeforeTheServer() {
+        TestStore store;
+        addClerk(store.db(), "1001", "王芳", "pw");
+        const QString withNul = QStringLiteral("1001") + QChar(0) + QStringLiteral("x");
+        QCOMPARE(refusal([&] { shydl(store.db(), withNul); }),
+                 QString("输入的内容含有无效字符,请重新输入！"));
+        QCOMPARE(refusal([&] {
+                     store.db().exec("rename", "update shyb set shym=:shym where shyh='1001'",
+                                     {{"shym", withNul}});
+                 }),
+                 QString("输入的内容含有无效字符,请重新输入！"));
+        QCOMPARE(shydl(store.db(), "1001")->shym, QString("王芳"));
+    }
+
     void storeMustExist() {
         // A SQLite link to a missing file (the same check on either run).
         QTemporaryDir dir;
