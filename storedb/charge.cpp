@@ -19,6 +19,19 @@ ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today) {
     for (const SaleLine& line : sale.lines)
         total += line.jg;
     sale.total = roundFen(total);
+    // No till row (removed by the back office during the shift): the money
+    // would be booked nowhere. The update holds the row until commit.
+    if (!jqbsf(db, terminal, sale.total))
+        throw DbError(
+            QStringLiteral("jqbsf: 营业端 %1 没有注册，营业额无法记入").arg(terminal),
+            QStringLiteral("此计算机 %1 已经不是注册的收款机,不能收费！请注销。").arg(terminal));
+    db.execKept(QStringLiteral("shyrzb yye"),
+                QStringLiteral(
+                    "update shyrzb set yye=coalesce(yye,0)+:yye where jsj=:jsj and zxsj is null"),
+                {{QStringLiteral("jsj"), terminal}, {QStringLiteral("yye"), sale.total}})
+        .finish();
+    // The bill counter is one row every till's charge locks until commit:
+    // taken last, it is held for as short a time as the charge allows.
     sale.bill = accountnum(db);
     // The lines go to the log in one statement, in line order: a row per
     // line, each carrying the bill number.
@@ -33,17 +46,6 @@ ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today) {
                 {{QStringLiteral("crhsj"), dateParam(today)},
                  {QStringLiteral("crk"), kStockOut},
                  {QStringLiteral("num"), sale.bill}})
-        .finish();
-    // No till row (removed by the back office during the shift): the money
-    // would be booked nowhere. The update holds the row until commit.
-    if (!jqbsf(db, terminal, sale.total))
-        throw DbError(
-            QStringLiteral("jqbsf: 营业端 %1 没有注册，营业额无法记入").arg(terminal),
-            QStringLiteral("此计算机 %1 已经不是注册的收款机,不能收费！请注销。").arg(terminal));
-    db.execKept(QStringLiteral("shyrzb yye"),
-                QStringLiteral(
-                    "update shyrzb set yye=coalesce(yye,0)+:yye where jsj=:jsj and zxsj is null"),
-                {{QStringLiteral("jsj"), terminal}, {QStringLiteral("yye"), sale.total}})
         .finish();
     clearSaleTable(db, terminal);
     transaction.commit();
