@@ -40,8 +40,10 @@ class ShownWindowReporter : public QObject {
 } // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-    // Qt's own texts (a text box's context menu, standard buttons) in the
-    // programs' language, whatever the computer's locale.
+    // Dates, the clock and the calendar pop-ups read as the rest of the
+    // programs do, in Chinese, whatever the computer's locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    // Qt's own texts (a text box's context menu, standard buttons) likewise.
     auto* qtTexts = new QTranslator(this);
     if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

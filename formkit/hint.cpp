@@ -74,7 +74,7 @@ QString clockText(const QDateTime& now, const QLocale& locale) {
 }
 
 QString clockText(const QDateTime& now) {
-    return clockText(now, QLocale::system());
+    return clockText(now, QLocale());
 }
 
 } // namespace formkit

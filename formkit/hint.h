@@ -31,6 +31,6 @@ class HintWatcher : public QObject {
 // locale's short format and the time of day (hours, minutes, seconds) in its
 // long format less the time zone.
 QString clockText(const class QDateTime& now, const class QLocale& locale);
-QString clockText(const class QDateTime& now); // in the system's locale
+QString clockText(const class QDateTime& now); // in the programs' locale (Chinese)
 
 } // namespace formkit

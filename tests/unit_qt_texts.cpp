@@ -1,8 +1,12 @@
-// Qt's own texts on screen are Chinese like the programs' own.
+// Qt's own texts on screen, and the dates Qt writes, are Chinese like the
+// programs' own, whatever the computer's locale (LANG=C in the tests).
 
 #include "formkit/application.h"
+#include "formkit/hint.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
@@ -26,6 +30,17 @@ class TestQtTexts : public QObject {
         QVERIFY2(texts.join(' ').contains(QStringLiteral("粘贴")), qPrintable(texts.join(' ')));
         for (const QString& text : texts)
             QVERIFY2(!text.contains(QRegularExpression("[A-Za-z]{3,}")), qPrintable(text));
+    }
+
+    void clockAndCalendarAreChinese() {
+        const QDateTime now(QDate(2026, 12, 9), QTime(14, 5, 6));
+        const QString clock = formkit::clockText(now);
+        QVERIFY2(clock.startsWith(QStringLiteral("2026/12/9")), qPrintable(clock));
+        QVERIFY2(clock.contains(QStringLiteral("14:05:06")), qPrintable(clock));
+        QVERIFY2(!clock.contains(QRegularExpression("[A-Za-z]")), qPrintable(clock));
+        // The pop-up of every date picker.
+        QCalendarWidget calendar;
+        QCOMPARE(calendar.locale().monthName(12), QStringLiteral("十二月"));
     }
 };
 
