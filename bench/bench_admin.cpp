@@ -50,16 +50,6 @@ namespace {
 
 constexpr qint64 kMs = 1000000;
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 QString engineName(const storedb::Db& db) {
     return db.isSQLite() ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL");
 }

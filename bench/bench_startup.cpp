@@ -34,16 +34,6 @@ namespace {
 const qint64 kStartLimitNs = 300000000;
 const qint64 kMemoryLimitKb = 80 * 1024;
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 struct Program {
     QString caption; // "till", "back office"
     QString path;    // relative to the build folder

@@ -28,16 +28,6 @@ using namespace bench;
 
 namespace {
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 class StoreBench {
   public:
     StoreBench(storedb::Db& db, int rounds)

@@ -33,16 +33,6 @@ namespace {
 const int kLinesBefore = 50;
 const qint64 kFrameNs = 16000000;
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 qint64 threadCpuNs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);

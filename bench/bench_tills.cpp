@@ -37,16 +37,6 @@ using namespace bench;
 
 namespace {
 
-QTextStream& out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream& err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 QString tillName(int n) {
     return QStringLiteral("POS%1").arg(n, 2, 10, QLatin1Char('0'));
 }

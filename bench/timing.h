@@ -11,6 +11,18 @@
 
 namespace bench {
 
+// The table's rows go to standard output, notes (the engine's version) to
+// standard error.
+inline QTextStream& out() {
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+inline QTextStream& err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
 class Samples {
   public:
     template <typename F> void time(F&& work) {
