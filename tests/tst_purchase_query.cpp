@@ -10,6 +10,7 @@
 #include "storedb/stock.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
+#include "support/combos.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -82,21 +83,6 @@ QStringList expected(int column, const QString& key, QDate from = {}, QDate to =
             rows << rowText(goods(in.hwh)[2], in.sl, in.rhj, in.day, in.hwly);
     rows.sort();
     return rows;
-}
-
-QStringList pickList(const QComboBox* box) {
-    QStringList names;
-    for (int i = 0; i < box->count(); ++i)
-        names << box->itemText(i);
-    return names;
-}
-
-// Picks the list's entry as a user does from the keyboard.
-void choose(QComboBox* box, int index) {
-    if (box->currentIndex() == index) // chosen before: off and back again
-        QTest::keyClick(box, index > 0 ? Qt::Key_Up : Qt::Key_Down);
-    while (box->currentIndex() != index)
-        QTest::keyClick(box, box->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
 }
 
 } // namespace

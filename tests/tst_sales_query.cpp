@@ -12,6 +12,7 @@
 #include "storedb/till.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
+#include "support/combos.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -87,21 +88,6 @@ QStringList expected(const QString& key, QDate from = {}, QDate to = {}) {
                     .arg(it.key().second.toString(Qt::ISODate));
     rows.sort();
     return rows;
-}
-
-QStringList pickList(const QComboBox* box) {
-    QStringList names;
-    for (int i = 0; i < box->count(); ++i)
-        names << box->itemText(i);
-    return names;
-}
-
-// Picks the list's entry as a user does from the keyboard.
-void choose(QComboBox* box, int index) {
-    if (box->currentIndex() == index) // chosen before: off and back again
-        QTest::keyClick(box, index > 0 ? Qt::Key_Up : Qt::Key_Down);
-    while (box->currentIndex() != index)
-        QTest::keyClick(box, box->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
 }
 
 } // namespace

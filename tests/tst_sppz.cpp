@@ -7,6 +7,7 @@
 #include "storedb/procedures.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
+#include "support/combos.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -33,13 +34,6 @@ QStringList column(const QTableView* grid, int col) {
     for (int row = 0; row < grid->model()->rowCount(); ++row)
         values.append(grid->model()->index(row, col).data().toString());
     return values;
-}
-
-QStringList pickList(const QComboBox* box) {
-    QStringList names;
-    for (int i = 0; i < box->count(); ++i)
-        names.append(box->itemText(i));
-    return names;
 }
 
 // Types the text key by key, Chinese characters included.
