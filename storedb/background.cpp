@@ -47,30 +47,19 @@ std::unique_ptr<Db> openBackgroundConnection(const DataLink& link, const QString
     }
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
-    {
-        QSqlDatabase handle = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        if (!handle.isValid())
-            throw DbError(QStringLiteral("open: 没有 PostgreSQL 数据库驱动"));
-        handle.setHostName(link.dataSource);
-        handle.setPort(link.port);
-        handle.setDatabaseName(link.database);
-        handle.setUserName(link.user);
-        handle.setPassword(link.password);
-        handle.setConnectOptions(backgroundOptions(statementTimeoutMs));
-        handle.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    }
+    addServerConnection(link, connectionName, backgroundOptions(statementTimeoutMs));
     // Owns the connection from here on, so that a failed open leaves nothing
     // behind; a later loss is reconnected by Db itself with these options.
     auto db = std::make_unique<Db>(connectionName, Engine::PostgreSQL);
+    bool opened = false;
     QString why;
     {
         QSqlDatabase handle = db->database();
-        if (!handle.open())
-            why = handle.lastError().text();
+        opened = handle.open() && startServerSession(handle);
+        why = handle.lastError().text();
     }
-    if (!why.isNull())
+    if (!opened)
         throw ConnectionLostError(QStringLiteral("open: %1").arg(why), kConnectionLost);
-    db->exec(QStringLiteral("client encoding"), QStringLiteral("SET client_encoding TO 'UTF8'"));
     return db;
 }
 

@@ -61,16 +61,6 @@ bool isConnectionState(const QString& state) {
            state == QLatin1String("57P02") || state == QLatin1String("57P03");
 }
 
-// What a server connection needs before its first statement; run again after
-// every reconnect.
-const QString kServerSessionSetup = QStringLiteral("SET client_encoding TO 'UTF8'");
-
-bool startServerSession(QSqlDatabase& db) {
-    db.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    QSqlQuery query(db);
-    return query.exec(kServerSessionSetup);
-}
-
 // Switching a file to WAL takes an exclusive lock, and SQLite reports a busy
 // file at once instead of waiting: several programs opening a new store at
 // the same moment must wait for each other here.
@@ -318,11 +308,14 @@ void Db::begin(Durability durability) {
         throw DbError(QStringLiteral("begin: 事务已经开始"));
     if (isSQLite())
         setDurability(durability);
-    exec(QStringLiteral("begin"),
-         isSQLite() ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    // On the server a lazy transaction is begun and made lazy in one round
+    // trip: a sale line's whole transaction is a handful of them.
+    const QString sql = isSQLite() ? QStringLiteral("BEGIN IMMEDIATE")
+                        : durability == Durability::Lazy
+                            ? QStringLiteral("BEGIN; SET LOCAL synchronous_commit TO OFF")
+                            : QStringLiteral("BEGIN");
+    exec(QStringLiteral("begin"), sql);
     inTransaction_ = true;
-    if (!isSQLite() && durability == Durability::Lazy)
-        exec(QStringLiteral("lazy commit"), QStringLiteral("SET LOCAL synchronous_commit TO OFF"));
 }
 
 // In write-ahead-log mode NORMAL writes the log without waiting for the disk;
@@ -413,27 +406,43 @@ std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connect
         setWriteAheadLog(*db);
         db->exec(QStringLiteral("synchronous"), QStringLiteral("PRAGMA synchronous=FULL"));
     } else {
-        QSqlDatabase handle = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-        if (!handle.isValid())
-            throw DbError(QStringLiteral("open: 没有 PostgreSQL 数据库驱动"));
-        handle.setHostName(link.dataSource);
-        handle.setPort(link.port);
-        handle.setDatabaseName(link.database);
-        handle.setUserName(link.user);
-        handle.setPassword(link.password);
         // A vanished server is noticed within a minute instead of hanging the
         // till; a statement sent to a server that has gone from the network
         // gives up after tcp_user_timeout instead of the system's many minutes.
-        handle.setConnectOptions(
+        addServerConnection(
+            link, connectionName,
             QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle=20;"
                            "keepalives_interval=5;keepalives_count=3;tcp_user_timeout=10000"));
+        QSqlDatabase handle = db->database();
         if (!handle.open())
             throw DbError(QStringLiteral("open: %1").arg(handle.lastError().text()),
                           kStatementFailed);
-        db->exec(QStringLiteral("client encoding"), kServerSessionSetup);
+        if (!startServerSession(handle))
+            throw DbError(QStringLiteral("open: %1").arg(driverText(handle.lastError())),
+                          kStatementFailed);
     }
     db->database().setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     return db;
+}
+
+void addServerConnection(const DataLink& link, const QString& connectionName,
+                         const QString& options) {
+    QSqlDatabase handle = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    if (!handle.isValid())
+        throw DbError(QStringLiteral("open: 没有 PostgreSQL 数据库驱动"));
+    handle.setHostName(link.dataSource);
+    handle.setPort(link.port);
+    handle.setDatabaseName(link.database);
+    handle.setUserName(link.user);
+    handle.setPassword(link.password);
+    handle.setConnectOptions(options);
+    handle.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+}
+
+bool startServerSession(QSqlDatabase& db) {
+    db.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
 }
 
 } // namespace storedb

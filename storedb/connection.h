@@ -140,4 +140,13 @@ bool storeFileMissing(const DataLink& link);
 std::unique_ptr<Db> connectDatabase(const DataLink& link,
                                     const QString& connectionName = QStringLiteral("store"));
 
+// Registers a server connection to the link's address with these libpq
+// options, not yet open. Throws DbError when the driver is missing.
+void addServerConnection(const DataLink& link, const QString& connectionName,
+                         const QString& options);
+
+// What an opened server connection needs before its first statement (and
+// again after every reconnect). False when the server refused it.
+bool startServerSession(QSqlDatabase& db);
+
 } // namespace storedb

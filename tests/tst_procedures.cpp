@@ -223,6 +223,38 @@ class TestProcedures : public QObject {
         QVERIFY(!splbpz(store.db()).next());
     }
 
+    // A sale line's transaction does not wait for the disk; everything else
+    // does, the transaction after it and a statement outside any included.
+    void onlyLazyTransactionsSkipTheDiskWait() {
+        TestStore store;
+        Db& db = store.db();
+        const QString setting = db.isSQLite() ? QStringLiteral("pragma synchronous")
+                                              : QStringLiteral("show synchronous_commit");
+        const auto current = [&] {
+            QSqlQuery q = db.exec("setting", setting);
+            return q.next() ? q.value(0).toString() : QString();
+        };
+        const QString durable = db.isSQLite() ? QStringLiteral("2") : QStringLiteral("on");
+        const QString lazy = db.isSQLite() ? QStringLiteral("1") : QStringLiteral("off");
+        QCOMPARE(current(), durable);
+        {
+            Transaction t(db, Durability::Lazy);
+            QCOMPARE(current(), lazy);
+            addCategory(db, "01", "饮料");
+            t.commit();
+        }
+        QCOMPARE(current(), durable);
+        {
+            Transaction t(db);
+            QCOMPARE(current(), durable);
+            addCategory(db, "02", "食品");
+            t.commit();
+        }
+        QSqlQuery both = db.exec("count", "select count(*) from hwlbpzb");
+        QVERIFY(both.next());
+        QCOMPARE(both.value(0).toInt(), 2);
+    }
+
     void decrementRefusesNonPositiveQuantities() {
         TestStore store;
         addCategory(store.db(), "01", "饮料");
