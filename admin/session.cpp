@@ -20,6 +20,7 @@
 
 #include "formkit/guard.h"
 #include "formkit/messages.h"
+#include "formkit/upgradewindow.h"
 #include "storedb/datalink.h"
 
 #include <QApplication>
@@ -99,7 +100,10 @@ void AdminSession::openStoreAndAskForSignOn() {
             }
             creation = storedb::StoreCreation::MayCreate;
         }
-        data_.open(creation);
+        {
+            formkit::UpgradeWindow upgrade(main_.get());
+            data_.open(creation, upgrade.notice());
+        }
         login_ = std::make_unique<TdlForm>(*this);
         login_->openForSignOn();
     } catch (...) {

@@ -16,6 +16,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "formkit/upgradewindow.h"
 #include "storedb/charge.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -214,7 +215,10 @@ void Tmainform::showEvent(QShowEvent* event) {
 
 void Tmainform::startUp() {
     try {
-        session_.data().open(storedb::StoreCreation::MustExist);
+        {
+            formkit::UpgradeWindow upgrade(this);
+            session_.data().open(storedb::StoreCreation::MustExist, upgrade.notice());
+        }
         ui->sc->setEnabled(false);
         setState(State::SigningOn);
         session_.signOnWindow().openForSignOn();

@@ -367,7 +367,7 @@ bool storeFileMissing(const DataLink& link) {
 }
 
 std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName,
-                                 StoreCreation creation) {
+                                 StoreCreation creation, const UpgradeNotice& upgrading) {
     if (creation == StoreCreation::MustExist && storeFileMissing(link))
         throw DataLinkError(QStringLiteral("找不到数据库文件 %1").arg(link.dataSource));
     auto db = connectDatabase(link, connectionName);
@@ -377,7 +377,7 @@ std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connection
         // A store that cannot take them now (read-only, a second program
         // adding them at this moment) still works, only slower to query.
         try {
-            addMissingIndexes(*db);
+            addMissingIndexes(*db, upgrading);
         } catch (const Error& e) {
             qCWarning(lcConnection, "indexes not added: %s", qUtf8Printable(e.text()));
         }
@@ -423,6 +423,10 @@ std::unique_ptr<Db> connectDatabase(const DataLink& link, const QString& connect
     }
     db->database().setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     return db;
+}
+
+QString wholeTable(const Db& db, const QString& table) {
+    return db.isSQLite() ? table + QStringLiteral(" NOT INDEXED") : table;
 }
 
 void addServerConnection(const DataLink& link, const QString& connectionName,

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace storedb {
@@ -123,13 +124,19 @@ QStringList placeholderNames(const QString& sql);
 // link to a SQLite file that is not there is a wrong link, not a new shop.
 enum class StoreCreation { MustExist, MayCreate };
 
+// Called once before a store made by an earlier version is brought up to
+// date: on a large log that takes minutes, and a program says so meanwhile.
+using UpgradeNotice = std::function<void()>;
+
 // Opens the connection a data link describes. With MayCreate a new or empty
 // SQLite file is given the schema, the settings row and a first
 // administrator; with MustExist a missing SQLite file is a DataLinkError.
+// An older store is brought up to date (see addMissingIndexes).
 // Throws DataLinkError or DbError.
 std::unique_ptr<Db> openDatabase(const DataLink& link,
                                  const QString& connectionName = QStringLiteral("store"),
-                                 StoreCreation creation = StoreCreation::MayCreate);
+                                 StoreCreation creation = StoreCreation::MayCreate,
+                                 const UpgradeNotice& upgrading = {});
 
 // True when the link names a SQLite file that does not exist yet.
 bool storeFileMissing(const DataLink& link);
@@ -139,6 +146,11 @@ bool storeFileMissing(const DataLink& link);
 // created empty by the engine.
 std::unique_ptr<Db> connectDatabase(const DataLink& link,
                                     const QString& connectionName = QStringLiteral("store"));
+
+// The table as the FROM of a statement that reads all of it. SQLite keeps no
+// statistics: comparing an indexed column with a constant, it would walk the
+// index and fetch millions of log rows one by one instead of reading the table.
+QString wholeTable(const Db& db, const QString& table);
 
 // Registers a server connection to the link's address with these libpq
 // options, not yet open. Throws DbError when the driver is missing.

@@ -13,9 +13,9 @@ DataLink DataModule::dataLink() {
     return readDataLink(dataLinkPath());
 }
 
-void DataModule::open(StoreCreation creation) {
+void DataModule::open(StoreCreation creation, const UpgradeNotice& upgrading) {
     db_.reset();
-    db_ = openDatabase(dataLink(), programName_, creation);
+    db_ = openDatabase(dataLink(), programName_, creation, upgrading);
 }
 
 void DataModule::adopt(std::unique_ptr<Db> db) {

@@ -5,6 +5,7 @@
 #include "storedb/procedures.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
 // The scripts live in a static library's resources, which must be registered
 // by hand before first use.
@@ -13,6 +14,10 @@ static void loadSchemaResources() {
 }
 
 namespace storedb {
+
+namespace {
+Q_LOGGING_CATEGORY(lcSchema, "orvani.schema")
+} // namespace
 
 const QStringList& permanentTables() {
     static const QStringList tables{
@@ -129,45 +134,83 @@ bool tableExists(const Db& db, const QString& name) {
 
 namespace {
 
-// A store made before the log's running totals: the script's statements for
-// them, then the totals of the log as it stands, with no movement written in
-// between (on SQLite the transaction holds the write lock; on PostgreSQL the
-// log is locked against writers until commit).
-void addLogTotals(Db& db) {
-    if (tableExists(db, kLogTotalsTable))
+// SQLite stores whose triggers added each movement's amount as it came: over
+// millions of movements the floating-point total strayed from the log by fen.
+bool logTriggersOutdated(const Db& db) {
+    if (!db.isSQLite())
+        return false; // numeric on the server: exact
+    QSqlQuery q = db.exec(QStringLiteral("log totals triggers"),
+                          QStringLiteral("select count(*) from sqlite_master where type='trigger' "
+                                         "and name like 'hwrzb_hj_%' and sql not like '%round(%'"));
+    return q.next() && q.value(0).toInt() > 0;
+}
+
+// A store made before the log's running totals, or with outdated triggers:
+// the script's statements for them, then the totals of the log as it stands,
+// with no movement written in between (on SQLite the transaction holds the
+// write lock; on PostgreSQL the log is locked against writers until commit).
+void addLogTotals(Db& db, const std::function<void()>& upgrading) {
+    if (tableExists(db, kLogTotalsTable) && !logTriggersOutdated(db))
         return;
+    upgrading();
     Transaction transaction(db);
     if (!db.isSQLite())
         db.exec(QStringLiteral("lock log"),
                 QStringLiteral("lock table hwrzb in share row exclusive mode"));
-    if (tableExists(db, kLogTotalsTable))
-        return;
+    const bool missing = !tableExists(db, kLogTotalsTable);
+    if (!missing && !logTriggersOutdated(db))
+        return; // another program was first
+    static const QString kTrigger = QStringLiteral("create trigger ");
     for (const QString& statement : scriptStatements(db)) {
-        if (statement.contains(kLogTotalsTable))
+        if (!statement.contains(kLogTotalsTable))
+            continue;
+        const bool trigger = statement.startsWith(kTrigger, Qt::CaseInsensitive);
+        if (!missing && trigger) {
+            const QString name = statement.mid(kTrigger.size()).section(QLatin1Char(' '), 0, 0);
+            db.exec(QStringLiteral("outdated log totals"),
+                    QStringLiteral("drop trigger if exists %1").arg(name));
+        }
+        if (missing || trigger)
             db.exec(QStringLiteral("add log totals"), statement);
     }
-    db.exec(QStringLiteral("log totals"),
-            QStringList{QStringLiteral("update hwrzhjb set"),
-                        QStringLiteral("rkje=(select coalesce(sum(sl*rhj),0) from hwrzb "
-                                       "where crk=:rk),"),
-                        QStringLiteral("ckje=(select coalesce(sum(sl*dj),0) from hwrzb "
-                                       "where crk=:ck)")},
-            {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
+    db.exec(
+        QStringLiteral("log totals"),
+        QStringLiteral("update hwrzhjb set rkje=l.rk,ckje=l.ck from (%1) l").arg(logTotalsSql(db)),
+        {{QStringLiteral("rk"), kStockIn}, {QStringLiteral("ck"), kStockOut}});
     transaction.commit();
 }
 
 } // namespace
 
-void addMissingIndexes(Db& db) {
+QString logTotalsSql(const Db& db) {
+    // In whole fen, in any order of the rows: exact on both engines.
+    return QStringLiteral(
+               "select coalesce(sum(case when crk=:rk then round(sl*rhj*100) end),0)/100.0 as rk,"
+               "coalesce(sum(case when crk=:ck then round(sl*dj*100) end),0)/100.0 as ck from %1")
+        .arg(wholeTable(db, QStringLiteral("hwrzb")));
+}
+
+void addMissingIndexes(Db& db, const UpgradeNotice& upgrading) {
+    bool noticed = false;
+    const auto notice = [&] {
+        if (noticed)
+            return;
+        noticed = true;
+        qCInfo(lcSchema, "bringing an older store up to date");
+        if (upgrading)
+            upgrading();
+    };
     static const QString kAdded = QStringLiteral("create index if not exists ");
     for (const QString& statement : scriptStatements(db)) {
         if (!statement.startsWith(kAdded, Qt::CaseInsensitive))
             continue;
         const QString name = statement.mid(kAdded.size()).section(QLatin1Char(' '), 0, 0);
-        if (!indexExists(db, name))
+        if (!indexExists(db, name)) {
+            notice();
             db.exec(QStringLiteral("add index"), statement);
+        }
     }
-    addLogTotals(db);
+    addLogTotals(db, notice);
 }
 
 bool createStoreIfMissing(Db& db) {

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "storedb/connection.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace storedb {
-
-class Db;
 
 // The permanent tables; no till may take one of these names for its sale table.
 const QStringList& permanentTables();
@@ -24,6 +24,9 @@ bool tableExists(const Db& db, const QString& name);
 // (rkje: stock-ins at cost, ckje: stock-outs at price). Stores made before it
 // get it when a program opens them.
 inline const QString kLogTotalsTable = QStringLiteral("hwrzhjb");
+// What the log itself comes to, as one row (rk, ck) from one pass over it;
+// binds :rk (入库) and :ck (出库).
+QString logTotalsSql(const Db& db);
 // The creation script of the permanent tables for the connection's engine.
 QString schemaScript(const Db& db);
 // Creates the permanent tables, the one settings row and the first
@@ -33,7 +36,8 @@ void createStore(Db& db);
 // them. Safe when several programs open a new store at once.
 bool createStoreIfMissing(Db& db);
 // Gives a store made by an earlier version the indexes its creation script
-// has added since ("create index if not exists" lines). Throws DbError.
-void addMissingIndexes(Db& db);
+// has added since ("create index if not exists" lines) and the log's totals.
+// Throws DbError.
+void addMissingIndexes(Db& db, const UpgradeNotice& upgrading = {});
 
 } // namespace storedb

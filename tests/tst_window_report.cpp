@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace testsupport;
@@ -88,6 +89,7 @@ class RunningTill {
 
 const QString kMain = QStringLiteral("window shown: Tmainform");
 const QString kSignOn = QStringLiteral("window shown: Tdlform");
+const QString kUpgrade = QStringLiteral("window shown: upgradeWindow");
 
 } // namespace
 
@@ -107,6 +109,29 @@ class TestWindowReport : public QObject {
         reports.sort();
         QCOMPARE(reports, (QStringList{kSignOn, kMain}));
         QVERIFY(run.running());
+    }
+
+    // A store made by an earlier version is brought up to date at start-up,
+    // under a window that says so, before the sign-on window.
+    void anOlderStoreIsUpgradedUnderAWindowSayingSo() {
+        InstalledTill till;
+        till.store.db().exec("older store", "drop index hwrzb_crk_hwh_crhsj");
+        {
+            RunningTill run(till.program, true);
+            const QStringList reports = run.reportsUntil(kSignOn, 30000);
+            QVERIFY2(reports.contains(kUpgrade), qPrintable(reports.join(QLatin1Char('\n'))));
+            QVERIFY(reports.contains(kSignOn));
+            QVERIFY(reports.indexOf(kUpgrade) < reports.indexOf(kSignOn));
+        }
+        QSqlQuery index = till.store.db().exec(
+            "index", engineUnderTest() == storedb::Engine::SQLite
+                         ? "select count(*) from sqlite_master where name='hwrzb_crk_hwh_crhsj'"
+                         : "select count(*) from pg_indexes where indexname='hwrzb_crk_hwh_crhsj'");
+        QVERIFY(index.next());
+        QCOMPARE(index.value(0).toInt(), 1);
+        // Opened again, there is nothing to do and nothing to say.
+        RunningTill again(till.program, true);
+        QVERIFY(!again.reportsUntil(kSignOn, 30000).contains(kUpgrade));
     }
 
     void nothingIsReportedUnlessAsked() {

@@ -71,7 +71,8 @@ create table company (
 );
 -- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
 -- in the transaction of every movement: the profit estimate reads one row,
--- however long the log grows.
+-- however long the log grows. Rounded to the fen at every step: a floating-
+-- point total of millions of movements would stray from the log.
 create table hwrzhjb (
   rkje numeric not null default 0,
   ckje numeric not null default 0
@@ -79,18 +80,18 @@ create table hwrzhjb (
 insert into hwrzhjb(rkje,ckje) values(0,0);
 create trigger hwrzb_hj_insert after insert on hwrzb begin
   update hwrzhjb set
-    rkje=rkje+case when new.crk='入库' then coalesce(new.sl*new.rhj,0) else 0 end,
-    ckje=ckje+case when new.crk='出库' then coalesce(new.sl*new.dj,0) else 0 end;
+    rkje=round(rkje+case when new.crk='入库' then coalesce(new.sl*new.rhj,0) else 0 end,2),
+    ckje=round(ckje+case when new.crk='出库' then coalesce(new.sl*new.dj,0) else 0 end,2);
 end;
 create trigger hwrzb_hj_delete after delete on hwrzb begin
   update hwrzhjb set
-    rkje=rkje-case when old.crk='入库' then coalesce(old.sl*old.rhj,0) else 0 end,
-    ckje=ckje-case when old.crk='出库' then coalesce(old.sl*old.dj,0) else 0 end;
+    rkje=round(rkje-case when old.crk='入库' then coalesce(old.sl*old.rhj,0) else 0 end,2),
+    ckje=round(ckje-case when old.crk='出库' then coalesce(old.sl*old.dj,0) else 0 end,2);
 end;
 create trigger hwrzb_hj_update after update of crk,sl,rhj,dj on hwrzb begin
   update hwrzhjb set
-    rkje=rkje-case when old.crk='入库' then coalesce(old.sl*old.rhj,0) else 0 end
-             +case when new.crk='入库' then coalesce(new.sl*new.rhj,0) else 0 end,
-    ckje=ckje-case when old.crk='出库' then coalesce(old.sl*old.dj,0) else 0 end
-             +case when new.crk='出库' then coalesce(new.sl*new.dj,0) else 0 end;
+    rkje=round(rkje-case when old.crk='入库' then coalesce(old.sl*old.rhj,0) else 0 end
+                   +case when new.crk='入库' then coalesce(new.sl*new.rhj,0) else 0 end,2),
+    ckje=round(ckje-case when old.crk='出库' then coalesce(old.sl*old.dj,0) else 0 end
+                   +case when new.crk='出库' then coalesce(new.sl*new.dj,0) else 0 end,2);
 end;
