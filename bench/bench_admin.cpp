@@ -420,18 +420,13 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     QCommandLineParser args;
-    args.addOptions(
-        {{QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")},
-         {QStringLiteral("rounds"), QStringLiteral("Runs of each benchmark (20)."),
-          QStringLiteral("n")}});
+    args.addOptions({udlOption(),
+                     {QStringLiteral("rounds"), QStringLiteral("Runs of each benchmark (20)."),
+                      QStringLiteral("n")}});
     args.process(app);
-    if (!args.isSet(QStringLiteral("udl"))) {
-        err() << "bench_admin: --udl FILE is needed\n";
+    if (!hasUdl(args, "bench_admin"))
         return 2;
-    }
-    const int rounds = args.value(QStringLiteral("rounds")).toInt() > 0
-                           ? args.value(QStringLiteral("rounds")).toInt()
-                           : 20;
+    const int rounds = countOption(args, QStringLiteral("rounds"), 20);
     try {
         const storedb::DataLink link = storedb::readDataLink(args.value(QStringLiteral("udl")));
         {

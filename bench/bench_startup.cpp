@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser args;
     args.addOptions(
-        {{QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")},
+        {udlOption(),
          {QStringLiteral("runs"), QStringLiteral("Starts timed per program (10)."),
           QStringLiteral("n")},
          {QStringLiteral("till"), QStringLiteral("The till's name (POS01)."),
@@ -193,13 +193,9 @@ int main(int argc, char** argv) {
          {QStringLiteral("build"), QStringLiteral("The build folder holding the programs."),
           QStringLiteral("dir")}});
     args.process(app);
-    if (!args.isSet(QStringLiteral("udl"))) {
-        err() << "bench_startup: --udl FILE is needed\n";
+    if (!hasUdl(args, "bench_startup"))
         return 2;
-    }
-    const int runs = args.value(QStringLiteral("runs")).toInt() > 0
-                         ? args.value(QStringLiteral("runs")).toInt()
-                         : 10;
+    const int runs = countOption(args, QStringLiteral("runs"), 10);
     const QString build =
         args.isSet(QStringLiteral("build"))
             ? args.value(QStringLiteral("build"))

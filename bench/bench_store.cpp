@@ -289,18 +289,13 @@ class StoreBench {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser args;
-    args.addOptions(
-        {{QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")},
-         {QStringLiteral("rounds"), QStringLiteral("Sale lines to key (2000)."),
-          QStringLiteral("n")}});
+    args.addOptions({udlOption(),
+                     {QStringLiteral("rounds"), QStringLiteral("Sale lines to key (2000)."),
+                      QStringLiteral("n")}});
     args.process(app);
-    if (!args.isSet(QStringLiteral("udl"))) {
-        err() << "bench_store: --udl FILE is needed\n";
+    if (!hasUdl(args, "bench_store"))
         return 2;
-    }
-    const int rounds = args.value(QStringLiteral("rounds")).toInt() > 0
-                           ? args.value(QStringLiteral("rounds")).toInt()
-                           : 2000;
+    const int rounds = countOption(args, QStringLiteral("rounds"), 2000);
     try {
         auto db = storedb::openDatabase(storedb::readDataLink(args.value(QStringLiteral("udl"))),
                                         QStringLiteral("bench"), storedb::StoreCreation::MustExist);

@@ -199,18 +199,14 @@ int main(int argc, char** argv) {
     formkit::Application app(argc, argv);
     QCommandLineParser args;
     args.addOptions(
-        {{QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")},
+        {udlOption(),
          {QStringLiteral("rounds"), QStringLiteral("Lines to time (300)."), QStringLiteral("n")},
          {QStringLiteral("till"), QStringLiteral("The till (POS01)."), QStringLiteral("name")},
          {QStringLiteral("clerk"), QStringLiteral("The clerk (0001)."), QStringLiteral("number")}});
     args.process(app);
-    if (!args.isSet(QStringLiteral("udl"))) {
-        err() << "bench_till_window: --udl FILE is needed\n";
+    if (!hasUdl(args, "bench_till_window"))
         return 2;
-    }
-    const int rounds = args.value(QStringLiteral("rounds")).toInt() > 0
-                           ? args.value(QStringLiteral("rounds")).toInt()
-                           : 300;
+    const int rounds = countOption(args, QStringLiteral("rounds"), 300);
     const QString till = args.isSet(QStringLiteral("till")) ? args.value(QStringLiteral("till"))
                                                             : QStringLiteral("POS01");
     const QString clerk = args.isSet(QStringLiteral("clerk")) ? args.value(QStringLiteral("clerk"))

@@ -483,7 +483,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser args;
     args.addOptions(
-        {{QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")},
+        {udlOption(),
          {QStringLiteral("tills"), QStringLiteral("Tills selling at once (20)."),
           QStringLiteral("n")},
          {QStringLiteral("seconds"), QStringLiteral("How long they sell (60)."),
@@ -495,10 +495,8 @@ int main(int argc, char** argv) {
          {QStringLiteral("worker"), QStringLiteral("Run as till n (started by the bench)."),
           QStringLiteral("n")}});
     args.process(app);
-    if (!args.isSet(QStringLiteral("udl"))) {
-        err() << "bench_tills: --udl FILE is needed\n";
+    if (!hasUdl(args, "bench_tills"))
         return 2;
-    }
     const auto number = [&](const QString& name, int fallback) {
         const int n = args.value(name).toInt();
         return n > 0 ? n : fallback;

@@ -3,6 +3,7 @@
 // Timing of one benchmark: samples in nanoseconds, percentiles, and the
 // Markdown row the bench script collects.
 
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QString>
 #include <QTextStream>
@@ -82,6 +83,25 @@ inline void printRow(QTextStream& out, const Row& r) {
 inline QString ratioText(qint64 value, qint64 floor) {
     return floor > 0 ? QStringLiteral("%1×").arg(double(value) / double(floor), 0, 'f', 1)
                      : QStringLiteral("-");
+}
+
+// The option every bench program takes: the generated store's link.udl.
+inline QCommandLineOption udlOption() {
+    return {QStringLiteral("udl"), QStringLiteral("The store's link.udl."), QStringLiteral("file")};
+}
+
+// False, with the reason on standard error, when --udl was not given.
+inline bool hasUdl(const QCommandLineParser& args, const char* program) {
+    if (args.isSet(QStringLiteral("udl")))
+        return true;
+    err() << program << ": --udl FILE is needed\n";
+    return false;
+}
+
+// A count option's value, or the default when it is missing or not above 0.
+inline int countOption(const QCommandLineParser& args, const QString& name, int fallback) {
+    const int given = args.value(name).toInt();
+    return given > 0 ? given : fallback;
 }
 
 } // namespace bench
