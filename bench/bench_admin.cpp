@@ -212,6 +212,11 @@ SizeTimes timeSizeBound(storedb::Db& db, int rounds) {
                      {QStringLiteral("jsj"), shift.jsj},
                      {QStringLiteral("dlsj"), storedb::dateTimeParam(shift.dlsj)}});
         owedAgain.commit();
+        // Each round leaves a thousand dead row versions on the server that
+        // a shop, settling a shift once, never makes: cleared as autovacuum
+        // would, so that a later round does not step over the earlier ones'.
+        if (!db.isSQLite())
+            db.exec(QStringLiteral("bench vacuum"), QStringLiteral("vacuum shyrzb"));
     }
 
     for (int r = 0; r < rounds; ++r)
@@ -291,27 +296,29 @@ void benchSizeBound(storedb::Db& db, const storedb::DataLink& link, int rounds) 
     const SizeTimes whole = timeSizeBound(db, rounds);
     const QString engine = engineName(db);
     struct Item {
-        QString name;
+        QString name; // %1: the store's owed shifts, each row its own
         Samples SizeTimes::*samples;
         qint64 goal;
     };
     const QList<Item> items{
         {QStringLiteral("sign-off"), &SizeTimes::signOff, 10 * kMs},
-        {QStringLiteral("owed shifts of the busiest clerk (%1)").arg(whole.owedShifts),
-         &SizeTimes::owedLookUp, 10 * kMs},
-        {QStringLiteral("settle the busiest clerk's %1 owed shifts").arg(whole.owedShifts),
-         &SizeTimes::settle, 10 * kMs},
+        {QStringLiteral("owed shifts of the busiest clerk (%1)"), &SizeTimes::owedLookUp, 10 * kMs},
+        {QStringLiteral("settle the busiest clerk's %1 owed shifts"), &SizeTimes::settle, 10 * kMs},
         {QStringLiteral("profit estimate"), &SizeTimes::profit, 100 * kMs}};
+    const auto name = [](const QString& pattern, const SizeTimes& t) {
+        const QString named =
+            pattern.contains(QLatin1String("%1")) ? pattern.arg(t.owedShifts) : pattern;
+        return QStringLiteral("%1, %2 log rows").arg(named, rowsText(t.logRows));
+    };
     for (const Item& item : items) {
         const Samples& a = small.*item.samples;
         const Samples& b = whole.*item.samples;
-        report(engine, QStringLiteral("%1, %2 log rows").arg(item.name, rowsText(small.logRows)), a,
-               0, QString(), QStringLiteral("p50 < %1").arg(durationText(item.goal)),
-               a.p50() < item.goal);
+        report(engine, name(item.name, small), a, 0, QString(),
+               QStringLiteral("p50 < %1").arg(durationText(item.goal)), a.p50() < item.goal);
         // Twice the time at ten times the log is noise at most; a sum over
         // the log would take ten.
-        report(engine, QStringLiteral("%1, %2 log rows").arg(item.name, rowsText(whole.logRows)), b,
-               a.p50(), QStringLiteral(" (%1 rows)").arg(rowsText(small.logRows)),
+        report(engine, name(item.name, whole), b, a.p50(),
+               QStringLiteral(" (%1 rows)").arg(rowsText(small.logRows)),
                QStringLiteral("p50 < %1, ≤ 2× at a tenth of the log").arg(durationText(item.goal)),
                b.p50() < item.goal && b.p50() <= 2 * a.p50());
     }

@@ -1,6 +1,6 @@
-// Settling a clerk who owes hundreds of shifts, more than one statement
-// takes: every listed shift is settled or none is, whichever statement finds
-// the shift that no longer matches the list.
+// Settling a clerk who owes hundreds of shifts: every listed shift is settled
+// or none is, whichever shift no longer matches the list, and a till's name
+// reaches the statement as it stands whatever characters it holds.
 
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
@@ -47,8 +47,12 @@ QList<storedb::OwedShift> lookUp(storedb::Db& db) {
 }
 
 void fill(storedb::Db& db) {
+    // Names with the characters a list of keys has to escape.
+    const QStringList tills{QStringLiteral("T0"),          QStringLiteral("收银台\"2\""),
+                            QStringLiteral("C:\\till\\3"), QStringLiteral("T,4]"),
+                            QStringLiteral("T'5"),         QStringLiteral(" T6 ")};
     for (int i = 0; i < kShifts; ++i)
-        addShift(db, kClerk, QStringLiteral("T%1").arg(i % 7), i, 50);
+        addShift(db, kClerk, tills.at(i % tills.size()), i, 50);
     addShift(db, kClerk, QVariant(QMetaType::fromType<QString>()), kShifts, 20); // no till
     addShift(db, kClerk, QStringLiteral("T0"), kShifts + 1, 0);                  // nothing due
     addShift(db, QStringLiteral("1002"), QStringLiteral("T0"), 3, 50);           // another clerk
