@@ -102,7 +102,7 @@ void AdminSession::openStoreAndAskForSignOn() {
         }
         {
             formkit::UpgradeWindow upgrade(main_.get());
-            data_.open(creation, upgrade.notice());
+            data_.open(creation, upgrade.runner());
         }
         login_ = std::make_unique<TdlForm>(*this);
         login_->openForSignOn();

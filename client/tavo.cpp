@@ -217,7 +217,7 @@ void Tmainform::startUp() {
     try {
         {
             formkit::UpgradeWindow upgrade(this);
-            session_.data().open(storedb::StoreCreation::MustExist, upgrade.notice());
+            session_.data().open(storedb::StoreCreation::MustExist, upgrade.runner());
         }
         ui->sc->setEnabled(false);
         setState(State::SigningOn);

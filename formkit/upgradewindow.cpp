@@ -1,14 +1,20 @@
 #include "formkit/upgradewindow.h"
 
+#include "formkit/toolwindow.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProgressDialog>
 #include <QThread>
+#include <memory>
 
 namespace formkit {
 
 namespace {
+
 const int kPaintWaitMs = 200;
+
 } // namespace
 
 UpgradeWindow::UpgradeWindow(QWidget* parent) : parent_(parent) {}
@@ -20,8 +26,20 @@ UpgradeWindow::~UpgradeWindow() {
     delete window_;
 }
 
-storedb::UpgradeNotice UpgradeWindow::notice() {
-    return [this] { show(); };
+storedb::UpgradeRunner UpgradeWindow::runner() {
+    return [this](const std::function<void()>& work) { run(work); };
+}
+
+void UpgradeWindow::run(const std::function<void()>& work) {
+    show();
+    // Keys and clicks wait for the program to be ready; painting, moving and
+    // the window system's "are you there" go on.
+    QEventLoop loop;
+    const std::unique_ptr<QThread> thread(QThread::create(work));
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread->wait();
 }
 
 void UpgradeWindow::show() {
@@ -35,11 +53,12 @@ void UpgradeWindow::show() {
     window_->setCancelButton(nullptr);
     window_->setWindowModality(Qt::ApplicationModal);
     window_->setMinimumDuration(0);
+    // Closing it would not stop the work, only hide that it goes on.
+    makeToolWindow(window_, window_->sizeHint(), false);
     window_->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The work that follows holds the thread: the window is painted now or
-    // not at all, once the display has mapped it. Keys and clicks wait for
-    // the program to be ready.
+    // Painted before the work begins, however quickly it ends: a window
+    // that flashes unpainted tells the user nothing.
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < kPaintWaitMs) {

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QThread>
+#include <exception>
 
 namespace storedb {
 
@@ -369,8 +370,33 @@ bool storeFileMissing(const DataLink& link) {
     return link.engine == Engine::SQLite && !QFileInfo::exists(link.dataSource);
 }
 
+namespace {
+
+// Through the program's runner the work may run on another thread, where this
+// connection cannot go: it opens its own, and its failure comes back here.
+void upgradeStore(Db& db, const DataLink& link, const QString& connectionName,
+                  const UpgradeRunner& upgrade) {
+    if (!upgrade) {
+        addMissingIndexes(db);
+        return;
+    }
+    std::exception_ptr failure;
+    upgrade([&] {
+        try {
+            auto own = connectDatabase(link, connectionName + QStringLiteral(" upgrade"));
+            addMissingIndexes(*own);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace
+
 std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connectionName,
-                                 StoreCreation creation, const UpgradeNotice& upgrading) {
+                                 StoreCreation creation, const UpgradeRunner& upgrade) {
     if (creation == StoreCreation::MustExist && storeFileMissing(link))
         throw DataLinkError(QStringLiteral("找不到数据库文件 %1").arg(link.dataSource));
     auto db = connectDatabase(link, connectionName);
@@ -380,7 +406,8 @@ std::unique_ptr<Db> openDatabase(const DataLink& link, const QString& connection
         // A store that cannot take them now (read-only, a second program
         // adding them at this moment) still works, only slower to query.
         try {
-            addMissingIndexes(*db, upgrading);
+            if (upgradeNeeded(*db))
+                upgradeStore(*db, link, connectionName, upgrade);
         } catch (const Error& e) {
             qCWarning(lcConnection, "indexes not added: %s", qUtf8Printable(e.text()));
         }

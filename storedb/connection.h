@@ -124,19 +124,22 @@ QStringList placeholderNames(const QString& sql);
 // link to a SQLite file that is not there is a wrong link, not a new shop.
 enum class StoreCreation { MustExist, MayCreate };
 
-// Called once before a store made by an earlier version is brought up to
-// date: on a large log that takes minutes, and a program says so meanwhile.
-using UpgradeNotice = std::function<void()>;
+// Runs the bringing up to date of a store made by an earlier version, which
+// on a large log takes minutes. The work opens a connection of its own, so a
+// program may run it on another thread and keep its windows answering and
+// saying so meanwhile. Called only when there is something to do.
+using UpgradeRunner = std::function<void(const std::function<void()>& work)>;
 
 // Opens the connection a data link describes. With MayCreate a new or empty
 // SQLite file is given the schema, the settings row and a first
 // administrator; with MustExist a missing SQLite file is a DataLinkError.
-// An older store is brought up to date (see addMissingIndexes).
+// An older store is brought up to date (see addMissingIndexes), through
+// `upgrade` when given, else on this connection.
 // Throws DataLinkError or DbError.
 std::unique_ptr<Db> openDatabase(const DataLink& link,
                                  const QString& connectionName = QStringLiteral("store"),
                                  StoreCreation creation = StoreCreation::MayCreate,
-                                 const UpgradeNotice& upgrading = {});
+                                 const UpgradeRunner& upgrade = {});
 
 // True when the link names a SQLite file that does not exist yet.
 bool storeFileMissing(const DataLink& link);

@@ -13,9 +13,9 @@ DataLink DataModule::dataLink() {
     return readDataLink(dataLinkPath());
 }
 
-void DataModule::open(StoreCreation creation, const UpgradeNotice& upgrading) {
+void DataModule::open(StoreCreation creation, const UpgradeRunner& upgrade) {
     db_.reset();
-    db_ = openDatabase(dataLink(), programName_, creation, upgrading);
+    db_ = openDatabase(dataLink(), programName_, creation, upgrade);
 }
 
 void DataModule::adopt(std::unique_ptr<Db> db) {

@@ -19,7 +19,7 @@ class DataModule {
 
     // Opens the connection link.udl beside the executable describes.
     // Throws DataLinkError or DbError.
-    void open(StoreCreation creation, const UpgradeNotice& upgrading = {});
+    void open(StoreCreation creation, const UpgradeRunner& upgrade = {});
     // The link.udl beside the executable (throws DataLinkError).
     static DataLink dataLink();
     // Use a connection opened elsewhere (tests, tools).

@@ -149,10 +149,9 @@ bool logTriggersOutdated(const Db& db) {
 // the script's statements for them, then the totals of the log as it stands,
 // with no movement written in between (on SQLite the transaction holds the
 // write lock; on PostgreSQL the log is locked against writers until commit).
-void addLogTotals(Db& db, const std::function<void()>& upgrading) {
+void addLogTotals(Db& db) {
     if (tableExists(db, kLogTotalsTable) && !logTriggersOutdated(db))
         return;
-    upgrading();
     Transaction transaction(db);
     if (!db.isSQLite())
         db.exec(QStringLiteral("lock log"),
@@ -180,6 +179,19 @@ void addLogTotals(Db& db, const std::function<void()>& upgrading) {
     transaction.commit();
 }
 
+// The indexes the creation script has added since the first stores were
+// made: its "create index if not exists" lines, with their names.
+QList<std::pair<QString, QString>> addedIndexes(const Db& db) {
+    static const QString kAdded = QStringLiteral("create index if not exists ");
+    QList<std::pair<QString, QString>> indexes;
+    for (const QString& statement : scriptStatements(db)) {
+        if (statement.startsWith(kAdded, Qt::CaseInsensitive))
+            indexes.append(
+                {statement.mid(kAdded.size()).section(QLatin1Char(' '), 0, 0), statement});
+    }
+    return indexes;
+}
+
 } // namespace
 
 QString logTotalsSql(const Db& db) {
@@ -190,27 +202,21 @@ QString logTotalsSql(const Db& db) {
         .arg(wholeTable(db, QStringLiteral("hwrzb")));
 }
 
-void addMissingIndexes(Db& db, const UpgradeNotice& upgrading) {
-    bool noticed = false;
-    const auto notice = [&] {
-        if (noticed)
-            return;
-        noticed = true;
-        qCInfo(lcSchema, "bringing an older store up to date");
-        if (upgrading)
-            upgrading();
-    };
-    static const QString kAdded = QStringLiteral("create index if not exists ");
-    for (const QString& statement : scriptStatements(db)) {
-        if (!statement.startsWith(kAdded, Qt::CaseInsensitive))
-            continue;
-        const QString name = statement.mid(kAdded.size()).section(QLatin1Char(' '), 0, 0);
-        if (!indexExists(db, name)) {
-            notice();
-            db.exec(QStringLiteral("add index"), statement);
-        }
+bool upgradeNeeded(const Db& db) {
+    for (const auto& [name, statement] : addedIndexes(db)) {
+        if (!indexExists(db, name))
+            return true;
     }
-    addLogTotals(db, notice);
+    return !tableExists(db, kLogTotalsTable) || logTriggersOutdated(db);
+}
+
+void addMissingIndexes(Db& db) {
+    qCInfo(lcSchema, "bringing an older store up to date");
+    for (const auto& [name, statement] : addedIndexes(db)) {
+        if (!indexExists(db, name))
+            db.exec(QStringLiteral("add index"), statement);
+    }
+    addLogTotals(db);
 }
 
 bool createStoreIfMissing(Db& db) {

@@ -35,9 +35,11 @@ void createStore(Db& db);
 // The same, unless the store already has its tables; true when it created
 // them. Safe when several programs open a new store at once.
 bool createStoreIfMissing(Db& db);
-// Gives a store made by an earlier version the indexes its creation script
-// has added since ("create index if not exists" lines) and the log's totals.
-// Throws DbError.
-void addMissingIndexes(Db& db, const UpgradeNotice& upgrading = {});
+// Whether a store was made by an earlier version: it lacks indexes its
+// creation script has added since ("create index if not exists" lines) or
+// the log's exact running totals.
+bool upgradeNeeded(const Db& db);
+// Gives such a store what it lacks. Throws DbError.
+void addMissingIndexes(Db& db);
 
 } // namespace storedb
