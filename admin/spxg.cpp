@@ -15,7 +15,6 @@
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 
-#include <QHeaderView>
 #include <QShowEvent>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
@@ -45,8 +44,6 @@ TspxgForm::TspxgForm(AdminSession& session, QWidget* parent)
 
     cxModel_ = new QSqlQueryModel(this);
     formkit::prepareGrid(ui->DBGrid1);
-    // The list's columns are narrower than the style's smallest section.
-    ui->DBGrid1->horizontalHeader()->setMinimumSectionSize(20);
     ui->DBGrid1->setModel(cxModel_);
     for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit9})
         formkit::installNumericFilter(box, formkit::NumericKeys::DigitsPointBackspaceEscape);

@@ -50,6 +50,12 @@ void prepareGrid(QTableView* grid) {
 }
 
 void layoutGrid(QTableView* grid, const QList<int>& widths) {
+    // The style's smallest section would widen the narrowest columns.
+    QHeaderView* header = grid->horizontalHeader();
+    for (const int width : widths) {
+        if (width < header->minimumSectionSize())
+            header->setMinimumSectionSize(width);
+    }
     for (qsizetype i = 0; i < widths.size(); ++i)
         grid->setColumnWidth(int(i), widths.at(i));
 }
