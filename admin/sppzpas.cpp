@@ -10,6 +10,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/barcode.h"
 #include "storedb/catalog.h"
 #include "storedb/columntext.h"
 #include "storedb/errors.h"
@@ -449,7 +450,17 @@ void TsppzForm::runGoodsAction() {
                 formkit::showMessage(QStringLiteral("已有这种商品号！请重新输入！"));
                 ui->Edit3->clear();
                 ui->Edit3->setFocus();
-            } else if (!storedb::addGoodsToCategory(db, ui->ComboBox1->currentText(), hwh, hwm)) {
+                break;
+            }
+            // A barcode typed with a slip would never match a scan of the goods.
+            if (const auto expected = storedb::wrongGtinCheckDigit(hwh);
+                expected && !formkit::askYesNo(
+                                QStringLiteral("商品号 %1 的校验位应为 %2,可能输错了。仍然保存吗？")
+                                    .arg(hwh, QString::number(*expected)))) {
+                ui->Edit3->setFocus();
+                return;
+            }
+            if (!storedb::addGoodsToCategory(db, ui->ComboBox1->currentText(), hwh, hwm)) {
                 // Goods need a real category; the typed boxes stay for a second try.
                 formkit::showMessage(QStringLiteral("没有这种商品类别！请重新选择！"));
                 ui->ComboBox1->setFocus();

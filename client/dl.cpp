@@ -101,6 +101,9 @@ void Tdlform::signOn() {
         ui->Edit2->setFocus();
         return;
     }
+    // One running till per name: a second one would wind up the first's
+    // live shift and sell from its emptied sale table.
+    session_.holdTillName();
     // Every write of the sign-on first; only then does the till go on duty,
     // so that a failure leaves nobody selling without an open shift.
     const storedb::SignedOn booked = storedb::signOn(db, jsj, shyh, QDateTime::currentDateTime());

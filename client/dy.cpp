@@ -2,16 +2,28 @@
 
 #include "ui_dy.h"
 
+#include "escposprinter.h"
+#include "escposreceipt.h"
+
 #include "formkit/hint.h"
+#include "formkit/messages.h"
 #include "storedb/charge.h"
 #include "storedb/numtext.h"
 #include "storedb/saletable.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPrinter, "orvani.printer")
+
+QString failureText(const QString& printer, const QString& cause) {
+    return QStringLiteral("小票打印失败: 打印机 %1 %2。本单已收费记账,请检查打印机后按F8重打小票。")
+        .arg(printer, cause);
+}
 
 // The receipt roll and its layout, in millimetres.
 constexpr double kRollWidth = 80;
@@ -52,37 +64,58 @@ void Tdyform::setChange(const QString& text) {
     ui->zl->setText(text);
 }
 
-formkit::Report Tdyform::receipt(const storedb::Db& db, const storedb::ChargedSale& sale,
-                                 const QDateTime& printedAt) const {
+ReceiptContent Tdyform::content(const storedb::Db& db, const storedb::ChargedSale& sale,
+                                const QDateTime& printedAt) const {
     const storedb::ShopSettings company = storedb::loadShopSettings(db);
+    ReceiptContent content;
+    content.shop = company.company;
+    for (const storedb::SaleLine& line : sale.lines)
+        content.lines.append({line.hwm, storedb::numberText(line.dj), QString::number(line.sl),
+                              storedb::numberText(line.jg)});
+    content.total = storedb::numberText(sale.total);
+    content.received = ui->xs->text();
+    content.change = ui->zl->text();
+    content.bill = QString::number(sale.bill);
+    content.closing = company.welcome;
+    content.printedAt = formkit::clockText(printedAt);
+    return content;
+}
+
+formkit::Report Tdyform::layout(const ReceiptContent& content) {
     formkit::Report report;
     report.pageSize = formkit::Report::customPageSize(kRollWidth, kRollLength);
     report.orientation = QPageLayout::Portrait;
     report.margins = QMarginsF(kMargin, kMargin, kMargin, kMargin);
     report.font = formkit::reportFont(10);
 
+    // A copy's mark takes the heading's place, which moves a line down.
+    const double heading = content.copy ? 10.58 : 5.29;
     report.title = formkit::ReportBand{
-        10.58,
-        {item(20.11, -0.79, company.company), item(0.26, 5.29, QStringLiteral("货物名")),
-         item(20.90, 5.29, QStringLiteral("单价")), item(38.89, 5.29, QStringLiteral("数量")),
-         item(55.30, 5.29, QStringLiteral("价格"))}};
-    for (const storedb::SaleLine& line : sale.lines) {
+        heading + 5.29,
+        {item(20.11, -0.79, content.shop), item(0.26, heading, QStringLiteral("货物名")),
+         item(20.90, heading, QStringLiteral("单价")), item(38.89, heading, QStringLiteral("数量")),
+         item(55.30, heading, QStringLiteral("价格"))}};
+    if (content.copy)
+        report.title->items.append(item(20.11, 5.29, kReceiptCopyMark));
+    for (const ReceiptContent::Line& line : content.lines) {
         report.details.append(formkit::ReportBand{
             4.23,
-            {nameItem(line.hwm), item(22.23, -0.79, storedb::numberText(line.dj)),
-             item(41.01, -0.79, QString::number(line.sl)),
-             item(56.09, -0.79, storedb::numberText(line.jg))}});
+            {nameItem(line.name), item(22.23, -0.79, line.price), item(41.01, -0.79, line.quantity),
+             item(56.09, -0.79, line.amount)}});
     }
     report.summary = formkit::ReportBand{
         33.34,
-        {item(0.53, 0.26, QStringLiteral("共计")),
-         item(9.00, 0.26, storedb::numberText(sale.total)),
-         item(0.53, 5.03, QStringLiteral("现收")), item(9.26, 5.03, ui->xs->text()),
-         item(0.53, 10.05, QStringLiteral("找零")), item(9.26, 10.05, ui->zl->text()),
-         item(0.53, 16.67, QStringLiteral("帐单流水号")),
-         item(20.11, 16.67, QString::number(sale.bill)), item(20.11, 22.23, company.welcome),
-         item(0, 26.99, formkit::clockText(printedAt))}};
+        {item(0.53, 0.26, QStringLiteral("共计")), item(9.00, 0.26, content.total),
+         item(0.53, 5.03, QStringLiteral("现收")), item(9.26, 5.03, content.received),
+         item(0.53, 10.05, QStringLiteral("找零")), item(9.26, 10.05, content.change),
+         item(0.53, 16.67, QStringLiteral("帐单流水号")), item(20.11, 16.67, content.bill),
+         item(20.11, 22.23, content.closing), item(0, 26.99, content.printedAt)}};
     return report;
+}
+
+formkit::Report Tdyform::receipt(const storedb::Db& db, const storedb::ChargedSale& sale,
+                                 const QDateTime& printedAt) const {
+    return layout(content(db, sale, printedAt));
 }
 
 bool Tdyform::writePdf(const storedb::Db& db, const storedb::ChargedSale& sale, const QString& path,
@@ -90,31 +123,103 @@ bool Tdyform::writePdf(const storedb::Db& db, const storedb::ChargedSale& sale, 
     return receipt(db, sale, printedAt).writePdf(path);
 }
 
-void Tdyform::print(const storedb::Db& db, const storedb::ChargedSale& sale) {
-    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
-    const QString copyFolder = qEnvironmentVariable("TAVO_RECEIPT_PDF");
-    if (printerInfo.isNull() && copyFolder.isEmpty())
-        return;
-    const QDateTime now = QDateTime::currentDateTime();
-    const formkit::Report report = receipt(db, sale, now);
-    const QString bill = QString::number(sale.bill);
+void Tdyform::usePrinter(const QString& address, int widthMm) {
+    rollWidthMm_ = widthMm == 58 ? 58 : 80;
+    if (address.isEmpty())
+        escPos_.reset();
+    else if (!escPos_ || escPos_->address() != address)
+        escPos_ = std::make_unique<EscPosPrinter>(address);
+}
 
-    if (!printerInfo.isNull()) {
-        QPrinter printer(printerInfo, QPrinter::HighResolution);
-        printer.setCopyCount(1);
-        printer.setDocName(QStringLiteral("帐单 %1").arg(bill));
-        if (!report.render(&printer))
-            qWarning("receipt %s: the printer %s did not accept it", qPrintable(bill),
-                     qPrintable(printerInfo.printerName()));
+void Tdyform::print(const storedb::Db& db, const storedb::ChargedSale& sale, const QString& clerk) {
+    last_ = content(db, sale, QDateTime::currentDateTime());
+    if (escPos_)
+        qCInfo(lcPrinter, "cash drawer opened with bill %s for clerk %s", qPrintable(last_->bill),
+               qPrintable(clerk));
+    deliver(*last_, true);
+}
+
+void Tdyform::reprint() {
+    if (!last_) {
+        formkit::showMessage(QStringLiteral("没有可以重打的小票！"));
+        return;
     }
-    if (!copyFolder.isEmpty()) {
-        // A copy is a convenience: failing to write it must not stop the sale.
-        QDir().mkpath(copyFolder);
-        const QString path =
-            QDir(copyFolder)
-                .filePath(QStringLiteral("receipt-%1-%2.pdf")
-                              .arg(bill, now.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-        if (!report.writePdf(path))
-            qWarning("receipt %s: cannot write %s", qPrintable(bill), qPrintable(path));
+    ReceiptContent copy = *last_;
+    copy.copy = true;
+    qCInfo(lcPrinter, "receipt %s printed again", qPrintable(copy.bill));
+    deliver(copy, false);
+}
+
+void Tdyform::openDrawer(const QString& clerk) {
+    if (!escPos_) {
+        formkit::showMessage(QStringLiteral(
+            "本机没有设置ESC/POS小票打印机,钱箱无法打开！请通知管理员设置till.ini。"));
+        return;
     }
+    const QString address = escPos_->address();
+    qCInfo(lcPrinter, "cash drawer opened by clerk %s", qPrintable(clerk));
+    escPos_->send({escpos::drawerJob(), false, {}}, [address](const PrintOutcome& outcome) {
+        if (outcome.ok())
+            return;
+        qCWarning(lcPrinter, "cash drawer: the printer %s failed: %s", qPrintable(address),
+                  qPrintable(outcome.detail));
+        formkit::showMessage(QStringLiteral("钱箱打开失败: 打印机 %1 %2。请检查打印机。")
+                                 .arg(address, outcome.causeText()));
+    });
+}
+
+void Tdyform::deliver(const ReceiptContent& content, bool openDrawer) {
+    std::optional<formkit::Report> report;
+    const auto laidOut = [&]() -> const formkit::Report& {
+        if (!report)
+            report = layout(content);
+        return *report;
+    };
+    if (escPos_) {
+        EscPosPrinter::Job job{escpos::receiptJob(content, rollWidthMm_, openDrawer), true,
+                               openDrawer ? escpos::drawerJob() : QByteArray()};
+        const QString address = escPos_->address();
+        const QString bill = content.bill;
+        escPos_->send(std::move(job), [address, bill](const PrintOutcome& outcome) {
+            if (outcome.ok())
+                return;
+            qCWarning(lcPrinter, "receipt %s: the printer %s failed: %s", qPrintable(bill),
+                      qPrintable(address), qPrintable(outcome.detail));
+            formkit::showMessage(failureText(address, outcome.causeText()));
+        });
+    } else {
+        const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+        if (!printerInfo.isNull())
+            printOnQueue(laidOut(), printerInfo, content.bill);
+    }
+    if (!qEnvironmentVariableIsEmpty("TAVO_RECEIPT_PDF"))
+        writeCopy(laidOut(), content);
+}
+
+void Tdyform::printOnQueue(const formkit::Report& report, const QPrinterInfo& printerInfo,
+                           const QString& bill) {
+    QPrinter printer(printerInfo, QPrinter::HighResolution);
+    printer.setCopyCount(1);
+    printer.setDocName(QStringLiteral("帐单 %1").arg(bill));
+    if (!report.render(&printer)) {
+        qCWarning(lcPrinter, "receipt %s: the printer %s did not accept it", qPrintable(bill),
+                  qPrintable(printerInfo.printerName()));
+        formkit::showMessage(failureText(printerInfo.printerName(), QStringLiteral("无法打印")));
+    }
+}
+
+void Tdyform::writeCopy(const formkit::Report& report, const ReceiptContent& content) {
+    // A copy is a convenience: failing to write it must not stop the sale.
+    const QString copyFolder = qEnvironmentVariable("TAVO_RECEIPT_PDF");
+    QDir().mkpath(copyFolder);
+    const QString path =
+        QDir(copyFolder)
+            .filePath(
+                QStringLiteral("receipt-%1-%2%3.pdf")
+                    .arg(content.bill,
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                         content.copy ? QStringLiteral("-copy") : QString()));
+    if (!report.writePdf(path))
+        qCWarning(lcPrinter, "receipt %s: cannot write %s", qPrintable(content.bill),
+                  qPrintable(path));
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "storedb/datamodule.h"
+#include "tillsettings.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -14,6 +16,9 @@ class Tzxform;
 class Tdyform;
 class Thelpform;
 class Txgmmform;
+namespace storedb {
+class TillLease;
+}
 
 // The clerk on duty at this till.
 struct Clerk {
@@ -48,6 +53,14 @@ class TillSession : public QObject {
     const QString& terminal() const { return terminal_; }
     void setTerminal(const QString& name) { terminal_ = name; }
 
+    // This computer's till.ini, read once when the till starts.
+    const TillSettings& settings() const { return settings_; }
+
+    // Takes this till's name for the rest of the run (storedb::TillLease),
+    // before a sign-on writes anything; renews it meanwhile. Throws
+    // TillNameHeldError naming the computer whose till holds it.
+    void holdTillName();
+
     const std::optional<Clerk>& clerkOnDuty() const { return clerk_; }
     // A clerk's sign-on has been booked: the main window goes on duty.
     void signedOn(const Clerk& clerk, const QString& shopName);
@@ -66,9 +79,17 @@ class TillSession : public QObject {
 
   signals:
     void clerkSignedOn(const QString& clerkName, const QString& shopName);
+    // Another till took this till's name (this one was taken for dead): the
+    // clerk's shift has been wound up there. Emitted once, after the action
+    // that found it has ended.
+    void tillNameLost(const QString& message);
 
   private:
+    void renewTillName();
+    void releaseTillName() noexcept;
+
     mutable storedb::DataModule data_;
+    TillSettings settings_;
     QString terminal_;
     std::optional<Clerk> clerk_;
     std::unique_ptr<Tmainform> main_;
@@ -77,4 +98,6 @@ class TillSession : public QObject {
     std::unique_ptr<Thelpform> about_;
     std::unique_ptr<Tdlform> signOn_;
     QPointer<Txgmmform> password_;
+    std::unique_ptr<storedb::TillLease> lease_;
+    QTimer leaseRenewal_;
 };

@@ -115,7 +115,9 @@ void Tsfform::finishSale() {
     Tdyform& receipt = session_.receipt();
     receipt.setReceived(ui->Edit1->text());
     receipt.setChange(ui->zl->text());
-    receipt.print(session_.db(), sale_);
+    const std::optional<Clerk>& clerk = session_.clerkOnDuty();
+    receipt.print(session_.db(), sale_,
+                  clerk ? clerk->shyh + QLatin1Char(' ') + clerk->shym : QString());
     finished_ = true;
     emit saleFinished();
     close();

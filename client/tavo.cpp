@@ -3,6 +3,7 @@
 #include "ui_tavo.h"
 
 #include "dl.h"
+#include "dy.h"
 #include "help.h"
 #include "session.h"
 #include "sf.h"
@@ -15,9 +16,12 @@
 #include "formkit/hint.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
+#include "formkit/scandetector.h"
 #include "formkit/toolwindow.h"
 #include "formkit/upgradewindow.h"
+#include "storedb/barcode.h"
 #include "storedb/charge.h"
+#include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
@@ -35,6 +39,28 @@ namespace {
 const QString kDeletePrompt = QStringLiteral("输入删除的货物编号");
 const QList<int> kGridWidths{56, 270, 140, 140, 140};
 const QList<int> kGridWidthsAfterAdd{53, 270, 140, 140, 140};
+
+// The till keeps money to the jiao: a label's fen are rounded half up, in
+// whole numbers, so that 12.35 never turns into 12.3.
+double jiaoPrice(qint64 fen) {
+    return double((fen + 5) / 10) / 10;
+}
+
+// The goods a scale label names: its number as printed, else without the
+// leading zeros the label pads it with.
+std::optional<std::pair<QString, storedb::GoodsAtTill>> labelGoods(const storedb::Db& db,
+                                                                   const QString& printed) {
+    QString bare = printed;
+    while (bare.startsWith(QLatin1Char('0')))
+        bare.remove(0, 1);
+    for (const QString& hwh : {printed, bare}) {
+        if (hwh.isEmpty())
+            continue;
+        if (const std::optional<storedb::GoodsAtTill> goods = storedb::hwhdw(db, hwh))
+            return std::pair{hwh, *goods};
+    }
+    return std::nullopt;
+}
 } // namespace
 
 Tmainform::Tmainform(TillSession& session, QWidget* parent)
@@ -91,14 +117,22 @@ Tmainform::Tmainform(TillSession& session, QWidget* parent)
     // Only the clerk's typing offers the deletion, not the window's own resets.
     formkit::onSignal(ui->Edit3, &QLineEdit::textEdited, this, &Tmainform::allowDeletion);
 
-    formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
+    // Goods numbers may hold letters; a Code 128 scanner sends them too.
+    formkit::installVisibleTextFilter(ui->Edit1);
     formkit::installNumericFilter(ui->Edit2, formkit::NumericKeys::DigitsPointBackspaceEscape);
     formkit::installNumericFilter(ui->Edit3, formkit::NumericKeys::DigitsPointBackspaceEscape);
     formkit::onEnter(ui->Edit1, [this] { moveToQuantity(); });
+    // Last, so that they see a scanner's keys before the filters above.
+    const int scanGap = session_.settings().scanMaxKeyGapMs;
+    formkit::onScan(ui->Edit1, scanGap, [this](const formkit::Scan& scan) { takeScan(scan.code); });
+    formkit::onScan(ui->Edit2, scanGap,
+                    [this](const formkit::Scan& scan) { takeScanInQuantityBox(scan); });
     formkit::installDefaultButton(this);
     formkit::installCancelButton(this, ui->sc);
+    installReceiptKeys();
 
     connect(&session_, &TillSession::clerkSignedOn, this, &Tmainform::goOnDuty);
+    connect(&session_, &TillSession::tillNameLost, this, &Tmainform::leaveDuty);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -363,49 +397,95 @@ bool Tmainform::chargeWindowUp() {
     return true;
 }
 
-void Tmainform::refuseShortStock(int stockLeft) {
+void Tmainform::refuseShortStock(int stockLeft, Pieces pieces) {
     formkit::showMessage(QStringLiteral("此货库存量已不足,最多只能销售") +
                          QString::number(stockLeft) + QStringLiteral("件"));
+    // A single piece short leaves no quantity to correct.
+    if (pieces == Pieces::One) {
+        resetEntry();
+        return;
+    }
     ui->Edit2->setText(QString::number(stockLeft));
     ui->Edit2->setFocus();
     ui->Edit2->selectAll();
 }
 
 void Tmainform::addLine() {
-    if (chargeWindowUp())
+    sellCode(ui->Edit1->text(), Pieces::FromQuantityBox);
+}
+
+void Tmainform::takeScan(const QString& code) {
+    ui->Edit1->setText(code);
+    ui->Edit2->setText(QStringLiteral("1"));
+    sellCode(code, Pieces::One);
+}
+
+void Tmainform::takeScanInQuantityBox(const formkit::Scan& scan) {
+    // The scanner's keys went into the box: it holds what the clerk had keyed.
+    ui->Edit2->setText(scan.textBefore);
+    // The line keyed by hand is added first, as its Enter would have added
+    // it; refused, the clerk deals with it and the scan waits for another go.
+    if (ui->BitBtn1->isDefault() && !sellCode(ui->Edit1->text(), Pieces::FromQuantityBox))
         return;
+    takeScan(scan.code);
+}
+
+bool Tmainform::sellCode(const QString& code, Pieces pieces) {
+    if (chargeWindowUp())
+        return false;
     storedb::Db& db = session_.db();
     const QString& jsj = session_.terminal();
-    const QString hwh = ui->Edit1->text();
-    const std::optional<storedb::GoodsAtTill> goods = storedb::hwhdw(db, hwh);
+    QString hwh = code;
+    std::optional<storedb::GoodsAtTill> goods = storedb::hwhdw(db, hwh);
+    const QString& layout = session_.settings().scaleLabelLayout;
+    if (!goods && !layout.isEmpty()) {
+        if (const std::optional<storedb::ScaleLabel> label =
+                storedb::parseScaleLabel(code, layout)) {
+            if (!label->checkDigitOk) {
+                formkit::showMessage(QStringLiteral("条码 %1 的校验位有误,请重新扫描！").arg(code));
+                resetEntry();
+                return false;
+            }
+            // A label prices one weighed piece, whatever the quantity box says.
+            if (auto found = labelGoods(db, label->goodsNumber)) {
+                hwh = found->first;
+                goods = found->second;
+                goods->dj = jiaoPrice(label->priceFen);
+                pieces = Pieces::One;
+            }
+        }
+    }
     if (!goods) {
         formkit::showMessage(QStringLiteral("此货物号不存在,请检查输入是否有误或通知管理员检查！"));
         resetEntry();
-        return;
+        return false;
     }
-    const int quantity = storedb::toInteger(ui->Edit2->text());
+    const int quantity = pieces == Pieces::One ? 1 : storedb::toInteger(ui->Edit2->text());
     if (goods->kcl - quantity < 0) {
-        refuseShortStock(goods->kcl);
-        return;
+        refuseShortStock(goods->kcl, pieces);
+        return false;
     }
     // A pasted negative quantity would put pieces into stock.
     if (quantity <= 0) {
         formkit::showMessage(QStringLiteral("此货物不能销售！"));
         ui->Edit1->clear();
         ui->Edit1->setFocus();
-        return;
+        return false;
     }
     const storedb::AddedLine added = storedb::addSaleLine(db, jsj, hwh, *goods, quantity);
     if (!added.added) {
-        refuseShortStock(added.stockLeft);
-        return;
+        refuseShortStock(added.stockLeft, pieces);
+        return false;
     }
     setState(State::SalePending);
     ui->zj->setText(storedb::numberText(storedb::saleTotal(db, jsj)));
     openSaleGrid(kGridWidthsAfterAdd);
+    // The line just added stays in sight however long the sale grows.
+    ui->DBGrid1->scrollToBottom();
     ui->Edit1->clear();
     ui->Edit1->setFocus();
     ui->BitBtn1->setDefault(false);
+    return true;
 }
 
 void Tmainform::chargeSale() {
@@ -413,8 +493,14 @@ void Tmainform::chargeSale() {
         return;
     // Bill number, movement rows and takings are booked together or not at
     // all; a failure leaves the sale pending so that it can be charged again.
-    const storedb::ChargedSale sale =
-        storedb::chargeSale(session_.db(), session_.terminal(), QDate::currentDate());
+    storedb::ChargedSale sale;
+    try {
+        sale = storedb::chargeSale(session_.db(), session_.terminal(), QDate::currentDate());
+    } catch (const storedb::EmptySaleError& empty) {
+        formkit::showMessage(empty.userText());
+        reloadSale();
+        return;
+    }
     setState(State::Charging);
     auto* window = new Tsfform(session_, sale, nullptr);
     chargeWindow_ = window;
@@ -435,6 +521,31 @@ void Tmainform::chargeSale() {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void Tmainform::reloadSale() {
+    storedb::Db& db = session_.db();
+    const QString& jsj = session_.terminal();
+    const bool lines = storedb::saleLineCount(db, jsj) > 0;
+    ui->zj->setText(lines ? storedb::numberText(storedb::saleTotal(db, jsj)) : QStringLiteral("0"));
+    openSaleGrid(kGridWidths);
+    setState(lines ? State::SalePending : State::SalePanelOpen);
+    resetDeletion();
+    resetEntry();
+}
+
+void Tmainform::leaveDuty(const QString& message) {
+    if (!session_.clerkOnDuty())
+        return;
+    // The shift was wound up by the till that took the name: nothing here
+    // may touch the store any more, not even the grid's sale table.
+    lsb->clear();
+    session_.signedOff();
+    ui->zj->setText(QStringLiteral("0"));
+    setStatusText(QStringLiteral("状态: 未登录!"));
+    setState(State::NoClerk);
+    formkit::showMessage(message);
+    takeKeyboard();
 }
 
 void Tmainform::takeKeyboard() {
@@ -524,4 +635,27 @@ bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Tmainform::installReceiptKeys() {
+    const auto key = [this](const char* name, const QString& text, Qt::Key shortcut,
+                            void (Tmainform::*handler)()) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        addAction(action);
+        formkit::onTriggered(action, this, handler);
+    };
+    key("reprintReceipt", QStringLiteral("重打小票"), Qt::Key_F8, &Tmainform::reprintReceipt);
+    key("openCashDrawer", QStringLiteral("打开钱箱"), Qt::Key_F9, &Tmainform::openCashDrawer);
+}
+
+void Tmainform::reprintReceipt() {
+    session_.receipt().reprint();
+}
+
+void Tmainform::openCashDrawer() {
+    // The drawer holds the shift's cash: only for the clerk on duty.
+    if (const std::optional<Clerk>& clerk = session_.clerkOnDuty())
+        session_.receipt().openDrawer(clerk->shyh + QLatin1Char(' ') + clerk->shym);
 }

@@ -15,7 +15,8 @@ class Tmainform;
 }
 namespace formkit {
 class HintWatcher;
-}
+struct Scan;
+} // namespace formkit
 namespace storedb {
 struct ShiftFigures;
 }
@@ -81,12 +82,26 @@ class Tmainform : public QMainWindow {
     // Sale panel
     void moveToQuantity();
     void addLine();
+    // A scan in the goods box sells one piece at once; one in the quantity
+    // box while it waits adds the line keyed by hand first.
+    void takeScan(const QString& code);
+    void takeScanInQuantityBox(const formkit::Scan& scan);
+    // How many pieces a line sells: what the quantity box says, or one (a
+    // scan, a scale label).
+    enum class Pieces { FromQuantityBox, One };
+    // Sells the code as a goods number or else as a scale label; false when
+    // refused, the clerk told why.
+    bool sellCode(const QString& code, Pieces pieces);
     void chargeSale();
     void showTakings();
     void deleteLine();
     void pickLineForDeletion();
     void allowDeletion();
     void showTime();
+    // F8 prints the last receipt again, F9 opens the cash drawer (dy.h).
+    void installReceiptKeys();
+    void reprintReceipt();
+    void openCashDrawer();
 
     // The first show: connection, terminal check, sign-on window.
     void startUp();
@@ -99,7 +114,11 @@ class Tmainform : public QMainWindow {
     void summaryConfirmed();
     void resetEntry();
     void resetDeletion();
-    void refuseShortStock(int stockLeft);
+    void refuseShortStock(int stockLeft, Pieces pieces);
+    // Shows the sale as the sale table holds it: lines, total and state.
+    void reloadSale();
+    // Another till took this till's name and wound the shift up.
+    void leaveDuty(const QString& message);
     bool chargeWindowUp();
     // Re-runs the grid query on the sale table and sets the column widths.
     void openSaleGrid(const QList<int>& widths);

@@ -1,6 +1,7 @@
 #include "formkit/keys.h"
 
 #include "formkit/guard.h"
+#include "storedb/columntext.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -113,6 +114,24 @@ class NumericValidator : public QValidator {
     mutable QString previous_; // the text as it stood before the edit judged
 };
 
+// A user's edit that puts a control character in is undone.
+class VisibleTextValidator : public QValidator {
+  public:
+    explicit VisibleTextValidator(QLineEdit* edit)
+        : QValidator(edit), edit_(edit), previous_(edit->text()) {}
+
+    State validate(QString& input, int&) const override {
+        if (edit_->isModified() && storedb::holdsControlCharacter(inserted(previous_, input)))
+            return Invalid;
+        previous_ = input;
+        return Acceptable;
+    }
+
+  private:
+    QLineEdit* edit_;
+    mutable QString previous_;
+};
+
 class EnterFilter : public QObject {
   public:
     EnterFilter(QObject* parent, std::function<void()> action)
@@ -140,6 +159,10 @@ class EnterFilter : public QObject {
 void installNumericFilter(QLineEdit* edit, NumericKeys keys) {
     edit->installEventFilter(new NumericFilter(edit, keys));
     edit->setValidator(new NumericValidator(edit, keys));
+}
+
+void installVisibleTextFilter(QLineEdit* edit) {
+    edit->setValidator(new VisibleTextValidator(edit));
 }
 
 void onEnter(QWidget* widget, std::function<void()> action) {

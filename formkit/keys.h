@@ -22,6 +22,11 @@ enum class NumericKeys {
 // program sets (a prompt) is not checked.
 void installNumericFilter(QLineEdit* edit, NumericKeys keys);
 
+// Takes any visible character, letters too (goods numbers may hold them),
+// but no control character, however text comes in. Text the program sets
+// is not checked.
+void installVisibleTextFilter(QLineEdit* edit);
+
 // Runs the action when Enter (either key) is pressed in the widget; the key
 // press is consumed.
 void onEnter(QWidget* widget, std::function<void()> action);

@@ -5,6 +5,7 @@
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
+#include "storedb/tilllease.h"
 
 namespace storedb {
 
@@ -13,8 +14,15 @@ ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today) {
     // together: booking the money without the rows (or the reverse) would put
     // the till's takings and the movement log out of step for good.
     Transaction transaction(db);
+    confirmTillLease(db, terminal);
     ChargedSale sale;
     sale.lines = saleLines(db, terminal);
+    // Lines on screen that the table no longer holds (another till under the
+    // same name emptied it) would be handed over as a sale of 0.
+    if (sale.lines.isEmpty())
+        throw EmptySaleError(
+            QStringLiteral("charge: the sale table of %1 holds no lines").arg(terminal),
+            QStringLiteral("本单没有可以收费的货物,不能收费！收款机已重新读取本单。"));
     double total = 0;
     for (const SaleLine& line : sale.lines)
         total += line.jg;

@@ -22,7 +22,8 @@ struct ChargedSale {
 // sale table. All or nothing: on failure everything is rolled back, the error
 // is thrown and the sale stays pending. Once booked, no line is left in the
 // table for a wind-up to put back into stock, whatever happens to the till
-// before the receipt is printed.
+// before the receipt is printed. A sale table without lines is refused
+// (EmptySaleError), writing nothing.
 ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today);
 
 } // namespace storedb

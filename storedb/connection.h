@@ -15,6 +15,8 @@
 
 namespace storedb {
 
+class TillLease;
+
 // Named parameters of one statement, in any order.
 using Params = QList<QPair<QString, QVariant>>;
 
@@ -73,6 +75,11 @@ class Db {
     // Quotes a name as an SQL identifier, doubling embedded quotes.
     static QString quoteIdentifier(const QString& name);
 
+    // The till name a till program's connection works under (see
+    // confirmTillLease); none in the back office and the tools.
+    const TillLease* tillLease() const { return tillLease_; }
+    void workUnder(const TillLease* lease) { tillLease_ = lease; }
+
   private:
     // Runs the statement in `local`, or in the kept query when keep is set.
     QSqlQuery& execute(const QString& name, const QString& sql, const Params& params, bool keep,
@@ -87,6 +94,7 @@ class Db {
     QString connectionName_;
     Engine engine_;
     bool inTransaction_ = false;
+    const TillLease* tillLease_ = nullptr;
     // After a reconnect that waited for a timeout, further attempts fail at
     // once for a moment, so that one action never waits twice.
     mutable qint64 reconnectPausedUntil_ = 0;

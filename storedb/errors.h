@@ -93,4 +93,20 @@ class TillOnlineError : public Error {
     using Error::Error;
 };
 
+// Another running till holds this till's name: the text names its computer.
+class TillNameHeldError : public Error {
+    using Error::Error;
+};
+
+// Another till took this till's name while it ran (this one was taken for
+// dead): nothing of the action was written.
+class TillLeaseLostError : public Error {
+    using Error::Error;
+};
+
+// A charge found no lines in the till's sale table.
+class EmptySaleError : public Error {
+    using Error::Error;
+};
+
 } // namespace storedb

@@ -21,10 +21,10 @@ Q_LOGGING_CATEGORY(lcSchema, "orvani.schema")
 
 const QStringList& permanentTables() {
     static const QStringList tables{
-        QStringLiteral("glyb"),   QStringLiteral("shyb"),    QStringLiteral("jqb"),
-        QStringLiteral("shyrzb"), QStringLiteral("hwlbpzb"), QStringLiteral("hwpzb"),
-        QStringLiteral("hwb"),    QStringLiteral("hwrzb"),   QStringLiteral("company"),
-        kLogTotalsTable,
+        QStringLiteral("glyb"),   QStringLiteral("shyb"),      QStringLiteral("jqb"),
+        QStringLiteral("shyrzb"), QStringLiteral("hwlbpzb"),   QStringLiteral("hwpzb"),
+        QStringLiteral("hwb"),    QStringLiteral("hwrzb"),     QStringLiteral("company"),
+        kLogTotalsTable,          QStringLiteral("tilllease"),
     };
     return tables;
 }
@@ -179,17 +179,36 @@ void addLogTotals(Db& db) {
     transaction.commit();
 }
 
-// The indexes the creation script has added since the first stores were
-// made: its "create index if not exists" lines, with their names.
-QList<std::pair<QString, QString>> addedIndexes(const Db& db) {
-    static const QString kAdded = QStringLiteral("create index if not exists ");
-    QList<std::pair<QString, QString>> indexes;
+// What the creation script has added since the first stores were made: its
+// "create table if not exists" and "create index if not exists" statements,
+// with the name of what each makes, tables first (an index may need one).
+struct AddedObject {
+    QString name;
+    QString statement;
+    bool table = false;
+};
+QList<AddedObject> addedObjects(const Db& db) {
+    static const QString kTable = QStringLiteral("create table if not exists ");
+    static const QString kIndex = QStringLiteral("create index if not exists ");
+    QList<AddedObject> tables;
+    QList<AddedObject> indexes;
     for (const QString& statement : scriptStatements(db)) {
-        if (statement.startsWith(kAdded, Qt::CaseInsensitive))
-            indexes.append(
-                {statement.mid(kAdded.size()).section(QLatin1Char(' '), 0, 0), statement});
+        for (const bool table : {true, false}) {
+            const QString& head = table ? kTable : kIndex;
+            if (!statement.startsWith(head, Qt::CaseInsensitive))
+                continue;
+            const QString name = statement.mid(head.size())
+                                     .section(QLatin1Char(' '), 0, 0)
+                                     .section(QLatin1Char('('), 0, 0)
+                                     .trimmed();
+            (table ? tables : indexes).append(AddedObject{name, statement, table});
+        }
     }
-    return indexes;
+    return tables + indexes;
+}
+
+bool objectExists(const Db& db, const AddedObject& object) {
+    return object.table ? tableExists(db, object.name) : indexExists(db, object.name);
 }
 
 } // namespace
@@ -203,8 +222,8 @@ QString logTotalsSql(const Db& db) {
 }
 
 bool upgradeNeeded(const Db& db) {
-    for (const auto& [name, statement] : addedIndexes(db)) {
-        if (!indexExists(db, name))
+    for (const AddedObject& object : addedObjects(db)) {
+        if (!objectExists(db, object))
             return true;
     }
     return !tableExists(db, kLogTotalsTable) || logTriggersOutdated(db);
@@ -212,9 +231,10 @@ bool upgradeNeeded(const Db& db) {
 
 void addMissingIndexes(Db& db) {
     qCInfo(lcSchema, "bringing an older store up to date");
-    for (const auto& [name, statement] : addedIndexes(db)) {
-        if (!indexExists(db, name))
-            db.exec(QStringLiteral("add index"), statement);
+    for (const AddedObject& object : addedObjects(db)) {
+        if (!objectExists(db, object))
+            db.exec(object.table ? QStringLiteral("add table") : QStringLiteral("add index"),
+                    object.statement);
     }
     addLogTotals(db);
 }

@@ -35,9 +35,9 @@ void createStore(Db& db);
 // The same, unless the store already has its tables; true when it created
 // them. Safe when several programs open a new store at once.
 bool createStoreIfMissing(Db& db);
-// Whether a store was made by an earlier version: it lacks indexes its
-// creation script has added since ("create index if not exists" lines) or
-// the log's exact running totals.
+// Whether a store was made by an earlier version: it lacks tables or indexes
+// its creation script has added since ("create table if not exists" and
+// "create index if not exists" statements) or the log's exact running totals.
 bool upgradeNeeded(const Db& db);
 // Gives such a store what it lacks. Throws DbError.
 void addMissingIndexes(Db& db);

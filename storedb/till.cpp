@@ -3,6 +3,7 @@
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
+#include "storedb/tilllease.h"
 
 #include <QSqlQuery>
 #include <cmath>
@@ -151,6 +152,7 @@ ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now) 
 SignedOn signOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now) {
     checkSaleTableName(jsj);
     Transaction transaction(db);
+    confirmTillLease(db, jsj);
     registeredTill(db, jsj);
     SignedOn result;
     if (saleTableExists(db, jsj)) {
@@ -186,6 +188,7 @@ void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTi
 
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
     Transaction transaction(db);
+    confirmTillLease(db, jsj);
     const ShiftFigures figures =
         tillRow(db, jsj) ? closeShift(db, jsj, now) : closeShiftOfRemovedTill(db, jsj, now);
     dropSaleTable(db, jsj);
@@ -196,6 +199,7 @@ ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
 AddedLine addSaleLine(Db& db, const QString& jsj, const QString& hwh, const GoodsAtTill& goods,
                       int sl) {
     Transaction transaction(db, Durability::Lazy);
+    confirmTillLease(db, jsj);
     if (!hwbsf(db, hwh, sl)) {
         const std::optional<GoodsAtTill> now = hwhdw(db, hwh);
         return AddedLine{false, 0, now ? now->kcl : 0};
@@ -228,6 +232,7 @@ std::optional<SaleLine> findSaleLine(const Db& db, const QString& jsj, int bh) {
 
 bool removeSaleLine(Db& db, const QString& jsj, int bh) {
     Transaction transaction(db, Durability::Lazy);
+    confirmTillLease(db, jsj);
     // The pieces returned are those of the line as it stands when deleted.
     const std::optional<SaleLine> line = findSaleLine(db, jsj, bh);
     if (!line || !deleteSaleLine(db, jsj, bh))

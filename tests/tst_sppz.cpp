@@ -640,6 +640,48 @@ class TestSppz : public QObject {
         QCOMPARE(count(db(), "select count(*) from hwpzb where hwh='B2' and hwm='苏打饼干'"), 1);
     }
 
+    // A barcode typed with a wrong check digit is questioned before it is
+    // saved; No keeps the boxes for a correction.
+    void goodsCheckDigitQuestion_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("question"); // empty: none asked
+        const QString q = "商品号 %1 的校验位应为 %2,可能输错了。仍然保存吗？";
+        QTest::newRow("EAN-13 wrong") << "4006381333932" << q.arg("4006381333932", "1");
+        QTest::newRow("UPC-A wrong") << "036000291453" << q.arg("036000291453", "2");
+        QTest::newRow("EAN-8 wrong, blank") << "73513538 " << q.arg("73513538", "7");
+        QTest::newRow("EAN-13 right") << "4006381333931" << QString();
+        QTest::newRow("UPC-A right") << "036000291452" << QString();
+        QTest::newRow("ten digits") << "4006381333" << QString();
+        QTest::newRow("letters") << "A1234567" << QString();
+    }
+    void goodsCheckDigitQuestion() {
+        QFETCH(QString, typed);
+        QFETCH(QString, question);
+        formkit::ScriptedResponder& responder = office->responder;
+        const QString hwh = typed.trimmed();
+        sppzForm->prepareGoodsPage();
+        showActive();
+        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("饮料"));
+        type(ui->Edit3, typed);
+        type(ui->Edit4, "新品");
+        ui->Button3->setFocus();
+        if (!question.isEmpty()) {
+            responder.answer(false);
+            ui->Button3->click();
+            QCOMPARE(responder.asked(), QStringList({question}));
+            QVERIFY(!storedb::goodsExists(db(), hwh));
+            QCOMPARE(ui->Edit3->text(), typed);
+            QCOMPARE(ui->Edit4->text(), QString("新品"));
+            QVERIFY(ui->Edit3->hasFocus());
+            responder.answer(true);
+        }
+        ui->Button3->click();
+        QCOMPARE(responder.asked().size(), question.isEmpty() ? 0 : 2);
+        QCOMPARE(responder.shown(), responder.asked());
+        QCOMPARE(storedb::categoryOfGoods(db(), hwh), std::optional<QString>("01"));
+        QCOMPARE(ui->Edit3->text(), QString());
+    }
+
     // However "-5" got into the level box (a paste, a program), it is not
     // saved: the store's refusal is shown and the boxes stay for a correction.
     void negativeAlarmLevelIsRefused() {

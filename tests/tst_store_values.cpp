@@ -165,9 +165,13 @@ class TestStoreValues : public QObject {
         QCOMPARE(indexes(), 2);
         store.db().exec("older store", "drop index hwb_kcl");
         store.db().exec("older store", "drop index hwrzb_crk_hwh_crhsj");
+        store.db().exec("older store", "drop table tilllease");
         QCOMPARE(indexes(), 0);
+        QVERIFY(upgradeNeeded(store.db()));
         openDatabase(store.link(), "office", StoreCreation::MustExist);
         QCOMPARE(indexes(), 2);
+        QVERIFY(tableExists(store.db(), "tilllease"));
+        QVERIFY(!upgradeNeeded(store.db()));
         QCOMPARE(shydl(store.db(), "1001")->shym, QString("王芳"));
     }
 };

@@ -92,6 +92,38 @@ class TestNumericBoxes : public QObject {
         }
     }
 
+    // The goods box: letters and any visible text, no control character.
+    void visibleTextBox_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("letters and more") << ""
+                                          << "A-01 字"
+                                          << "A-01 字";
+        QTest::newRow("a control character") << "A"
+                                             << "\x01B"
+                                             << "A";
+        QTest::newRow("a tab") << ""
+                               << "A\tB"
+                               << "";
+        QTest::newRow("onto the program's text") << "7\x01"
+                                                 << "X"
+                                                 << "7\x01X";
+    }
+    void visibleTextBox() {
+        QFETCH(QString, before);
+        QFETCH(QString, pasted);
+        QFETCH(QString, after);
+        for (int way = 0; way < kWays; ++way) {
+            QLineEdit box;
+            formkit::installVisibleTextFilter(&box);
+            box.setText(before);
+            putText(&box, pasted, way);
+            QVERIFY2(box.text() == after,
+                     qPrintable(QStringLiteral("way %1: %2").arg(way).arg(box.text())));
+        }
+    }
+
     void keysWorkAsBefore() {
         QWidget window;
         auto* box = new QLineEdit(&window);

@@ -47,11 +47,14 @@ using testsupport::ctl;
 
 namespace {
 
+// A clerk's pace: keys as close as a scanner's would be a scan.
+const int kClerkKeyMs = 50;
+
 // Types as the clerk does: the box's old text replaced by the keys.
 void type(QLineEdit* box, const QString& text) {
     box->setFocus();
     box->selectAll();
-    QTest::keyClicks(box, text);
+    QTest::keyClicks(box, text, Qt::NoModifier, kClerkKeyMs);
 }
 
 void pressEnter(QWidget* widget) {
@@ -126,7 +129,7 @@ class Cashier {
         type(goods, hwh);
         pressEnter(goods);
         // Enter has preset the quantity to 1, selected: the keys replace it.
-        QTest::keyClicks(pieces, quantity);
+        QTest::keyClicks(pieces, quantity, Qt::NoModifier, kClerkKeyMs);
         pressEnter(pieces);
         if (gridRows() != before + 1)
             return QStringLiteral("%1 lines listed, %2 before").arg(gridRows()).arg(before);

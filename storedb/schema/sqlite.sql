@@ -69,6 +69,17 @@ create table company (
   sl integer,
   accountnum bigint not null default 0
 );
+-- Which running till holds each till name: the till renews its lease while it
+-- runs, so a second till under the same name is refused, and a till that died
+-- is known by a lease nobody renews. renewed is the database clock's epoch
+-- seconds, so that computers whose clocks differ agree on a lease's age.
+create table if not exists tilllease (
+  jsj varchar(50) not null primary key,
+  token varchar(40) not null,
+  machine varchar(100),
+  computer varchar(200),
+  renewed bigint not null
+);
 -- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
 -- in the transaction of every movement: the profit estimate reads one row,
 -- however long the log grows. Rounded to the fen at every step: a floating-
