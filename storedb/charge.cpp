@@ -55,6 +55,18 @@ ChargedSale chargeSale(Db& db, const QString& terminal, const QDate& today) {
                  {QStringLiteral("crk"), kStockOut},
                  {QStringLiteral("num"), sale.bill}})
         .finish();
+    // Who charged the bill, for a return of it later: the clerk on duty now,
+    // on the day of the log rows.
+    db.execKept(QStringLiteral("salebill"),
+                QStringLiteral("insert into salebill(num,jsj,shyh,sold,total) "
+                               "values(:num,:jsj,(select shyh from jqb where jsj=:till),:sold,"
+                               ":total)"),
+                {{QStringLiteral("num"), sale.bill},
+                 {QStringLiteral("jsj"), terminal},
+                 {QStringLiteral("till"), terminal},
+                 {QStringLiteral("sold"), dateTimeParam(QDateTime(today, QTime::currentTime()))},
+                 {QStringLiteral("total"), sale.total}})
+        .finish();
     clearSaleTable(db, terminal);
     transaction.commit();
     return sale;

@@ -109,4 +109,10 @@ class EmptySaleError : public Error {
     using Error::Error;
 };
 
+// A return the bill does not allow (more pieces than are left, goods not on
+// the bill, no such sale) or the drawer cannot pay: nothing was written.
+class ReturnRefusedError : public Error {
+    using Error::Error;
+};
+
 } // namespace storedb

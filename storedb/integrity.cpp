@@ -45,6 +45,7 @@ class Checker {
         checkTillShifts();
         checkBills();
         checkLogTotals();
+        checkReturns();
         return findings_;
     }
 
@@ -335,6 +336,34 @@ class Checker {
                         .arg(QString::fromUtf8(what), numberText(roundFen(kept)),
                              numberText(roundFen(logged))));
         }
+    }
+
+    // A return's rows (negative pieces) count against the sale its
+    // salereturn row names; negative rows of no return, against their own
+    // number. Few rows are negative: the sold pieces are looked up per bill.
+    void checkReturns() {
+        QSqlQuery q = db_.exec(
+            QStringLiteral("books: returns"),
+            QStringList{
+                QStringLiteral(
+                    "select x.bill,x.hwh,x.back,x.sold from (select b.bill,b.hwh,b.back,"),
+                QStringLiteral("(select coalesce(sum(s.sl),0) from hwrzb s where s.num=b.bill and "
+                               "s.hwh=b.hwh and s.crk=:ck and s.glyh is null and s.sl>0) as sold"),
+                QStringLiteral("from (select coalesce(r.original,h.num) as bill,h.hwh,"
+                               "sum(-h.sl) as back from hwrzb h%1")
+                    .arg(db_.isSQLite() ? QStringLiteral(" NOT INDEXED") : QString()),
+                QStringLiteral("left join salereturn r on r.num=h.num"),
+                QStringLiteral("where h.crk=:back and h.glyh is null and h.sl<0 and h.num is "
+                               "not null"),
+                QStringLiteral("group by coalesce(r.original,h.num),h.hwh) b) x"),
+                QStringLiteral("where x.back>x.sold order by x.bill,x.hwh")},
+            {{QStringLiteral("ck"), kStockOut}, {QStringLiteral("back"), kStockOut}});
+        while (q.next())
+            add(BooksRule::Returns, q.value(0).toString(),
+                QStringLiteral("单号 %1 的商品 %2 退货 %3 件，超过售出的 %4 件")
+                    .arg(q.value(0).toLongLong())
+                    .arg(q.value(1).toString(), QString::number(q.value(2).toLongLong()),
+                         QString::number(q.value(3).toLongLong())));
     }
 
     QString log() const { return wholeTable(db_, QStringLiteral("hwrzb")); }

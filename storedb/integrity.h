@@ -2,9 +2,10 @@
 
 // Whether the store's books add up: stock against the movement log and the
 // open sales, takings against the sold pieces, shifts against their tills,
-// bill numbers against the counter. Each rule is a few statements the
-// database plans over the whole store, so the check stays usable on a log of
-// millions of rows; only the places that do not add up come back.
+// bill numbers against the counter, returns against the sales they take
+// back. Each rule is a few statements the database plans over the whole
+// store, so the check stays usable on a log of millions of rows; only the
+// places that do not add up come back.
 //
 // Where a goods item's history begins: the check takes the whole movement
 // log of the goods number. Deleting goods removes their stock row but keeps
@@ -31,6 +32,7 @@ enum class BooksRule {
     TillShifts,    // one open shift per online till, none at a till on standby
     Bills,         // every sale row has a bill number used on one day only, within the counter
     LogTotals,     // the log's running totals = the log's own sums
+    Returns,       // no bill's goods returned beyond the pieces it sold
 };
 
 struct BooksFinding {

@@ -97,9 +97,11 @@ bool hwbsf(const Db& db, const QString& hwh, int sl) {
     return taken;
 }
 
-void hwbsf1(const Db& db, const QString& hwh, int sl) {
-    db.exec(QStringLiteral("hwbsf1"), QStringLiteral("update hwb set kcl=kcl+:sl where hwh=:hwh"),
-            {{kHwh, hwh}, {kSl, sl}});
+bool hwbsf1(const Db& db, const QString& hwh, int sl) {
+    return db.exec(QStringLiteral("hwbsf1"),
+                   QStringLiteral("update hwb set kcl=kcl+:sl where hwh=:hwh"),
+                   {{kHwh, hwh}, {kSl, sl}})
+               .numRowsAffected() > 0;
 }
 
 qint64 accountnum(const Db& db) {

@@ -66,7 +66,8 @@ std::optional<GoodsAtTill> hwhdw(const Db& db, const QString& hwh);
 // statement; false (and nothing changed) when it does not.
 // A quantity of 0 or less is an error (DbError).
 bool hwbsf(const Db& db, const QString& hwh, int sl);
-void hwbsf1(const Db& db, const QString& hwh, int sl);
+// False when the goods have no stock row (deleted).
+bool hwbsf1(const Db& db, const QString& hwh, int sl);
 // A new bill number, each handed out once even under concurrent tills.
 qint64 accountnum(const Db& db);
 void hwrzbsf(const Db& db, const Movement& movement, qint64 num);

@@ -157,20 +157,26 @@ class TestStoreValues : public QObject {
             QSqlQuery q = store.db().exec(
                 "indexes", engineUnderTest() == Engine::SQLite
                                ? "select count(*) from sqlite_master where type='index' and "
-                                 "name in ('hwb_kcl','hwrzb_crk_hwh_crhsj')"
+                                 "name in ('hwb_kcl','hwrzb_crk_hwh_crhsj','hwrzb_num',"
+                                 "'salereturn_original')"
                                : "select count(*) from pg_indexes where indexname in "
-                                 "('hwb_kcl','hwrzb_crk_hwh_crhsj')");
+                                 "('hwb_kcl','hwrzb_crk_hwh_crhsj','hwrzb_num',"
+                                 "'salereturn_original')");
             return q.next() ? q.value(0).toInt() : -1;
         };
-        QCOMPARE(indexes(), 2);
+        QCOMPARE(indexes(), 4);
         store.db().exec("older store", "drop index hwb_kcl");
         store.db().exec("older store", "drop index hwrzb_crk_hwh_crhsj");
         store.db().exec("older store", "drop table tilllease");
+        store.db().exec("older store", "drop table salebill");
+        store.db().exec("older store", "drop table salereturn");
+        store.db().exec("older store", "drop index hwrzb_num");
         QCOMPARE(indexes(), 0);
         QVERIFY(upgradeNeeded(store.db()));
         openDatabase(store.link(), "office", StoreCreation::MustExist);
-        QCOMPARE(indexes(), 2);
-        QVERIFY(tableExists(store.db(), "tilllease"));
+        QCOMPARE(indexes(), 4);
+        for (const char* table : {"tilllease", "salebill", "salereturn"})
+            QVERIFY(tableExists(store.db(), table));
         QVERIFY(!upgradeNeeded(store.db()));
         QCOMPARE(shydl(store.db(), "1001")->shym, QString("王芳"));
     }

@@ -63,6 +63,7 @@ create index hwrzb_crk_hwlbh_crhsj on hwrzb (crk, hwlbh, crhsj);
 create index hwrzb_hwh_crhsj on hwrzb (hwh, crhsj);
 create index if not exists hwrzb_crk_hwh_crhsj on hwrzb (crk, hwh, crhsj);
 create index if not exists hwrzb_crk_hwlbh_hwh_crhsj on hwrzb (crk, hwlbh, hwh, crhsj);
+create index if not exists hwrzb_num on hwrzb (num);
 create table company (
   company varchar(50),
   welcome varchar(100),
@@ -80,6 +81,27 @@ create table if not exists tilllease (
   computer varchar(200),
   renewed bigint not null
 );
+-- Who charged each bill (bills charged before this table have no row).
+create table if not exists salebill (
+  num bigint not null primary key,
+  jsj varchar(50),
+  shyh varchar(50),
+  sold timestamp,
+  total numeric(18,2)
+);
+-- Returns: each is a bill of its own (num, from the shared counter) whose
+-- log rows are stock-outs of negative pieces; original is the sale it takes
+-- back, glyh the administrator who authorised it, amount the refund.
+create table if not exists salereturn (
+  num bigint not null primary key,
+  original bigint not null,
+  jsj varchar(50),
+  shyh varchar(50),
+  glyh varchar(50),
+  returned timestamp,
+  amount numeric(18,2)
+);
+create index if not exists salereturn_original on salereturn (original);
 -- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
 -- in the transaction of every movement: the profit estimate reads one row,
 -- however long the log grows. Once per statement, so that a charge's lines
