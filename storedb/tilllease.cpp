@@ -88,7 +88,13 @@ QString TillLease::holderMessage(const QString& computer) const {
 }
 
 void TillLease::take(Db& db) {
-    if (!lock_->isLocked() && !lock_->tryLock(0)) {
+    const bool locked = lock_->isLocked() || lock_->tryLock(0);
+    if (!locked && lock_->error() != QLockFile::LockFailedError)
+        // A temp folder that cannot be written must not stop the till: the
+        // lease alone then keeps the name, taken over only when it expires.
+        qCWarning(lcLease, "till name %s: no lock file %s (error %d)", qPrintable(jsj_),
+                  qPrintable(lock_->fileName()), int(lock_->error()));
+    else if (!locked) {
         qint64 pid = 0;
         QString host;
         QString program;
@@ -125,7 +131,8 @@ void TillLease::take(Db& db) {
             const QString holderComputer = holder.value(2).toString();
             const qint64 age = holder.value(3).toLongLong();
             // The lock file is ours, so a holder on this computer has died.
-            const bool sameMachine = !machine_.isEmpty() && holderMachine == machine_;
+            const bool sameMachine =
+                lock_->isLocked() && !machine_.isEmpty() && holderMachine == machine_;
             if (!sameMachine && age < kExpirySeconds)
                 throw TillNameHeldError(
                     QStringLiteral("till name %1 leased by %2, renewed %3 s ago")
