@@ -46,6 +46,22 @@ formkit::ReportItem nameItem(const QString& text) {
     return it;
 }
 
+// What a receipt and a return slip print alike.
+ReceiptContent contentOf(const storedb::Db& db, const QList<storedb::SaleLine>& lines, double total,
+                         qint64 bill, const QDateTime& printedAt) {
+    const storedb::ShopSettings company = storedb::loadShopSettings(db);
+    ReceiptContent content;
+    content.shop = company.company;
+    for (const storedb::SaleLine& line : lines)
+        content.lines.append({line.hwm, storedb::numberText(line.dj), QString::number(line.sl),
+                              storedb::numberText(line.jg)});
+    content.total = storedb::numberText(total);
+    content.bill = QString::number(bill);
+    content.closing = company.welcome;
+    content.printedAt = formkit::clockText(printedAt);
+    return content;
+}
+
 } // namespace
 
 Tdyform::Tdyform(QWidget* parent) : QWidget(parent), ui(new Ui::Tdyform) {
@@ -66,18 +82,16 @@ void Tdyform::setChange(const QString& text) {
 
 ReceiptContent Tdyform::content(const storedb::Db& db, const storedb::ChargedSale& sale,
                                 const QDateTime& printedAt) const {
-    const storedb::ShopSettings company = storedb::loadShopSettings(db);
-    ReceiptContent content;
-    content.shop = company.company;
-    for (const storedb::SaleLine& line : sale.lines)
-        content.lines.append({line.hwm, storedb::numberText(line.dj), QString::number(line.sl),
-                              storedb::numberText(line.jg)});
-    content.total = storedb::numberText(sale.total);
+    ReceiptContent content = contentOf(db, sale.lines, sale.total, sale.bill, printedAt);
     content.received = ui->xs->text();
     content.change = ui->zl->text();
-    content.bill = QString::number(sale.bill);
-    content.closing = company.welcome;
-    content.printedAt = formkit::clockText(printedAt);
+    return content;
+}
+
+ReceiptContent Tdyform::content(const storedb::Db& db, const storedb::BookedReturn& booked,
+                                const QDateTime& printedAt) const {
+    ReceiptContent content = contentOf(db, booked.lines, booked.amount, booked.num, printedAt);
+    content.original = QString::number(booked.original);
     return content;
 }
 
@@ -88,28 +102,35 @@ formkit::Report Tdyform::layout(const ReceiptContent& content) {
     report.margins = QMarginsF(kMargin, kMargin, kMargin, kMargin);
     report.font = formkit::reportFont(10);
 
-    // A copy's mark takes the heading's place, which moves a line down.
-    const double heading = content.copy ? 10.58 : 5.29;
+    // Each mark under the shop's name moves the heading a line down.
+    const QStringList marks = receiptMarks(content);
+    const double heading = 5.29 * (1 + marks.size());
     report.title = formkit::ReportBand{
         heading + 5.29,
         {item(20.11, -0.79, content.shop), item(0.26, heading, QStringLiteral("货物名")),
          item(20.90, heading, QStringLiteral("单价")), item(38.89, heading, QStringLiteral("数量")),
          item(55.30, heading, QStringLiteral("价格"))}};
-    if (content.copy)
-        report.title->items.append(item(20.11, 5.29, kReceiptCopyMark));
+    for (qsizetype i = 0; i < marks.size(); ++i)
+        report.title->items.append(item(20.11, 5.29 * double(i + 1), marks[i]));
     for (const ReceiptContent::Line& line : content.lines) {
         report.details.append(formkit::ReportBand{
             4.23,
             {nameItem(line.name), item(22.23, -0.79, line.price), item(41.01, -0.79, line.quantity),
              item(56.09, -0.79, line.amount)}});
     }
-    report.summary = formkit::ReportBand{
-        33.34,
-        {item(0.53, 0.26, QStringLiteral("共计")), item(9.00, 0.26, content.total),
-         item(0.53, 5.03, QStringLiteral("现收")), item(9.26, 5.03, content.received),
-         item(0.53, 10.05, QStringLiteral("找零")), item(9.26, 10.05, content.change),
-         item(0.53, 16.67, QStringLiteral("帐单流水号")), item(20.11, 16.67, content.bill),
-         item(20.11, 22.23, content.closing), item(0, 26.99, content.printedAt)}};
+    // The labels' values stand clear of the longest label of each kind.
+    const bool slip = !content.original.isEmpty();
+    const QList<std::pair<QString, QString>> figures = receiptFigures(content);
+    const QList<double> rows{0.26, 5.03, 10.05, 16.67};
+    const QList<double> valueAt =
+        slip ? QList<double>{9.00, 26.46, 20.11} : QList<double>{9.00, 9.26, 9.26, 20.11};
+    report.summary = formkit::ReportBand{33.34, {}};
+    for (qsizetype i = 0; i < figures.size(); ++i) {
+        report.summary->items << item(0.53, rows[i], figures[i].first)
+                              << item(valueAt[i], rows[i], figures[i].second);
+    }
+    report.summary->items << item(20.11, 22.23, content.closing)
+                          << item(0, 26.99, content.printedAt);
     return report;
 }
 
@@ -136,6 +157,15 @@ void Tdyform::print(const storedb::Db& db, const storedb::ChargedSale& sale, con
     if (escPos_)
         qCInfo(lcPrinter, "cash drawer opened with bill %s for clerk %s", qPrintable(last_->bill),
                qPrintable(clerk));
+    deliver(*last_, true);
+}
+
+void Tdyform::printReturn(const storedb::Db& db, const storedb::BookedReturn& booked,
+                          const QString& clerk) {
+    last_ = content(db, booked, QDateTime::currentDateTime());
+    if (escPos_)
+        qCInfo(lcPrinter, "cash drawer opened with return %s of bill %s for clerk %s",
+               qPrintable(last_->bill), qPrintable(last_->original), qPrintable(clerk));
     deliver(*last_, true);
 }
 
@@ -215,8 +245,10 @@ void Tdyform::writeCopy(const formkit::Report& report, const ReceiptContent& con
     const QString path =
         QDir(copyFolder)
             .filePath(
-                QStringLiteral("receipt-%1-%2%3.pdf")
-                    .arg(content.bill,
+                QStringLiteral("%1-%2-%3%4.pdf")
+                    .arg(content.original.isEmpty() ? QStringLiteral("receipt")
+                                                    : QStringLiteral("return"),
+                         content.bill,
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")),
                          content.copy ? QStringLiteral("-copy") : QString()));
     if (!report.writePdf(path))

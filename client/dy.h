@@ -4,6 +4,7 @@
 #include "receiptcontent.h"
 #include "storedb/charge.h"
 #include "storedb/company.h"
+#include "storedb/salereturn.h"
 #include "storedb/saletable.h"
 
 #include <QDateTime>
@@ -47,7 +48,11 @@ class Tdyform : public QWidget {
     // the cash, for the drawer's log.
     void print(const storedb::Db& db, const storedb::ChargedSale& sale,
                const QString& clerk = QString());
-    // The last receipt printed again, marked as a copy, without opening the
+    // The slip of a booked return (退货单), delivered as a receipt is; on an
+    // ESC/POS printer the drawer opens for the refund.
+    void printReturn(const storedb::Db& db, const storedb::BookedReturn& booked,
+                     const QString& clerk = QString());
+    // The last receipt or slip printed again, marked as a copy, without opening the
     // drawer; a message when there is none.
     void reprint();
     // Opens the cash drawer of the ESC/POS printer for the clerk; a message
@@ -62,6 +67,8 @@ class Tdyform : public QWidget {
                             const QDateTime& printedAt) const;
     // What the receipt of the sale says.
     ReceiptContent content(const storedb::Db& db, const storedb::ChargedSale& sale,
+                           const QDateTime& printedAt) const;
+    ReceiptContent content(const storedb::Db& db, const storedb::BookedReturn& booked,
                            const QDateTime& printedAt) const;
     static formkit::Report layout(const ReceiptContent& content);
 

@@ -139,8 +139,8 @@ QStringList receiptLines(const ReceiptContent& receipt, int columns) {
     const QString rule(columns, QLatin1Char('-'));
     QStringList lines;
     appendCentred(lines, printable(receipt.shop), columns);
-    if (receipt.copy)
-        appendCentred(lines, kReceiptCopyMark, columns);
+    for (const QString& mark : receiptMarks(receipt))
+        appendCentred(lines, mark, columns);
     lines << padRight(QStringLiteral("货物名"), columns - c.price - c.quantity - c.amount) +
                  padLeft(QStringLiteral("单价"), c.price) +
                  padLeft(QStringLiteral("数量"), c.quantity) +
@@ -149,10 +149,8 @@ QStringList receiptLines(const ReceiptContent& receipt, int columns) {
     for (const ReceiptContent::Line& line : receipt.lines)
         appendGoodsLine(lines, line, columns);
     lines << rule;
-    appendWrapped(lines, QStringLiteral("共计 ") + printable(receipt.total), columns);
-    appendWrapped(lines, QStringLiteral("现收 ") + printable(receipt.received), columns);
-    appendWrapped(lines, QStringLiteral("找零 ") + printable(receipt.change), columns);
-    appendWrapped(lines, QStringLiteral("帐单流水号 ") + printable(receipt.bill), columns);
+    for (const auto& [label, value] : receiptFigures(receipt))
+        appendWrapped(lines, label + QLatin1Char(' ') + printable(value), columns);
     appendCentred(lines, printable(receipt.closing), columns);
     appendWrapped(lines, printable(receipt.printedAt), columns);
     return lines;

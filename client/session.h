@@ -65,7 +65,13 @@ class TillSession : public QObject {
     // A clerk's sign-on has been booked: the main window goes on duty.
     void signedOn(const Clerk& clerk, const QString& shopName);
     // The clerk's shift has been closed.
-    void signedOff() { clerk_.reset(); }
+    void signedOff() {
+        clerk_.reset();
+        lastSale_.reset();
+    }
+    // The bill of the shift's last charge, which F10 voids.
+    void saleCharged(qint64 bill) { lastSale_ = bill; }
+    const std::optional<qint64>& lastSale() const { return lastSale_; }
 
     Tmainform& mainWindow() { return *main_; }
     Tdlform& signOnWindow() { return *signOn_; }
@@ -92,6 +98,7 @@ class TillSession : public QObject {
     TillSettings settings_;
     QString terminal_;
     std::optional<Clerk> clerk_;
+    std::optional<qint64> lastSale_;
     std::unique_ptr<Tmainform> main_;
     std::unique_ptr<Tzxform> summary_;
     std::unique_ptr<Tdyform> receipt_;

@@ -5,6 +5,7 @@
 #include "dl.h"
 #include "dy.h"
 #include "help.h"
+#include "returnwindow.h"
 #include "session.h"
 #include "sf.h"
 #include "zx.h"
@@ -130,6 +131,7 @@ Tmainform::Tmainform(TillSession& session, QWidget* parent)
     formkit::installDefaultButton(this);
     formkit::installCancelButton(this, ui->sc);
     installReceiptKeys();
+    installReturnKeys();
 
     connect(&session_, &TillSession::clerkSignedOn, this, &Tmainform::goOnDuty);
     connect(&session_, &TillSession::tillNameLost, this, &Tmainform::leaveDuty);
@@ -154,6 +156,7 @@ Tmainform::Tmainform(TillSession& session, QWidget* parent)
 
 Tmainform::~Tmainform() {
     delete chargeWindow_.data();
+    delete returnWindow_.data();
     delete ui;
 }
 
@@ -501,6 +504,7 @@ void Tmainform::chargeSale() {
         reloadSale();
         return;
     }
+    session_.saleCharged(sale.bill);
     setState(State::Charging);
     auto* window = new Tsfform(session_, sale, nullptr);
     chargeWindow_ = window;
@@ -648,6 +652,73 @@ void Tmainform::installReceiptKeys() {
     };
     key("reprintReceipt", QStringLiteral("重打小票"), Qt::Key_F8, &Tmainform::reprintReceipt);
     key("openCashDrawer", QStringLiteral("打开钱箱"), Qt::Key_F9, &Tmainform::openCashDrawer);
+}
+
+void Tmainform::installReturnKeys() {
+    const auto key = [this](const char* name, const QString& text, Qt::Key shortcut,
+                            QStyle::StandardPixmap icon, void (Tmainform::*handler)()) {
+        auto* action = new QAction(style()->standardIcon(icon), text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        action->setStatusTip(text + QStringLiteral(" (") +
+                             action->shortcut().toString(QKeySequence::NativeText) +
+                             QLatin1Char(')'));
+        // On the main window as well: the key answers while the toolbar is
+        // hidden, to say why no return can start.
+        addAction(action);
+        ui->ToolBar1->insertAction(ui->ToolButton5, action);
+        formkit::onTriggered(action, this, handler);
+    };
+    key("returnGoods", QStringLiteral("退货"), Qt::Key_F7, QStyle::SP_ArrowBack,
+        &Tmainform::openReturn);
+    key("voidLastSale", QStringLiteral("撤销上一单"), Qt::Key_F10, QStyle::SP_DialogDiscardButton,
+        &Tmainform::voidLastSale);
+}
+
+bool Tmainform::mayStartReturn() {
+    if (returnWindow_) {
+        returnWindow_->raise();
+        returnWindow_->activateWindow();
+        return false;
+    }
+    if (!session_.clerkOnDuty() || state_ == State::SigningOn || state_ == State::SignOffSummary) {
+        formkit::showMessage(QStringLiteral("请先登录,再办理退货！"));
+        return false;
+    }
+    if (chargeWindow_ || state_ == State::SalePending || state_ == State::Charging) {
+        formkit::showMessage(QStringLiteral("本单还有货物没有收费,请先收费或删除后再办理退货！"));
+        return false;
+    }
+    return true;
+}
+
+ReturnWindow* Tmainform::showReturnWindow() {
+    auto* window = new ReturnWindow(session_, nullptr);
+    returnWindow_ = window;
+    connect(window, &ReturnWindow::closed, this, [this, window] {
+        returnWindow_ = nullptr;
+        window->deleteLater();
+        takeKeyboard();
+        if (ui->sf->isVisible())
+            ui->Edit1->setFocus();
+    });
+    return window;
+}
+
+void Tmainform::openReturn() {
+    if (mayStartReturn())
+        showReturnWindow()->openForReturn();
+}
+
+void Tmainform::voidLastSale() {
+    if (!mayStartReturn())
+        return;
+    const std::optional<qint64> bill = session_.lastSale();
+    if (!bill) {
+        formkit::showMessage(QStringLiteral("本班还没有收费的帐单,没有可以撤销的销售！"));
+        return;
+    }
+    showReturnWindow()->openForVoid(*bill);
 }
 
 void Tmainform::reprintReceipt() {

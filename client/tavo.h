@@ -1,5 +1,6 @@
 #pragma once
 
+#include "returnwindow.h"
 #include "sf.h"
 
 #include <QMainWindow>
@@ -63,6 +64,8 @@ class Tmainform : public QMainWindow {
 
     // The charge window while one is up.
     Tsfform* chargeWindow() const { return chargeWindow_; }
+    // The return window while one is up.
+    ReturnWindow* returnWindow() const { return returnWindow_; }
 
   signals:
     void quitRequested(int exitCode);
@@ -102,6 +105,14 @@ class Tmainform : public QMainWindow {
     void installReceiptKeys();
     void reprintReceipt();
     void openCashDrawer();
+    // F7 takes goods of a charged bill back, F10 voids the last sale
+    // (returnwindow.h); both only between sales of a clerk on duty.
+    void installReturnKeys();
+    void openReturn();
+    void voidLastSale();
+    // False, the clerk told why, when no return may start now.
+    bool mayStartReturn();
+    ReturnWindow* showReturnWindow();
 
     // The first show: connection, terminal check, sign-on window.
     void startUp();
@@ -135,4 +146,5 @@ class Tmainform : public QMainWindow {
     int exitCode_ = 0;
     formkit::HintWatcher* hints_ = nullptr;
     QPointer<Tsfform> chargeWindow_;
+    QPointer<ReturnWindow> returnWindow_;
 };

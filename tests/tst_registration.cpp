@@ -196,16 +196,21 @@ class TestRegistration : public QObject {
         QCOMPARE(column(DBGrid1, 2).at(pos2), QString("在线"));
         storedb::signOff(db(), "POS2", QDateTime::currentDateTime());
 
-        // Takings on a till's row are refused as well.
-        storedb::jqbsf(db(), "POS3", 35);
-        office->responder.answer(true);
-        doubleClickRow(DBGrid1, "POS3");
-        QCOMPARE(
-            shown().last(),
-            QString("该营业端还有 35 元营业额没有结账,不能删除！请在该营业端登录并注销后再删除。"));
-        QCOMPARE(tills(db()).size(), 2);
-        storedb::jqbsf(db(), "POS3", -35);
-        QCOMPARE(shown().size(), 6);
+        // Takings on a till's row are refused as well; under a yuan they are
+        // still money, not a whole number that truncates to nothing.
+        for (const double takings : {35.0, 0.5}) {
+            storedb::jqbsf(db(), "POS3", takings);
+            office->responder.answer(true);
+            doubleClickRow(DBGrid1, "POS3");
+            QCOMPARE(shown().last(),
+                     QString("该营业端还有 %1 元营业额没有结账,不能删除！请在该营业端登录并注销后"
+                             "再删除。")
+                         .arg(storedb::numberText(takings)));
+            QCOMPARE(tills(db()).size(), 2);
+            QCOMPARE(tills(db()).last(), "POS3|null|0|" + storedb::numberText(takings) + "|待机");
+            storedb::jqbsf(db(), "POS3", -takings);
+        }
+        QCOMPARE(shown().size(), 8);
         QCOMPARE(office->responder.pendingAnswers(), 0);
     }
 

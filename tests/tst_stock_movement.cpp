@@ -235,6 +235,41 @@ class TestStockMovement : public QObject {
         QCOMPARE(stockOf(db(), "B1"), 5);
         QCOMPARE(logRows(db()).size(), 1);
     }
+
+    // B1 holds 5: the stock may reach the column's largest count exactly,
+    // never one past it.
+    void stockInUpToTheLargestCount_data() {
+        QTest::addColumn<QString>("pieces");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("stock");
+        QTest::newRow("to the largest")
+            << "2147483642" << QStringList{"真的要入库吗？", "你还要继续入库吗？"} << 2147483647;
+        QTest::newRow("one past") << "2147483643"
+                                  << QStringList{"真的要入库吗？",
+                                                 "库存不能超过2147483647件,请检查数量！"}
+                                  << 5;
+    }
+    void stockInUpToTheLargestCount() {
+        QFETCH(QString, pieces);
+        QFETCH(QStringList, shown);
+        QFETCH(int, stock);
+        open("N6");
+        edit("Edit1")->setText("B1");
+        edit("Edit2")->setText("0.01");
+        edit("Edit3")->setText("4.5");
+        edit("Edit4")->setText(pieces);
+        const bool recorded = stock != 5;
+        office->responder.answer(true);
+        if (recorded)
+            office->responder.answer(false); // no further line
+        ctl<QPushButton>(form, "BitBtn1")->click();
+        QCOMPARE(office->responder.shown(), shown);
+        QCOMPARE(office->responder.pendingAnswers(), 0);
+        QCOMPARE(stockOf(db(), "B1"), stock);
+        QCOMPARE(logRows(db()).size(), recorded ? 2 : 1);
+        if (recorded)
+            QCOMPARE(logRows(db()).last(), "B1 02 4.5 " + pieces + " 0.01 " + today + " 1 入库 ");
+    }
 };
 
 STORE_TEST_MAIN(TestStockMovement)
