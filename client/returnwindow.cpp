@@ -156,6 +156,9 @@ void ReturnWindow::openForVoid(qint64 bill) {
 
 void ReturnWindow::clearBill() {
     bill_.reset();
+    // At once, not later as the table would: the next bill's boxes take
+    // their names.
+    qDeleteAll(pieces_);
     pieces_.clear();
     lines_->setRowCount(0);
     billInfo_->clear();

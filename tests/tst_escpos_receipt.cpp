@@ -6,6 +6,7 @@
 
 #include "till_harness.h"
 
+#include "returnwindow.h"
 #include "sf.h"
 
 #include <QDir>
@@ -264,6 +265,33 @@ class TestEscPosReceipt : public QObject {
         QCOMPARE(QDir(dir.filePath("copies")).entryList({"receipt-1041-*-copy.pdf"}).size(), 1);
         QVERIFY(readJob(jobs().at(2)).drawerOnly());
         QCOMPARE(shop.responder.shown(), QStringList());
+    }
+
+    // A return's slip: titled, the refund and both bill numbers, the drawer
+    // opened for the cash paid out.
+    void returnSlipIsPrinted() {
+        FakePrinter printer;
+        Shop shop(printer.address());
+        shop.signOn();
+        shop.sell();
+        QTRY_COMPARE_WITH_TIMEOUT(printer.jobs.size(), 1, kJobWaitMs);
+        tool("voidLastSale")->trigger();
+        ReturnWindow* window = mainWindow()->returnWindow();
+        QVERIFY(window);
+        edit(window, "adminNumber")->setText("1");
+        edit(window, "adminPassword")->setText("1234");
+        button(window, "confirm")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(printer.jobs.size(), 2, kJobWaitMs);
+        const Printed slip = readJob(printer.jobs.at(1));
+        QStringList lines;
+        for (const QString& line : slip.lines)
+            lines << line.simplified();
+        QCOMPARE(lines.mid(0, 2), (QStringList{"好又多超市", "退货单"}));
+        const qsizetype refund = lines.indexOf("退款 101");
+        QVERIFY2(refund > 0, qPrintable(lines.join('\n')));
+        QCOMPARE(lines.mid(refund + 1, 2), (QStringList{"原帐单流水号 1041", "退货单号 1042"}));
+        QCOMPARE(slip.drawerPulses, 1);
+        QCOMPARE(slip.cuts, 1);
     }
 
     void failedPrintIsReported_data() {
