@@ -98,10 +98,13 @@ bool hwbsf(const Db& db, const QString& hwh, int sl) {
 }
 
 bool hwbsf1(const Db& db, const QString& hwh, int sl) {
-    return db.exec(QStringLiteral("hwbsf1"),
-                   QStringLiteral("update hwb set kcl=kcl+:sl where hwh=:hwh"),
-                   {{kHwh, hwh}, {kSl, sl}})
-               .numRowsAffected() > 0;
+    // Kept: a return runs it once per line, each a round trip to a server.
+    QSqlQuery& q = db.execKept(QStringLiteral("hwbsf1"),
+                               QStringLiteral("update hwb set kcl=kcl+:sl where hwh=:hwh"),
+                               {{kHwh, hwh}, {kSl, sl}});
+    const bool booked = q.numRowsAffected() > 0;
+    q.finish();
+    return booked;
 }
 
 qint64 accountnum(const Db& db) {
@@ -120,10 +123,12 @@ qint64 accountnum(const Db& db) {
 void hwrzbsf(const Db& db, const Movement& movement, qint64 num) {
     Params params = movementParams(movement);
     params.append({QStringLiteral("num"), num});
-    db.exec(QStringLiteral("hwrzbsf"),
-            QStringLiteral("insert into hwrzb(hwh,hwlbh,dj,sl,rhj,crhsj,glyh,crk,hwly,num) "
-                           "values(:hwh,:hwlbh,:dj,:sl,:rhj,:crhsj,:glyh,:crk,:hwly,:num)"),
-            params);
+    // Kept, as hwbsf1: written once per line of a return.
+    db.execKept(QStringLiteral("hwrzbsf"),
+                QStringLiteral("insert into hwrzb(hwh,hwlbh,dj,sl,rhj,crhsj,glyh,crk,hwly,num) "
+                               "values(:hwh,:hwlbh,:dj,:sl,:rhj,:crhsj,:glyh,:crk,:hwly,:num)"),
+                params)
+        .finish();
 }
 
 bool jqbsf(const Db& db, const QString& jsj, double yye) {

@@ -38,7 +38,10 @@ std::optional<BillForReturn> readBill(const Db& db, qint64 num) {
         QStringList{
             QStringLiteral("select h.hwh,h.dj,max(h.hwlbh),sum(h.sl),min(h.crhsj),max(p.hwm)"),
             QStringLiteral("from hwrzb h left join hwpzb p on p.hwh=h.hwh"),
-            QStringLiteral("where h.num=:num and h.crk=:ck and h.glyh is null and h.sl>0"),
+            // crk||'': not through the index on crk, which SQLite, keeping no
+            // statistics, takes for as narrow as the bill's number: it would
+            // read every stock-out of the log.
+            QStringLiteral("where h.num=:num and h.crk||''=:ck and h.glyh is null and h.sl>0"),
             QStringLiteral("group by h.hwh,h.dj order by min(h.bh)")},
         {{kNum, num}, {kCk, kStockOut}});
     BillForReturn bill;
@@ -60,7 +63,7 @@ std::optional<BillForReturn> readBill(const Db& db, qint64 num) {
         QStringLiteral("bill returned"),
         QStringList{QStringLiteral("select h.hwh,h.dj,sum(-h.sl) from salereturn r"),
                     QStringLiteral("join hwrzb h on h.num=r.num"),
-                    QStringLiteral("where r.original=:num and h.crk=:ck and h.glyh is null"),
+                    QStringLiteral("where r.original=:num and h.crk||''=:ck and h.glyh is null"),
                     QStringLiteral("group by h.hwh,h.dj")},
         {{kNum, num}, {kCk, kStockOut}});
     while (back.next()) {
