@@ -1,12 +1,15 @@
 // The store's own work timed on a generated store (storetool generate), one
 // engine per run, printed as rows of the performance table:
 //
-//   bench_store --udl FILE [--rounds N]
+//   bench_store --udl FILE [--rounds N] [--plans FILE]
 //
 // The floors are what the engine cannot do faster: one indexed point query
 // prepared once and executed again, and one durable commit of a one-row
 // insert. Each benchmark runs the same storedb functions the programs call.
+// The plans of the return's statements go to the --plans file (Markdown),
+// else to standard error.
 
+#include "plans.h"
 #include "timing.h"
 
 #include "storedb/charge.h"
@@ -15,16 +18,21 @@
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/procedures.h"
+#include "storedb/salereturn.h"
 #include "storedb/saletable.h"
+#include "storedb/schema.h"
 #include "storedb/till.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <limits>
 
 using namespace bench;
@@ -33,8 +41,8 @@ namespace {
 
 class StoreBench {
   public:
-    StoreBench(storedb::Db& db, int rounds)
-        : db_(db), rounds_(rounds),
+    StoreBench(storedb::Db& db, int rounds, const QString& plansFile)
+        : db_(db), rounds_(rounds), plansFile_(plansFile),
           engine_(db.isSQLite() ? QStringLiteral("SQLite") : QStringLiteral("PostgreSQL")) {
         QSqlQuery q =
             db_.exec(QStringLiteral("goods count"), QStringLiteral("select count(*) from hwpzb"));
@@ -53,6 +61,7 @@ class StoreBench {
         measureFloors();
         benchSaleLinesAndCharges();
         benchSignOff();
+        benchReturns();
     }
 
   private:
@@ -257,6 +266,115 @@ class StoreBench {
                signOff.p50() < 10000000);
     }
 
+    // A charged bill of 20 lines of 20 different goods, sold as the till sells.
+    qint64 chargeTwentyLines() {
+        QSet<QString> sold;
+        while (sold.size() < 20) {
+            const QString hwh = someGoods();
+            if (sold.contains(hwh))
+                continue;
+            const std::optional<storedb::GoodsAtTill> goods = storedb::hwhdw(db_, hwh);
+            if (goods && storedb::addSaleLine(db_, kTill, hwh, *goods, 1).added)
+                sold.insert(hwh);
+        }
+        return storedb::chargeSale(db_, kTill, QDate::currentDate()).bill;
+    }
+
+    static QList<storedb::ReturnPiece> wholeBill(const storedb::BillForReturn& bill) {
+        QList<storedb::ReturnPiece> pieces;
+        for (const storedb::BillLine& line : bill.lines)
+            pieces.append({line.hwh, line.dj, line.left()});
+        return pieces;
+    }
+
+    // Returns as the back counter books them: the bill opened by its number,
+    // then all of it taken back, each return on a bill of its own. The bills
+    // are sold in the same shift first, so the drawer holds every refund.
+    void benchReturns() {
+        signOn();
+        QList<qint64> bills;
+        for (int b = 0; b < std::max(50, rounds_ / 5) + 1; ++b)
+            bills << chargeTwentyLines();
+        // Customers come back in another order than they bought.
+        std::shuffle(bills.begin(), bills.end(), *QRandomGenerator::global());
+        const qint64 explained = bills.takeLast();
+        Samples open;
+        Samples book;
+        // A lookup that reads the log through takes seconds at this size: a
+        // few samples then tell enough, and the run still ends.
+        QElapsedTimer spent;
+        spent.start();
+        int returned = 0;
+        for (const qint64 num : bills) {
+            if (returned >= 3 && spent.elapsed() > 60000)
+                break;
+            ++returned;
+            std::optional<storedb::BillForReturn> bill;
+            open.time([&] { bill = storedb::billForReturn(db_, num); });
+            if (!bill || bill->lines.size() != 20)
+                throw storedb::Error(
+                    QStringLiteral("bill %1 is not read with its 20 lines").arg(num));
+            const QList<storedb::ReturnPiece> pieces = wholeBill(*bill);
+            book.time([&] {
+                storedb::bookReturn(db_, kTill, kClerk, storedb::kFirstAdministratorNumber, num,
+                                    pieces, QDateTime::currentDateTime());
+            });
+        }
+        // Caught once the store holds the returns just booked.
+        std::optional<storedb::BillForReturn> bill;
+        const WorkPlans openPlans =
+            plansOf(db_, [&] { bill = storedb::billForReturn(db_, explained); });
+        if (!bill)
+            throw storedb::Error(QStringLiteral("bill %1 is not found").arg(explained));
+        const WorkPlans bookPlans = plansOf(db_, [&] {
+            storedb::bookReturn(db_, kTill, kClerk, storedb::kFirstAdministratorNumber, explained,
+                                wholeBill(*bill), QDateTime::currentDateTime());
+        });
+        storedb::signOff(db_, kTill, QDateTime::currentDateTime());
+
+        // A bill is found by its number through the indexes, never by reading
+        // the log or the returns through.
+        const auto indexed = [](const WorkPlans& plans) {
+            return plans.failure.isEmpty() &&
+                   plans.readOnlyThrough(QStringLiteral("hwrzb"), QStringLiteral("hwrzb_num")) &&
+                   plans.readThrough(QStringLiteral("salereturn"),
+                                     QStringLiteral("salereturn_original")) &&
+                   !plans.scans(QStringLiteral("salereturn"));
+        };
+        const qint64 limit = 50000000;
+        const QString cut =
+            returned < bills.size()
+                ? QStringLiteral(" (%1 returns only: a minute was up)").arg(returned)
+                : QString();
+        report(QStringLiteral("open a 20-line bill for return") + cut, open, pointFloor_,
+               QStringLiteral("p99 < %1, the log only by hwrzb_num, returns by "
+                              "salereturn_original (plans)")
+                   .arg(durationText(limit)),
+               open.p99() < limit && indexed(openPlans));
+        report(QStringLiteral("book the return of a 20-line bill, durable") + cut, book,
+               logWriteFloor_,
+               QStringLiteral("p99 < %1, by the same indexes (plans)").arg(durationText(limit)),
+               book.p99() < limit && indexed(bookPlans));
+        writePlans(plansText(QStringLiteral("%1, open a 20-line bill for return "
+                                            "(storedb::billForReturn)")
+                                 .arg(engine_),
+                             openPlans) +
+                   plansText(QStringLiteral("%1, book the return of a 20-line bill "
+                                            "(storedb::bookReturn)")
+                                 .arg(engine_),
+                             bookPlans));
+    }
+
+    void writePlans(const QString& text) {
+        if (plansFile_.isEmpty()) {
+            err() << text;
+            return;
+        }
+        QFile file(plansFile_);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0)
+            throw storedb::Error(QStringLiteral("cannot write %1").arg(plansFile_));
+    }
+
     void report(const QString& name, const Samples& s, qint64 floor, const QString& goal,
                 bool met) {
         Row row;
@@ -276,6 +394,7 @@ class StoreBench {
 
     storedb::Db& db_;
     int rounds_;
+    QString plansFile_;
     QString engine_;
     qint64 goods_ = 0;
     qint64 pointFloor_ = 0;
@@ -291,7 +410,10 @@ int main(int argc, char** argv) {
     QCommandLineParser args;
     args.addOptions({udlOption(),
                      {QStringLiteral("rounds"), QStringLiteral("Sale lines to key (2000)."),
-                      QStringLiteral("n")}});
+                      QStringLiteral("n")},
+                     {QStringLiteral("plans"),
+                      QStringLiteral("Where to write the plans of the return's statements."),
+                      QStringLiteral("file")}});
     args.process(app);
     if (!hasUdl(args, "bench_store"))
         return 2;
@@ -299,7 +421,7 @@ int main(int argc, char** argv) {
     try {
         auto db = storedb::openDatabase(storedb::readDataLink(args.value(QStringLiteral("udl"))),
                                         QStringLiteral("bench"), storedb::StoreCreation::MustExist);
-        StoreBench(*db, rounds).run();
+        StoreBench(*db, rounds, args.value(QStringLiteral("plans"))).run();
     } catch (const storedb::Error& e) {
         err() << "bench_store: " << e.text() << "\n";
         return 1;
