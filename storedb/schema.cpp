@@ -21,13 +21,23 @@ Q_LOGGING_CATEGORY(lcSchema, "orvani.schema")
 
 const QStringList& permanentTables() {
     static const QStringList tables{
-        QStringLiteral("glyb"),       QStringLiteral("shyb"),
-        QStringLiteral("jqb"),        QStringLiteral("shyrzb"),
-        QStringLiteral("hwlbpzb"),    QStringLiteral("hwpzb"),
-        QStringLiteral("hwb"),        QStringLiteral("hwrzb"),
-        QStringLiteral("company"),    kLogTotalsTable,
-        QStringLiteral("tilllease"),  QStringLiteral("salebill"),
+        QStringLiteral("glyb"),
+        QStringLiteral("shyb"),
+        QStringLiteral("jqb"),
+        QStringLiteral("shyrzb"),
+        QStringLiteral("hwlbpzb"),
+        QStringLiteral("hwpzb"),
+        QStringLiteral("hwb"),
+        QStringLiteral("hwrzb"),
+        QStringLiteral("company"),
+        kLogTotalsTable,
+        QStringLiteral("tilllease"),
+        QStringLiteral("salebill"),
         QStringLiteral("salereturn"),
+        QStringLiteral("settlement"),
+        QStringLiteral("settlementshift"),
+        QStringLiteral("changerecord"),
+        QStringLiteral("dayclose"),
     };
     return tables;
 }

@@ -102,6 +102,60 @@ create table if not exists salereturn (
   amount numeric(18,2)
 );
 create index if not exists salereturn_original on salereturn (original);
+create index if not exists salereturn_returned on salereturn (returned);
+-- Settlements: a clerk's owed shifts handed in to an administrator. owed is
+-- what the shifts came to, received the cash counted, difference received
+-- minus owed (recorded, never refused); settlementshift lists the shifts.
+create table if not exists settlement (
+  id integer primary key,
+  settled timestamp not null,
+  glyh varchar(50),
+  shyh varchar(50),
+  owed numeric(18,2),
+  received numeric(18,2),
+  difference numeric(18,2)
+);
+create index if not exists settlement_settled on settlement (settled);
+create index if not exists settlement_shyh on settlement (shyh, settled);
+create table if not exists settlementshift (
+  settlement bigint not null,
+  jsj varchar(50),
+  dlsj timestamp,
+  due numeric(18,2)
+);
+create index if not exists settlementshift_settlement on settlementshift (settlement);
+-- Every correction of a log row (kind 更正) and price change (kind 调价):
+-- who, when, the goods, the values before and after as shown. For a
+-- correction bh is the log row, day its movement date and amount the change
+-- of its money.
+create table if not exists changerecord (
+  id integer primary key,
+  changed timestamp not null,
+  glyh varchar(50),
+  kind varchar(10) not null,
+  hwh varchar(50),
+  bh bigint,
+  day timestamp,
+  oldvalue varchar(200),
+  newvalue varchar(200),
+  amount numeric(18,2)
+);
+create index if not exists changerecord_changed on changerecord (changed);
+create index if not exists changerecord_day on changerecord (day);
+-- Z reports, the closed days: numbered 1, 2, 3 ... without gaps, never
+-- changed. figures is the report's figures as text, grandtotal the net
+-- takings of every Z so far, hash the SHA-256 (hex) of this row's figures
+-- and the previous Z's hash, so that a changed, removed or inserted Z shows.
+create table if not exists dayclose (
+  z bigint not null primary key,
+  day timestamp not null unique,
+  closed timestamp not null,
+  glyh varchar(50),
+  nettakings numeric(18,2),
+  grandtotal numeric(18,2),
+  figures text,
+  hash varchar(64) not null
+);
 -- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
 -- in the transaction of every movement: the profit estimate reads one row,
 -- however long the log grows. Rounded to the fen at every step: a floating-
