@@ -6,6 +6,7 @@
 #include "help.h"
 #include "jk.h"
 #include "opening.h"
+#include "returnlistwindow.h"
 #include "rsglpas.h"
 #include "session.h"
 #include "spckcxpas.h"
@@ -131,6 +132,7 @@ void Tmain::connectHandlers() {
         {ui->N26, &Tmain::openIncomingByCategory},
         {ui->N29, &Tmain::openSalesByGoods},
         {ui->N28, &Tmain::openSalesByCategory},
+        {ui->ReturnQuery, &Tmain::openReturnList},
         {ui->N4, &Tmain::openStockAnalysis},
         {ui->N12, &Tmain::openStatisticsByCategory},
         {ui->N13, &Tmain::openStatisticsByGoods},
@@ -275,6 +277,10 @@ void Tmain::openSalesByCategory() {
 
 void Tmain::openSalesQueryAsLeft() {
     bringUp(session_.salesQueryWindow());
+}
+
+void Tmain::openReturnList() {
+    bringUp(session_.returnListWindow());
 }
 
 void Tmain::openStockAnalysis() {

@@ -66,6 +66,7 @@ class Tmain : public QMainWindow {
     void openSalesByGoods();
     void openSalesByCategory();
     void openSalesQueryAsLeft();
+    void openReturnList();
     void openStockAnalysis();
     void openStatisticsByCategory();
     void openStatisticsByGoods();

@@ -7,6 +7,7 @@
 #include "help.h"
 #include "jk.h"
 #include "mainpas.h"
+#include "returnlistwindow.h"
 #include "rsglpas.h"
 #include "spckcxpas.h"
 #include "spglpas.h"
@@ -60,6 +61,7 @@ AdminSession::AdminSession() : data_(QStringLiteral("tavo_admin")) {
     fx1_ = std::make_unique<Tfx1form>(*this);
     dy_ = std::make_unique<Tdyform>(*this);
     yl_ = std::make_unique<Tylform>(*this);
+    returnList_ = std::make_unique<ReturnListWindow>(*this);
 }
 
 // The windows go in the reverse order of their making (members), the login

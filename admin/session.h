@@ -26,6 +26,7 @@ class Tfx1form;
 class Tdyform;
 class Tylform;
 class TdlForm;
+class ReturnListWindow;
 
 // One running back office: its connection, the administrator signed on, and
 // every window. main() and the tests start the program through this class
@@ -75,6 +76,7 @@ class AdminSession {
     Tfx1form& analysisWindow() const { return *fx1_; }
     Tdyform& reportWindow() const { return *dy_; }
     Tylform& profitWindow() const { return *yl_; }
+    ReturnListWindow& returnListWindow() const { return *returnList_; }
     // Created by start(); null before it.
     TdlForm* loginWindow() const { return login_.get(); }
 
@@ -104,6 +106,7 @@ class AdminSession {
     std::unique_ptr<Tfx1form> fx1_;
     std::unique_ptr<Tdyform> dy_;
     std::unique_ptr<Tylform> yl_;
+    std::unique_ptr<ReturnListWindow> returnList_;
     std::unique_ptr<TdlForm> login_;
 };
 

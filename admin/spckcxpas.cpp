@@ -25,7 +25,7 @@ TspckcxForm::TspckcxForm(AdminSession& session, QWidget* parent)
                         ui->Edit3,           ui->DBGrid2};
     query_ = new MovementQuery(
         session, this, controls,
-        {&storedb::stockOutsOfCategory, &storedb::stockOutsOfGoods, 2, {120, 130, 180}});
+        {&storedb::stockOutsOfCategory, &storedb::stockOutsOfGoods, 2, {105, 60, 95, 85, 95}});
 
     // Not guarded: a name that cannot be shown is no reason for a message.
     connect(ui->DBGrid1, &QTableView::doubleClicked, this, &TspckcxForm::showGoodsNameOfRow);

@@ -29,14 +29,23 @@ Statement stockIns(const QString& name, const QString& where, const QString& key
     return s;
 }
 
+// A return's rows (stock-outs of negative pieces under a bill number) are
+// grouped by the return's number, apart from the day's sales. Its original
+// bill is looked up for those groups alone: a join would read, or hash, all
+// of salereturn for every query.
 Statement stockOuts(const QString& name, const QString& where, const QString& key,
                     const QString& value, const std::optional<MovementPeriod>& period) {
-    Statement s{name,
-                {QStringLiteral("select hwh as 商品号,sum(sl) as 数量,crhsj as 出货时间"),
-                 QStringLiteral("from hwrzb"), where},
-                {{kCrk, kStockOut}, {key, value}}};
+    Statement s{
+        name,
+        {QStringLiteral("select 商品号,数量,出货时间,金额,case when return_bill is not null "
+                        "then (select original from salereturn where num=return_bill) "
+                        "end as 原帐单"),
+         QStringLiteral("from (select hwh as 商品号,sum(sl) as 数量,crhsj as 出货时间,"
+                        "sum(sl*dj) as 金额,case when sl<0 then num end as return_bill"),
+         QStringLiteral("from hwrzb"), where},
+        {{kCrk, kStockOut}, {key, value}}};
     addPeriod(s, QStringLiteral(" and crhsj>=:sj1 and crhsj<=:sj2"), period);
-    s.lines << QStringLiteral("group by hwh,crhsj");
+    s.lines << QStringLiteral("group by hwh,crhsj,case when sl<0 then num end) stockouts");
     return s;
 }
 } // namespace

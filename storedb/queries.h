@@ -41,8 +41,10 @@ QSqlQuery run(const Db& db, const Statement& statement);
 Statement stockInsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
 Statement stockInsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
 
-// Stock-out rows, sales and back-office stock-outs alike, summed per goods
-// and movement date: 商品号, 数量, 出货时间.
+// Stock-out rows: sales and back-office stock-outs summed per goods and
+// movement date, each return's rows apart with their negative pieces:
+// 商品号, 数量, 出货时间, 金额 (sl*dj summed), 原帐单 (the sale a return takes
+// back; null for other rows).
 Statement stockOutsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
 Statement stockOutsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
 

@@ -7,7 +7,9 @@
 #include "storedb/charge.h"
 #include "storedb/datamodule.h"
 #include "storedb/datetime.h"
+#include "storedb/numtext.h"
 #include "storedb/procedures.h"
+#include "storedb/salereturn.h"
 #include "storedb/stock.h"
 #include "storedb/till.h"
 #include "support/adminfixture.h"
@@ -20,6 +22,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -54,20 +57,25 @@ const QList<QPair<QDate, QList<Out>>> kSales{{kDay2, {{"A1", 2}, {"A2", 1}}},
                                              {kDay3, {{"A1", 4}, {"B1", 2}}}};
 const QList<QPair<QDate, Out>> kStockOuts{{kDay2, {"A1", 1}}, {kDay1, {"B1", 3}}};
 
+// "A1|-2|2024-03-06|-9|2": goods, pieces, date, money, original bill.
 QStringList gridRows(const QTableView* grid) {
     const QAbstractItemModel* m = grid->model();
     QStringList rows;
-    for (int r = 0; r < m->rowCount(); ++r)
-        rows << QStringLiteral("%1|%2|%3")
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const QVariant original = m->index(r, 4).data(); // null shows empty
+        rows << QStringLiteral("%1|%2|%3|%4|%5")
                     .arg(m->index(r, 0).data().toString())
                     .arg(m->index(r, 1).data().toLongLong())
-                    .arg(storedb::readDateTime(m->index(r, 2).data()).date().toString(Qt::ISODate));
+                    .arg(storedb::readDateTime(m->index(r, 2).data()).date().toString(Qt::ISODate))
+                    .arg(storedb::numberText(storedb::roundFen(m->index(r, 3).data().toDouble())))
+                    .arg(original.isNull() ? QString() : original.toString());
+    }
     rows.sort();
     return rows;
 }
 
 // Every stock-out of the goods or category within the days, if any, summed
-// per goods and day: what the query must list.
+// per goods and day: what the query must list. Every price is 4.5.
 QStringList expected(const QString& key, QDate from = {}, QDate to = {}) {
     QMap<QPair<QString, QDate>, int> sums;
     const auto add = [&](const QDate& day, const Out& out) {
@@ -82,10 +90,11 @@ QStringList expected(const QString& key, QDate from = {}, QDate to = {}) {
         add(day, out);
     QStringList rows;
     for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-        rows << QStringLiteral("%1|%2|%3")
+        rows << QStringLiteral("%1|%2|%3|%4|")
                     .arg(it.key().first)
                     .arg(it.value())
-                    .arg(it.key().second.toString(Qt::ISODate));
+                    .arg(it.key().second.toString(Qt::ISODate))
+                    .arg(storedb::numberText(it.value() * 4.5));
     rows.sort();
     return rows;
 }
@@ -97,6 +106,7 @@ class TestSalesQuery : public QObject {
 
     std::unique_ptr<AdminFixture> office;
     admin::TspckcxForm* window = nullptr;
+    QList<qint64> bills; // of kSales, in order
 
     storedb::Db& db() { return office->db(); }
     QStringList shown() const { return office->responder.shown(); }
@@ -149,7 +159,7 @@ class TestSalesQuery : public QObject {
                 QVERIFY(storedb::addSaleLine(db(), kTill, line.hwh, *storedb::hwhdw(db(), line.hwh),
                                              line.sl)
                             .added);
-            storedb::chargeSale(db(), kTill, day);
+            bills << storedb::chargeSale(db(), kTill, day).bill;
         }
         storedb::signOff(db(), kTill, QDateTime(kDay3, QTime(20, 0)));
         window = &office->session().salesQueryWindow();
@@ -159,6 +169,7 @@ class TestSalesQuery : public QObject {
         if (office && !QTest::currentTestFailed())
             expectBooksBalance(db());
         office.reset();
+        bills.clear();
     }
 
     void categoryQuerySumsEachGoodsPerDay() {
@@ -169,18 +180,20 @@ class TestSalesQuery : public QObject {
         click("BitBtn1");
         QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
         // Two sales and a stock-out of A1 on one day make one row.
-        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|6|2024-03-05"));
+        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|6|2024-03-05|27|"));
         QCOMPARE(text("Edit1"), QString("2")); // goods with a stock row
 
         const QAbstractItemModel* m = grid("DBGrid1")->model();
         QStringList titles;
         for (int col = 0; col < m->columnCount(); ++col)
             titles << m->headerData(col, Qt::Horizontal).toString();
-        QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间"}));
+        QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间", "金额", "原帐单"}));
         for (QTableView* g : {grid("DBGrid1"), grid("DBGrid2")}) {
             QCOMPARE(g->model(), m);
-            QCOMPARE(QList<int>({g->columnWidth(0), g->columnWidth(1), g->columnWidth(2)}),
-                     QList<int>({120, 130, 180}));
+            QList<int> widths;
+            for (int col = 0; col < m->columnCount(); ++col)
+                widths << g->columnWidth(col);
+            QCOMPARE(widths, QList<int>({105, 60, 95, 85, 95}));
         }
 
         choose(box("ComboBox1"), 2); // the second 饮料
@@ -333,6 +346,30 @@ class TestSalesQuery : public QObject {
         box("ComboBox3")->setEditText("果汁"); // never stocked
         click("BitBtn3");
         QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"", ""}));
+    }
+
+    // A return is a row of its own beside the day's sales, never netted
+    // into them; the grid still adds up to the log's net stock-outs.
+    void aReturnIsListedApartFromTheSales() {
+        storedb::signOn(db(), kTill, "1001", QDateTime(kDay3, QTime(21, 0)));
+        // Two of the second sale's three A1, on the day of the third sale.
+        storedb::bookReturn(db(), kTill, "1001", "1", bills[1], {{"A1", 4.5, 2}},
+                            QDateTime(kDay3, QTime(21, 30)));
+        window->openByCategory();
+        choose(box("ComboBox1"), 0);
+        click("BitBtn1");
+        QStringList rows = expected("01") << QString("A1|-2|2024-03-06|-9|%1").arg(bills[1]);
+        rows.sort();
+        QCOMPARE(gridRows(grid("DBGrid1")), rows);
+
+        qint64 listed = 0;
+        for (const QString& row : gridRows(grid("DBGrid1")))
+            listed += row.section('|', 1, 1).toInt();
+        QSqlQuery net = db().exec("net", "select sum(sl) from hwrzb where crk=:crk and hwlbh='01'",
+                                  {{"crk", storedb::kStockOut}});
+        QVERIFY(net.next());
+        QCOMPARE(listed, net.value(0).toLongLong());
+        QVERIFY(shown().isEmpty());
     }
 
     void doubleClickShowsTheGoodsName() {
