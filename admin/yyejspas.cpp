@@ -2,6 +2,7 @@
 
 #include "ui_yyejspas.h"
 
+#include "handinslip.h"
 #include "opening.h"
 #include "session.h"
 
@@ -12,6 +13,7 @@
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
 #include "storedb/columntext.h"
+#include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 
@@ -22,6 +24,7 @@ namespace admin {
 
 namespace {
 const QList<int> kWidths{50, 125, 60};
+const QList<int> kSettlementWidths{135, 70, 80, 80, 80};
 const QString kEnterNumber = QStringLiteral("请输入售货员号！");
 const QString kNoSuchClerk = QStringLiteral("没有此售货员,请重新输入!");
 const QString kChangedMeanwhile =
@@ -30,15 +33,23 @@ const QString kChangedMeanwhile =
 
 TyyejsForm::TyyejsForm(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::TyyejsForm), owed_(new QSqlQueryModel(this)),
-      clerkShifts_(new QSqlQueryModel(this)) {
+      clerkShifts_(new QSqlQueryModel(this)), settlements_(new QSqlQueryModel(this)) {
     ui->setupUi(this);
-    formkit::makeToolWindow(this, QSize(498, 335));
+    formkit::makeToolWindow(this, QSize(498, 493));
     formkit::prepareGrid(ui->DBGrid1);
+    formkit::prepareGrid(ui->settlementsGrid);
+    ui->settlementsGrid->setModel(settlements_);
+    formkit::installNumericFilter(ui->receivedEdit,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
 
     formkit::installDefaultButton(this);
     formkit::onEnter(ui->Edit1, [this] {
         ui->BitBtn1->setDefault(true);
         ui->BitBtn1->setFocus();
+    });
+    formkit::onEnter(ui->receivedEdit, [this] {
+        ui->BitBtn2->setDefault(true);
+        ui->BitBtn2->setFocus();
     });
     connect(ui->Edit1, &QLineEdit::textEdited, this, &TyyejsForm::forgetLookUp);
     formkit::onClick(ui->BitBtn1, this, &TyyejsForm::lookUpClerk);
@@ -53,6 +64,7 @@ void TyyejsForm::openOwedShifts() {
     bringUp(*this);
     showOwedShiftsOfAll();
     clearBoxes();
+    settlements_->clear();
 }
 
 void TyyejsForm::showEvent(QShowEvent* event) {
@@ -61,6 +73,7 @@ void TyyejsForm::showEvent(QShowEvent* event) {
         formkit::runGuarded(QStringLiteral("TyyejsForm/show"), [this] {
             showOwedShiftsOfAll();
             clearBoxes();
+            settlements_->clear();
         });
     }
 }
@@ -69,15 +82,27 @@ void TyyejsForm::showOwedShiftsOfAll() {
     formkit::showRows(ui->DBGrid1, owed_, storedb::yyejs(session_.db()), kWidths);
 }
 
+void TyyejsForm::showSettlementsOf(const QString& shyh) {
+    formkit::showRows(ui->settlementsGrid, settlements_,
+                      storedb::settlementsOf(session_.db(), shyh), kSettlementWidths);
+    for (int column = storedb::kSettlementShownColumns; column < settlements_->columnCount();
+         ++column)
+        ui->settlementsGrid->setColumnHidden(column, true);
+}
+
 void TyyejsForm::clearBoxes() {
     ui->Edit1->clear();
     ui->Edit2->clear();
     ui->Edit3->clear();
+    ui->receivedEdit->clear();
 }
 
 void TyyejsForm::setLookedUp(std::optional<LookedUp> lookedUp) {
     lookedUp_ = std::move(lookedUp);
     ui->BitBtn2->setEnabled(lookedUp_.has_value());
+    ui->receivedEdit->setEnabled(lookedUp_.has_value());
+    if (!lookedUp_)
+        ui->receivedEdit->clear();
 }
 
 void TyyejsForm::forgetLookUp() {
@@ -100,9 +125,11 @@ void TyyejsForm::lookUpClerk() {
         for (int column = storedb::kOwedShiftShownColumns; column < clerkShifts_->columnCount();
              ++column)
             ui->DBGrid1->setColumnHidden(column, true);
+        showSettlementsOf(shyh);
     } else {
         clerkShifts_->clear();
         ui->DBGrid1->setModel(clerkShifts_);
+        settlements_->clear();
     }
 
     const std::optional<QString> name =
@@ -126,6 +153,10 @@ void TyyejsForm::lookUpClerk() {
     if (due > 0) {
         ui->Edit3->setText(storedb::numberText(due) + QStringLiteral("元"));
         setLookedUp(LookedUp{shyh, shifts});
+        // What is owed is what is usually handed in: Enter takes it as it is.
+        ui->receivedEdit->setText(storedb::numberText(due));
+        ui->receivedEdit->setFocus();
+        ui->receivedEdit->selectAll();
     } else {
         ui->Edit3->setText(QStringLiteral("0元"));
         setLookedUp(std::nullopt);
@@ -143,7 +174,22 @@ void TyyejsForm::settleLookedUp() {
         setLookedUp(std::nullopt);
         return;
     }
-    const bool settled = storedb::settleShifts(session_.db(), lookedUp_->shyh, lookedUp_->shifts);
+    const std::optional<double> received = typedReceived();
+    if (!received)
+        return;
+    const double owed = storedb::totalDue(lookedUp_->shifts);
+    const double difference = storedb::roundFen(*received - owed);
+    if (difference != 0 &&
+        !formkit::askYesNo(QStringLiteral("实收 %1 元,应交 %2 元,差额 %3 元。确定结算吗？")
+                               .arg(storedb::numberText(*received), storedb::numberText(owed),
+                                    storedb::numberText(difference)))) {
+        ui->receivedEdit->setFocus();
+        return;
+    }
+    const QString shyh = lookedUp_->shyh;
+    const std::optional<storedb::SettlementRecord> settled =
+        storedb::recordSettlement(session_.db(), session_.administrator(), shyh, lookedUp_->shifts,
+                                  *received, QDateTime::currentDateTime());
     setLookedUp(std::nullopt);
     if (!settled) {
         formkit::showMessage(kChangedMeanwhile);
@@ -151,6 +197,20 @@ void TyyejsForm::settleLookedUp() {
     }
     showOwedShiftsOfAll();
     clearBoxes();
+    showSettlementsOf(shyh);
+    if (const std::optional<HandInSlip> slip = readHandInSlip(session_.db(), settled->id))
+        printHandInSlip(*slip, this);
+}
+
+std::optional<double> TyyejsForm::typedReceived() {
+    try {
+        return storedb::receivedAmount(ui->receivedEdit->text());
+    } catch (const storedb::InvalidValueError& error) {
+        formkit::showMessage(error.userText());
+        ui->receivedEdit->setFocus();
+        ui->receivedEdit->selectAll();
+        return std::nullopt;
+    }
 }
 
 } // namespace admin

@@ -17,7 +17,9 @@ class TyyejsForm;
 
 // Takings settlement: the shifts clerks still owe, and settling one clerk.
 // "结算" settles exactly the shifts the last look-up showed, and only while
-// the number looked up stands unedited in its box.
+// the number looked up stands unedited in its box. The cash counted is keyed
+// in (the amount owed is proposed); the settlement is recorded with it, a
+// hand-in slip prints, and the clerk's earlier settlements are listed.
 class TyyejsForm : public QWidget {
     Q_OBJECT
   public:
@@ -38,7 +40,11 @@ class TyyejsForm : public QWidget {
     void forgetLookUp();
 
     void showOwedShiftsOfAll();
+    void showSettlementsOf(const QString& shyh);
     void clearBoxes();
+    // The cash received as typed; none, with the reason shown, when it is
+    // not an amount of money.
+    std::optional<double> typedReceived();
 
     struct LookedUp {
         QString shyh;
@@ -52,6 +58,7 @@ class TyyejsForm : public QWidget {
     Ui::TyyejsForm* ui = nullptr;
     QSqlQueryModel* owed_ = nullptr;        // DataSourceyyejs
     QSqlQueryModel* clerkShifts_ = nullptr; // DataSourcequerycx
+    QSqlQueryModel* settlements_ = nullptr;
     std::optional<LookedUp> lookedUp_;
 };
 

@@ -42,4 +42,36 @@ std::optional<QString> clerkName(const Db& db, const QString& shyh);
 // back office settled one meanwhile).
 bool settleShifts(Db& db, const QString& shyh, const QList<OwedShift>& shifts);
 
+// The cash received as the administrator typed it: a sum of money of 0 or
+// more, to the fen. Throws InvalidValueError, its text saying what is wrong.
+double receivedAmount(const QString& text);
+
+// A settlement as recorded: who handed in to whom and when, the shifts, and
+// the figures, each to the fen; difference is received - owed.
+struct SettlementRecord {
+    qint64 id = 0;
+    QDateTime settled;
+    QString glyh;
+    QString shyh;
+    double owed = 0;
+    double received = 0;
+    double difference = 0;
+    QList<OwedShift> shifts;
+};
+
+// Settles the shifts as settleShifts does and records the settlement with
+// them in the same transaction, a difference and all. None, and nothing
+// written, when they are no longer all owed as listed.
+std::optional<SettlementRecord> recordSettlement(Db& db, const QString& glyh, const QString& shyh,
+                                                 const QList<OwedShift>& shifts, double received,
+                                                 const QDateTime& now);
+
+// A recorded settlement read back with its shifts; none for an unknown id.
+std::optional<SettlementRecord> settlementRecord(const Db& db, qint64 id);
+
+// The clerk's earlier settlements, newest first: 结算时间, 管理员号, 应交金额,
+// 实收金额, 差额, then the id, which the grid does not show.
+QSqlQuery settlementsOf(const Db& db, const QString& shyh);
+inline constexpr int kSettlementShownColumns = 5;
+
 } // namespace storedb

@@ -1,22 +1,32 @@
 // The settlement window driven through its controls: looking a clerk up,
 // settling exactly what the look-up showed, and its refusals; shifts written
 // by hand where an amount the till cannot produce is wanted, and by the
-// till's own sign-on, charging and sign-off otherwise.
+// till's own sign-on, charging and sign-off otherwise. The cash counted:
+// what a settlement records, the earlier settlements listed, the hand-in slip.
 
 #include "admin/yyejspas.h"
 #include "storedb/charge.h"
+#include "storedb/company.h"
 #include "storedb/datetime.h"
 #include "storedb/numtext.h"
+#include "storedb/schema.h"
 #include "storedb/till.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
 
 #include <QAbstractItemDelegate>
+#include <QApplication>
+#include <QDir>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace testsupport;
 using storedb::Db;
@@ -58,6 +68,43 @@ void sell(Db& db, const QString& jsj, const QString& hwh, int sl) {
     storedb::chargeSale(db, jsj, kMorning.date());
 }
 
+// Closes the next print preview while it lives; a preview that never comes
+// leaves shown() false instead of hanging the test.
+class PreviewCloser {
+  public:
+    PreviewCloser() {
+        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this] {
+            if (auto* preview =
+                    qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+                poll_.stop();
+                shown_ = true;
+                preview->close();
+            }
+        });
+        poll_.start(20);
+    }
+    bool shown() const { return shown_; }
+
+  private:
+    QTimer poll_;
+    bool shown_ = false;
+};
+
+// The visible cells of each row, as the grid draws them, columns skipped.
+QStringList gridRows(const QTableView* grid, const QList<int>& skipped) {
+    QStringList shown;
+    const QAbstractItemModel* model = grid->model();
+    auto* delegate = static_cast<QStyledItemDelegate*>(grid->itemDelegate());
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList cells;
+        for (int col = 0; col < model->columnCount(); ++col)
+            if (!grid->isColumnHidden(col) && !skipped.contains(col))
+                cells << delegate->displayText(model->index(row, col).data(), QLocale());
+        shown << cells.join(QLatin1Char(' '));
+    }
+    return shown;
+}
+
 struct Window {
     explicit Window(AdminFixture& f) : office(f) {}
     AdminFixture& office;
@@ -68,7 +115,15 @@ struct Window {
     QLineEdit* Edit3 = ctl<QLineEdit>(w, "Edit3");
     QPushButton* BitBtn1 = ctl<QPushButton>(w, "BitBtn1");
     QPushButton* BitBtn2 = ctl<QPushButton>(w, "BitBtn2");
+    QLineEdit* received = ctl<QLineEdit>(w, "receivedEdit");
+    QTableView* settlements = ctl<QTableView>(w, "settlementsGrid");
 
+    // "结算" clicked; true when a hand-in slip's preview came up.
+    bool settle() {
+        PreviewCloser preview;
+        BitBtn2->click();
+        return preview.shown();
+    }
     void open() { office.toolButton("ToolButton4")->click(); }
     // The number typed, Enter to "查询", Enter again.
     void lookUp(const QString& shyh) {
@@ -77,22 +132,37 @@ struct Window {
         QTest::keyClick(Edit1, Qt::Key_Return);
         QTest::keyClick(BitBtn1, Qt::Key_Return);
     }
-    // The visible cells of each row, as the grid draws them.
-    QStringList rows() const {
-        QStringList shown;
-        const QAbstractItemModel* model = DBGrid1->model();
-        auto* delegate = static_cast<QStyledItemDelegate*>(DBGrid1->itemDelegate());
-        for (int row = 0; row < model->rowCount(); ++row) {
-            QStringList cells;
-            for (int col = 0; col < model->columnCount(); ++col)
-                if (!DBGrid1->isColumnHidden(col) && col != 1) // the time is not compared
-                    cells << delegate->displayText(model->index(row, col).data(), QLocale());
-            shown << cells.join(QLatin1Char(' '));
-        }
-        return shown;
-    }
+    // The owed shifts shown; the time is not compared.
+    QStringList rows() const { return gridRows(DBGrid1, {1}); }
     QStringList boxes() const { return {Edit1->text(), Edit2->text(), Edit3->text()}; }
 };
+
+// Each settlement row: clerk, administrator, owed, received, difference.
+QStringList settlementRows(Db& db) {
+    QSqlQuery q = db.exec("settlements", "select shyh,glyh,owed,received,difference "
+                                         "from settlement order by id");
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3 %4 %5")
+                    .arg(q.value(0).toString(), q.value(1).toString(),
+                         storedb::numberText(q.value(2).toDouble()),
+                         storedb::numberText(q.value(3).toDouble()),
+                         storedb::numberText(q.value(4).toDouble()));
+    return rows;
+}
+
+int rowCount(Db& db, const QString& table) {
+    QSqlQuery q = db.exec("count", "select count(*) from " + table);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+QString pdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", path, "-"});
+    pdftotext.waitForFinished(30000);
+    return QString::fromUtf8(pdftotext.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC);
+}
 
 } // namespace
 
@@ -135,7 +205,7 @@ class TestSettlement : public QObject {
         QCOMPARE(ui.boxes(), QStringList({"1001", "王芳", "550元"}));
         QVERIFY(ui.BitBtn2->isEnabled());
         storedb::signOff(db, "POS2", kMorning.addSecs(1000));
-        ui.BitBtn2->click();
+        QVERIFY(ui.settle());
         QCOMPARE(f.responder.shown(), QStringList());
         QCOMPARE(marks(db), QStringList({"POS0 250 已交", "POS0 100 未交", "POS1 300 已交",
                                          "POS2 200 未交", "POS3 0 未交"}));
@@ -145,7 +215,7 @@ class TestSettlement : public QObject {
 
         ui.lookUp("1001");
         QCOMPARE(ui.boxes(), QStringList({"1001", "王芳", "200元"}));
-        ui.BitBtn2->click();
+        QVERIFY(ui.settle());
         QCOMPARE(marks(db).at(3), QString("POS2 200 已交"));
         expectBooksBalance(db);
     }
@@ -171,13 +241,13 @@ class TestSettlement : public QObject {
         QVERIFY(!ui.BitBtn2->isEnabled());
         ui.lookUp("1002");
         QCOMPARE(ui.boxes(), QStringList({"1002", "李明", "150元"}));
-        ui.BitBtn2->click();
+        QVERIFY(ui.settle());
         QCOMPARE(marks(db), QStringList({"POS1 300 未交", "POS2 100 未交", "POS3 150 已交"}));
 
         ui.lookUp("1001");
         QCOMPARE(ui.Edit3->text(), QString("400元"));
         db.exec("another office", "update shyrzb set bj='已交' where jsj='POS2'");
-        ui.BitBtn2->click();
+        QVERIFY(!ui.settle());
         QCOMPARE(f.responder.shown(),
                  QStringList{"该售货员的未交营业额已有变动,没有结算！请重新查询。"});
         QCOMPARE(marks(db), QStringList({"POS1 300 未交", "POS2 100 已交", "POS3 150 已交"}));
@@ -233,6 +303,159 @@ class TestSettlement : public QObject {
         QCOMPARE(f.responder.shown(), QStringList{kEnterNumber});
         QCOMPARE(marks(db), QStringList({"POS1 200 未交", "POS2 0 未交", "POS3 400 未交"}));
         expectBooksBalance(db);
+    }
+    // The cash counted, as typed over the amount proposed (none typed: the
+    // proposal), Enter to "结算", Enter again; a difference is asked about
+    // and recorded. An earlier settlement of the clerk, and one of another
+    // clerk, are on file already.
+    void recordsTheCashCounted_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("difference");
+        QTest::newRow("as owed") << ""
+                                 << "550"
+                                 << "0";
+        QTest::newRow("more") << "560.5"
+                              << "560.5"
+                              << "10.5";
+        QTest::newRow("less") << "500.05"
+                              << "500.05"
+                              << "-49.95";
+        QTest::newRow("nothing") << "0"
+                                 << "0"
+                                 << "-550";
+    }
+    void recordsTheCashCounted() {
+        QFETCH(QString, typed);
+        QFETCH(QString, received);
+        QFETCH(QString, difference);
+        QTemporaryDir slips;
+        EnvGuard copies("TAVO_RECEIPT_PDF", slips.path().toUtf8());
+        AdminFixture f;
+        f.startAndSignOn();
+        Db& db = f.db();
+        storedb::saveShopSettings(db, storedb::ShopSettings{"好又多超市", "欢迎光临", 10, 0});
+        addClerk(db, "1001", "王芳", "pw");
+        addClosedShift(db, "1001", "POS2", 1, 400, 100);
+        addClosedShift(db, "1001", "POS1", 0, 350, 100);
+        for (const auto& [shyh, settled] :
+             {std::pair{"1001", "2024-01-02 09:00:00"}, {"1002", "2024-01-03 09:00:00"}})
+            db.exec("earlier",
+                    "insert into settlement(settled,glyh,shyh,owed,received,difference) "
+                    "values(:settled,'7',:shyh,80,70,-10)",
+                    {{"settled", settled}, {"shyh", shyh}});
+        Window ui(f);
+        ui.open();
+        ui.lookUp("1001");
+        QCOMPARE(ui.settlements->model()->rowCount(), 1);
+        QCOMPARE(ui.received->text(), QString("550"));
+        QCOMPARE(ui.w->focusWidget(), ui.received);
+        QTest::keyClicks(ui.received, typed); // the proposal is selected
+        QTest::keyClick(ui.received, Qt::Key_Return);
+        QCOMPARE(ui.w->focusWidget(), ui.BitBtn2);
+        const bool even = difference == "0";
+        if (!even)
+            f.responder.answer(true);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        PreviewCloser preview;
+        QTest::keyClick(ui.BitBtn2, Qt::Key_Return);
+        QVERIFY(preview.shown());
+        const QDateTime after = QDateTime::currentDateTime();
+        QCOMPARE(f.responder.shown(),
+                 even ? QStringList()
+                      : QStringList{QString("实收 %1 元,应交 550 元,差额 %2 元。确定结算吗？")
+                                        .arg(received, difference)});
+
+        const QString glyh = storedb::kFirstAdministratorNumber;
+        QCOMPARE(settlementRows(db),
+                 QStringList({"1001 7 80 70 -10", "1002 7 80 70 -10",
+                              QString("1001 %1 550 %2 %3").arg(glyh, received, difference)}));
+        QSqlQuery q = db.exec("new", "select id,settled from settlement order by id desc");
+        QVERIFY(q.next());
+        const qint64 id = q.value(0).toLongLong();
+        const QDateTime settled = storedb::readDateTime(q.value(1));
+        QVERIFY2(settled >= before && settled <= after, qPrintable(settled.toString()));
+        q = db.exec("its shifts",
+                    "select jsj,dlsj,due from settlementshift where settlement=:id order by jsj",
+                    {{"id", id}});
+        QStringList shifts;
+        while (q.next())
+            shifts << QString("%1 %2 %3")
+                          .arg(q.value(0).toString(),
+                               storedb::readDateTime(q.value(1)).toString("HH:mm"),
+                               storedb::numberText(q.value(2).toDouble()));
+        QCOMPARE(shifts, QStringList({"POS1 08:00 250", "POS2 09:00 300"}));
+        QCOMPARE(rowCount(db, "settlementshift"), 2);
+        QCOMPARE(marks(db), QStringList({"POS1 250 已交", "POS2 300 已交"}));
+
+        // Newest first: the one just recorded, then the earlier one.
+        QCOMPARE(
+            gridRows(ui.settlements, {0}),
+            QStringList({QString("%1 550 %2 %3").arg(glyh, received, difference), "7 80 70 -10"}));
+
+        const QStringList files = QDir(slips.path()).entryList({"handin-*.pdf"}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(QRegularExpression(QString("^handin-%1-\\d{8}-\\d{6}\\.pdf$").arg(id))
+                    .match(files.first())
+                    .hasMatch());
+        const QString text = pdfText(slips.filePath(files.first()));
+        const auto money = [](const QString& value) {
+            return QString::number(value.toDouble(), 'f', 2);
+        };
+        for (const QString& expected :
+             {QString("好又多超市"), QString("交款单"), QString("单号: %1").arg(id),
+              settled.toString("yyyy-MM-dd HH:mm:ss"), QString("售货员: 1001 王芳"),
+              QString("管理员: %1").arg(glyh), QString("POS1\\s+2024-05-06 08:00\\s+250.00"),
+              QString("POS2\\s+2024-05-06 09:00\\s+300.00"), QString("应交金额\\s+550.00"),
+              QString("实收金额\\s+%1\\n").arg(QRegularExpression::escape(money(received))),
+              QString("差额\\s+%1\\n").arg(QRegularExpression::escape(money(difference)))})
+            QVERIFY2(text.contains(QRegularExpression(expected)),
+                     qPrintable(expected + "\n" + text));
+        expectBooksBalance(db);
+    }
+
+    // Refused: nothing recorded, nothing settled, no slip; the look-up stays
+    // for the amount to be keyed again.
+    void refusesAnAmountThatIsNotMoney_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("empty") << ""
+                               << "请输入实收金额！";
+        QTest::newRow("point") << "."
+                               << "实收金额必须是数字,请重新输入！";
+        QTest::newRow("negative") << "-5"
+                                  << "实收金额不能是负数！";
+        QTest::newRow("below a fen") << "549.999"
+                                     << "实收金额只能精确到分,请重新输入！";
+        QTest::newRow("too large") << "10000000000"
+                                   << "实收金额不能超过9999999999.99！";
+        // A difference the administrator does not confirm.
+        QTest::newRow("declined") << "500"
+                                  << "实收 500 元,应交 550 元,差额 -50 元。确定结算吗？";
+    }
+    void refusesAnAmountThatIsNotMoney() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QTemporaryDir slips;
+        EnvGuard copies("TAVO_RECEIPT_PDF", slips.path().toUtf8());
+        AdminFixture f;
+        f.startAndSignOn();
+        Db& db = f.db();
+        addClerk(db, "1001", "王芳", "pw");
+        addClosedShift(db, "1001", "POS1", 0, 650, 100);
+        Window ui(f);
+        ui.open();
+        ui.lookUp("1001");
+        ui.received->setText(text); // as pasted, past the key filter
+        f.responder.answer(false);
+        QVERIFY(!ui.settle());
+        QCOMPARE(f.responder.shown(), QStringList{shown});
+        QCOMPARE(settlementRows(db), QStringList());
+        QCOMPARE(rowCount(db, "settlementshift"), 0);
+        QCOMPARE(marks(db), QStringList{"POS1 550 未交"});
+        QVERIFY(QDir(slips.path()).entryList({"*.pdf"}, QDir::Files).isEmpty());
+        QVERIFY(ui.BitBtn2->isEnabled());
+        QCOMPARE(ui.w->focusWidget(), ui.received);
     }
 };
 
