@@ -2,6 +2,7 @@
 
 #include "ui_mainpas.h"
 
+#include "dayreportwindow.h"
 #include "fx.h"
 #include "help.h"
 #include "jk.h"
@@ -133,6 +134,7 @@ void Tmain::connectHandlers() {
         {ui->N29, &Tmain::openSalesByGoods},
         {ui->N28, &Tmain::openSalesByCategory},
         {ui->ReturnQuery, &Tmain::openReturnList},
+        {ui->DayReport, &Tmain::openDayReport},
         {ui->N4, &Tmain::openStockAnalysis},
         {ui->N12, &Tmain::openStatisticsByCategory},
         {ui->N13, &Tmain::openStatisticsByGoods},
@@ -281,6 +283,10 @@ void Tmain::openSalesQueryAsLeft() {
 
 void Tmain::openReturnList() {
     bringUp(session_.returnListWindow());
+}
+
+void Tmain::openDayReport() {
+    bringUp(session_.dayReportWindow());
 }
 
 void Tmain::openStockAnalysis() {

@@ -67,6 +67,7 @@ class Tmain : public QMainWindow {
     void openSalesByCategory();
     void openSalesQueryAsLeft();
     void openReturnList();
+    void openDayReport();
     void openStockAnalysis();
     void openStatisticsByCategory();
     void openStatisticsByGoods();

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "dayreportwindow.h"
 #include "dlpas.h"
 #include "dy.h"
 #include "fx.h"
@@ -62,6 +63,7 @@ AdminSession::AdminSession() : data_(QStringLiteral("tavo_admin")) {
     dy_ = std::make_unique<Tdyform>(*this);
     yl_ = std::make_unique<Tylform>(*this);
     returnList_ = std::make_unique<ReturnListWindow>(*this);
+    dayReport_ = std::make_unique<DayReportWindow>(*this);
 }
 
 // The windows go in the reverse order of their making (members), the login

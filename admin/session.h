@@ -27,6 +27,7 @@ class Tdyform;
 class Tylform;
 class TdlForm;
 class ReturnListWindow;
+class DayReportWindow;
 
 // One running back office: its connection, the administrator signed on, and
 // every window. main() and the tests start the program through this class
@@ -77,6 +78,7 @@ class AdminSession {
     Tdyform& reportWindow() const { return *dy_; }
     Tylform& profitWindow() const { return *yl_; }
     ReturnListWindow& returnListWindow() const { return *returnList_; }
+    DayReportWindow& dayReportWindow() const { return *dayReport_; }
     // Created by start(); null before it.
     TdlForm* loginWindow() const { return login_.get(); }
 
@@ -107,6 +109,7 @@ class AdminSession {
     std::unique_ptr<Tdyform> dy_;
     std::unique_ptr<Tylform> yl_;
     std::unique_ptr<ReturnListWindow> returnList_;
+    std::unique_ptr<DayReportWindow> dayReport_;
     std::unique_ptr<TdlForm> login_;
 };
 

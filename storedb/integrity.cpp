@@ -1,6 +1,7 @@
 #include "storedb/integrity.h"
 
 #include "storedb/datetime.h"
+#include "storedb/dayclose.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -46,6 +47,7 @@ class Checker {
         checkBills();
         checkLogTotals();
         checkReturns();
+        checkDayClose();
         return findings_;
     }
 
@@ -364,6 +366,13 @@ class Checker {
                     .arg(q.value(0).toLongLong())
                     .arg(q.value(1).toString(), QString::number(q.value(2).toLongLong()),
                          QString::number(q.value(3).toLongLong())));
+    }
+
+    void checkDayClose() {
+        if (!tableExists(db_, QStringLiteral("dayclose")))
+            return;
+        for (const ChainFinding& f : verifyDayCloseChain(db_))
+            add(BooksRule::DayClose, QString::number(f.z), f.text);
     }
 
     QString log() const { return wholeTable(db_, QStringLiteral("hwrzb")); }

@@ -33,12 +33,13 @@ enum class BooksRule {
     Bills,         // every sale row has a bill number used on one day only, within the counter
     LogTotals,     // the log's running totals = the log's own sums
     Returns,       // no bill's goods returned beyond the pieces it sold
+    DayClose,      // the closed days' chain of Zs holds (dayclose.h)
 };
 
 struct BooksFinding {
     BooksRule rule;
-    QString subject; // the goods number, or the till, or the bill; empty for store-wide sums
-    QString text;    // one line, Chinese, naming the goods, till, shift or bill
+    QString subject; // the goods number, till, bill or Z number; empty for store-wide sums
+    QString text;    // one line, Chinese, naming the goods, till, shift, bill or Z
 };
 
 // Every place where the books do not add up, rule by rule; empty when all

@@ -4,6 +4,7 @@
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
 #include "storedb/datetime.h"
+#include "storedb/dayclose.h"
 #include "storedb/integrity.h"
 #include "storedb/procedures.h"
 #include "storedb/salereturn.h"
@@ -113,6 +114,7 @@ void buildSoundShop(Db& db) {
     sell(db, "B", "G1", 2); // pending
 
     signOn(db, "C", "1002", now());
+    closeDay(db, QDate::currentDate().addDays(-1), "1", now()); // the Z chain's first link
 }
 
 qint64 firstRow(Db& db, const QString& where) {
@@ -212,6 +214,9 @@ class TestIntegrity : public QObject {
                "update jqb set yye=yye-4.6 where jsj='B';"
                "update shyrzb set yye=yye-4.6 where jsj='B' and zxsj is null"
             << BooksRule::Returns << "单号 1 的商品 G2 退货 3 件，超过售出的 2 件";
+        QTest::newRow("closed day's figures rewritten")
+            << "update dayclose set figures=replace(figures,'\"sales\":0','\"sales\":1')"
+            << BooksRule::DayClose << "第 1 号日结";
     }
     void eachBreakIsReportedOnItsRule() {
         QFETCH(QString, breakSql);

@@ -28,6 +28,9 @@ create table shyrzb (
 );
 create index shyrzb_jsj on shyrzb (jsj, zxsj);
 create index shyrzb_shyh_bj on shyrzb (shyh, bj);
+create index if not exists shyrzb_dlsj on shyrzb (dlsj);
+create index if not exists shyrzb_zxsj on shyrzb (zxsj);
+create index if not exists shyrzb_owed on shyrzb (bj) where bj='未交';
 create table hwlbpzb (
   hwlbh varchar(50) not null primary key,
   hwlbm varchar(50)
@@ -64,6 +67,9 @@ create index hwrzb_hwh_crhsj on hwrzb (hwh, crhsj);
 create index if not exists hwrzb_crk_hwh_crhsj on hwrzb (crk, hwh, crhsj);
 create index if not exists hwrzb_crk_hwlbh_hwh_crhsj on hwrzb (crk, hwlbh, hwh, crhsj);
 create index if not exists hwrzb_num on hwrzb (num);
+-- The back office's movements of a day, for the day's report: the tills'
+-- sales, most of the log, carry no administrator.
+create index if not exists hwrzb_office_crhsj on hwrzb (crhsj) where glyh is not null;
 create table company (
   company varchar(50),
   welcome varchar(100),
@@ -89,6 +95,7 @@ create table if not exists salebill (
   sold timestamp,
   total numeric(18,2)
 );
+create index if not exists salebill_sold on salebill (sold);
 -- Returns: each is a bill of its own (num, from the shared counter) whose
 -- log rows are stock-outs of negative pieces; original is the sale it takes
 -- back, glyh the administrator who authorised it, amount the refund.
