@@ -18,11 +18,20 @@
 //   charge           SpeedButton1: the sale is booked, the charge window opens
 //   cash AMOUNT      the cash received, Enter: the change shows
 //   confirm          the charge window's BitBtn1: the receipt prints, the window closes
+//   lastbill         prints "bill N", the bill number of the shift's last charge
+//   return BILL      F7's action, the bill number keyed, Enter: the bill's lines show
+//   void             F10's action: the last charge shows, every piece left chosen
+//   pieces ROW N     N pieces keyed on the bill's line ROW (from 0)
+//   whole            F5: every piece left chosen
+//   authorise NUMBER PASSWORD
+//                    the administrator's number and password filled in, confirm:
+//                    the return is booked, its slip prints, the window closes
 //   signoff          ToolButton4: the summary shows
 //   summary-ok       the summary's BitBtn1
 //   quit             ToolButton1: the program ends
 
 #include "dl.h"
+#include "returnwindow.h"
 #include "session.h"
 #include "sf.h"
 #include "tavo.h"
@@ -39,6 +48,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <cstdio>
@@ -81,6 +91,18 @@ class Cashier {
             return cash(words.at(1));
         if (command == QLatin1String("confirm"))
             return confirm();
+        if (command == QLatin1String("lastbill"))
+            return lastBill();
+        if (command == QLatin1String("return") && words.size() == 2)
+            return openReturn(words.at(1));
+        if (command == QLatin1String("void"))
+            return voidLastSale();
+        if (command == QLatin1String("pieces") && words.size() == 3)
+            return choosePieces(words.at(1), words.at(2));
+        if (command == QLatin1String("whole"))
+            return returnWholeBill();
+        if (command == QLatin1String("authorise") && words.size() == 3)
+            return authorise(words.at(1), words.at(2));
         if (command == QLatin1String("signoff"))
             return signOff();
         if (command == QLatin1String("summary-ok"))
@@ -167,6 +189,101 @@ class Cashier {
         return stateIs(Tmainform::State::SalePanelOpen);
     }
 
+    QString lastBill() {
+        const std::optional<qint64> bill = session_.lastSale();
+        if (!bill)
+            return QStringLiteral("no sale charged in this shift");
+        testsupport::say(QStringLiteral("bill %1").arg(*bill));
+        return QString();
+    }
+
+    // The return window with the bill on show and, when `chosen`, every piece
+    // left keyed.
+    QString returnShows(qint64 bill, bool chosen) {
+        ReturnWindow* window = main().returnWindow();
+        if (!window || !window->isVisible())
+            return QStringLiteral("no return window");
+        if (!window->bill() || window->bill()->num != bill)
+            return QStringLiteral("bill %1 is not shown").arg(bill);
+        if (!chosen)
+            return QString();
+        const QList<storedb::BillLine>& lines = window->bill()->lines;
+        for (int row = 0; row < lines.size(); ++row) {
+            const int left = lines.at(row).left();
+            const QString keyed =
+                ctl<QLineEdit>(window, qPrintable(QStringLiteral("pieces%1").arg(row)))->text();
+            if (keyed != (left > 0 ? QString::number(left) : QString()))
+                return QStringLiteral("line %1 shows %2 of %3 left").arg(row).arg(keyed).arg(left);
+        }
+        return QString();
+    }
+
+    QString openReturn(const QString& bill) {
+        const Tmainform::State before = main().state();
+        ctl<QAction>(&main(), "returnGoods")->trigger();
+        ReturnWindow* window = main().returnWindow();
+        // Its keys (F5) answer only once it has the keyboard.
+        if (!window || !QTest::qWaitForWindowActive(window))
+            return QStringLiteral("no return window");
+        auto* number = ctl<QLineEdit>(window, "billNumber");
+        type(number, bill);
+        pressEnter(number);
+        returningFrom_ = before;
+        return returnShows(bill.toLongLong(), false);
+    }
+
+    QString voidLastSale() {
+        const Tmainform::State before = main().state();
+        ctl<QAction>(&main(), "voidLastSale")->trigger();
+        returningFrom_ = before;
+        if (ReturnWindow* window = main().returnWindow();
+            window && !QTest::qWaitForWindowActive(window))
+            return QStringLiteral("the return window never got the keyboard");
+        return returnShows(session_.lastSale().value_or(0), true);
+    }
+
+    QString choosePieces(const QString& row, const QString& pieces) {
+        ReturnWindow* window = main().returnWindow();
+        if (!window)
+            return QStringLiteral("no return window");
+        auto* box = ctl<QLineEdit>(window, qPrintable(QStringLiteral("pieces") + row));
+        type(box, pieces);
+        if (box->text() != pieces)
+            return QStringLiteral("the line shows %1 pieces").arg(box->text());
+        return QString();
+    }
+
+    QString returnWholeBill() {
+        ReturnWindow* window = main().returnWindow();
+        if (!window || !window->bill())
+            return QStringLiteral("no bill shown");
+        // A button's key clicks it the way a mouse does, a moment after.
+        QSignalSpy clicked(ctl<QPushButton>(window, "wholeBill"), &QPushButton::clicked);
+        QTest::keyClick(window, Qt::Key_F5);
+        if (clicked.isEmpty() && !clicked.wait(2000))
+            return QStringLiteral("F5 did not press the button");
+        return returnShows(window->bill()->num, true);
+    }
+
+    QString authorise(const QString& number, const QString& password) {
+        ReturnWindow* window = main().returnWindow();
+        if (!window)
+            return QStringLiteral("no return window");
+        bool booked = false;
+        const QMetaObject::Connection watch =
+            QObject::connect(window, &ReturnWindow::returnBooked, [&booked] { booked = true; });
+        ctl<QLineEdit>(window, "adminNumber")->setText(number);
+        ctl<QLineEdit>(window, "adminPassword")->setText(password);
+        // Books, prints the slip and says the refund before it returns.
+        ctl<QPushButton>(window, "confirm")->click();
+        QObject::disconnect(watch);
+        if (!booked)
+            return QStringLiteral("nothing booked");
+        if (main().returnWindow())
+            return QStringLiteral("the return window is still up");
+        return stateIs(returningFrom_);
+    }
+
     QString signOff() {
         ctl<QAction>(&main(), "ToolButton4")->trigger();
         if (!session_.summaryWindow().awaitingConfirmation())
@@ -187,6 +304,9 @@ class Cashier {
     }
 
     TillSession& session_;
+    // Where the till stood when the return window opened: it stands there
+    // again once the window has closed.
+    Tmainform::State returningFrom_ = Tmainform::State::OnDuty;
 };
 
 } // namespace
