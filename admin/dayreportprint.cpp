@@ -53,14 +53,6 @@ correctionLines(const QList<storedb::EarlierDayCorrection>& corrections) {
     return lines;
 }
 
-formkit::ReportItem item(double left, double top, const QString& text) {
-    formkit::ReportItem it;
-    it.left = left;
-    it.top = top;
-    it.text = text;
-    return it;
-}
-
 constexpr double kLine = 5; // mm
 
 } // namespace
@@ -122,21 +114,23 @@ formkit::Report dayReportLayout(const DayReportContent& content, DayReportPaper 
     const double valueAt = a4 ? 30 : 40;
 
     formkit::ReportBand title{kLine * (2 + content.headerLines.size()), {}};
-    title.items << item(0, 0, content.shop) << item(0, kLine, content.title);
+    title.items << formkit::reportText(0, 0, content.shop)
+                << formkit::reportText(0, kLine, content.title);
     for (qsizetype i = 0; i < content.headerLines.size(); ++i)
-        title.items << item(0, kLine * double(2 + i), content.headerLines[i]);
+        title.items << formkit::reportText(0, kLine * double(2 + i), content.headerLines[i]);
     report.title = title;
 
     double length = title.height;
     for (const DayReportSection& section : content.sections) {
         const qsizetype rows = (section.lines.size() + perLine - 1) / perLine;
         formkit::ReportBand band{kLine * double(rows + 1) + 2, {}};
-        band.items << item(0, 1, QStringLiteral("【") + section.heading + QStringLiteral("】"));
+        band.items << formkit::reportText(
+            0, 1, QStringLiteral("【") + section.heading + QStringLiteral("】"));
         for (qsizetype i = 0; i < section.lines.size(); ++i) {
             const double left = column * double(i % perLine);
             const double top = 1 + kLine * double(1 + i / perLine);
-            band.items << item(left, top, section.lines[i].first)
-                       << item(left + valueAt, top, section.lines[i].second);
+            band.items << formkit::reportText(left, top, section.lines[i].first)
+                       << formkit::reportText(left + valueAt, top, section.lines[i].second);
         }
         length += band.height;
         report.details << band;

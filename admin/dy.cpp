@@ -25,18 +25,10 @@ constexpr double kStockLeft = 155.57;
 // A wrapped field keeps clear of the next column by this much.
 constexpr double kColumnGap = 1;
 
-formkit::ReportItem item(double left, double top, const QString& text) {
-    formkit::ReportItem it;
-    it.left = left;
-    it.top = top;
-    it.text = text;
-    return it;
-}
-
 // A field that wraps at word boundaries within its column, so that a long
 // name pushes the next lines down instead of running into its neighbour.
 formkit::ReportItem field(double left, double right, const QString& text) {
-    formkit::ReportItem it = item(left, 0.26, text);
+    formkit::ReportItem it = formkit::reportText(left, 0.26, text);
     it.width = right - left - kColumnGap;
     it.wordWrap = true;
     return it;
@@ -69,9 +61,10 @@ formkit::Report Tdyform::prepare(const QDateTime& producedAt) const {
 
     report.title =
         formkit::ReportBand{12.17,
-                            {item(92.60, 0, kTitle), item(17.46, 7.14, QStringLiteral("商品名")),
-                             item(93.13, 7.14, QStringLiteral("商品类别名")),
-                             item(155.84, 7.14, QStringLiteral("库存量"))}};
+                            {formkit::reportText(92.60, 0, kTitle),
+                             formkit::reportText(17.46, 7.14, QStringLiteral("商品名")),
+                             formkit::reportText(93.13, 7.14, QStringLiteral("商品类别名")),
+                             formkit::reportText(155.84, 7.14, QStringLiteral("库存量"))}};
     report.details.reserve(rows_.size());
     for (const storedb::LowStockRow& row : rows_) {
         report.details.append(formkit::ReportBand{
@@ -79,8 +72,10 @@ formkit::Report Tdyform::prepare(const QDateTime& producedAt) const {
             {field(kNameLeft, kCategoryLeft, row.hwm), field(kCategoryLeft, kStockLeft, row.hwlbm),
              field(kStockLeft, kBandWidth + kColumnGap, QString::number(row.kcl))}});
     }
-    report.summary = formkit::ReportBand{
-        12.70, {item(17.46, 6.61, company_), item(93.40, 6.88, formkit::clockText(producedAt))}};
+    report.summary =
+        formkit::ReportBand{12.70,
+                            {formkit::reportText(17.46, 6.61, company_),
+                             formkit::reportText(93.40, 6.88, formkit::clockText(producedAt))}};
     return report;
 }
 

@@ -30,17 +30,9 @@ constexpr double kRollWidth = 80;
 constexpr double kRollLength = 150.02;
 constexpr double kMargin = 5;
 
-formkit::ReportItem item(double left, double top, const QString& text) {
-    formkit::ReportItem it;
-    it.left = left;
-    it.top = top;
-    it.text = text;
-    return it;
-}
-
 // A goods name wraps within its column instead of running into the price.
 formkit::ReportItem nameItem(const QString& text) {
-    formkit::ReportItem it = item(0.53, -0.79, text);
+    formkit::ReportItem it = formkit::reportText(0.53, -0.79, text);
     it.width = 21;
     it.wordWrap = true;
     return it;
@@ -105,18 +97,21 @@ formkit::Report Tdyform::layout(const ReceiptContent& content) {
     // Each mark under the shop's name moves the heading a line down.
     const QStringList marks = receiptMarks(content);
     const double heading = 5.29 * (1 + marks.size());
-    report.title = formkit::ReportBand{
-        heading + 5.29,
-        {item(20.11, -0.79, content.shop), item(0.26, heading, QStringLiteral("货物名")),
-         item(20.90, heading, QStringLiteral("单价")), item(38.89, heading, QStringLiteral("数量")),
-         item(55.30, heading, QStringLiteral("价格"))}};
+    report.title =
+        formkit::ReportBand{heading + 5.29,
+                            {formkit::reportText(20.11, -0.79, content.shop),
+                             formkit::reportText(0.26, heading, QStringLiteral("货物名")),
+                             formkit::reportText(20.90, heading, QStringLiteral("单价")),
+                             formkit::reportText(38.89, heading, QStringLiteral("数量")),
+                             formkit::reportText(55.30, heading, QStringLiteral("价格"))}};
     for (qsizetype i = 0; i < marks.size(); ++i)
-        report.title->items.append(item(20.11, 5.29 * double(i + 1), marks[i]));
+        report.title->items.append(formkit::reportText(20.11, 5.29 * double(i + 1), marks[i]));
     for (const ReceiptContent::Line& line : content.lines) {
-        report.details.append(formkit::ReportBand{
-            4.23,
-            {nameItem(line.name), item(22.23, -0.79, line.price), item(41.01, -0.79, line.quantity),
-             item(56.09, -0.79, line.amount)}});
+        report.details.append(
+            formkit::ReportBand{4.23,
+                                {nameItem(line.name), formkit::reportText(22.23, -0.79, line.price),
+                                 formkit::reportText(41.01, -0.79, line.quantity),
+                                 formkit::reportText(56.09, -0.79, line.amount)}});
     }
     // The labels' values stand clear of the longest label of each kind.
     const bool slip = !content.original.isEmpty();
@@ -126,11 +121,11 @@ formkit::Report Tdyform::layout(const ReceiptContent& content) {
         slip ? QList<double>{9.00, 26.46, 20.11} : QList<double>{9.00, 9.26, 9.26, 20.11};
     report.summary = formkit::ReportBand{33.34, {}};
     for (qsizetype i = 0; i < figures.size(); ++i) {
-        report.summary->items << item(0.53, rows[i], figures[i].first)
-                              << item(valueAt[i], rows[i], figures[i].second);
+        report.summary->items << formkit::reportText(0.53, rows[i], figures[i].first)
+                              << formkit::reportText(valueAt[i], rows[i], figures[i].second);
     }
-    report.summary->items << item(20.11, 22.23, content.closing)
-                          << item(0, 26.99, content.printedAt);
+    report.summary->items << formkit::reportText(20.11, 22.23, content.closing)
+                          << formkit::reportText(0, 26.99, content.printedAt);
     return report;
 }
 

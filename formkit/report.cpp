@@ -9,6 +9,15 @@
 
 namespace formkit {
 
+ReportItem reportText(double left, double top, const QString& text, double width) {
+    ReportItem it;
+    it.left = left;
+    it.top = top;
+    it.text = text;
+    it.width = width;
+    return it;
+}
+
 namespace {
 
 constexpr double kMmPerInch = 25.4;

@@ -33,6 +33,9 @@ struct ReportItem {
     std::optional<QFont> font; // instead of the report's font
 };
 
+// A text at a place in its band, as wide as it is unless a width is given.
+ReportItem reportText(double left, double top, const QString& text, double width = 0);
+
 struct ReportBand {
     double height = 0; // mm
     QList<ReportItem> items;
