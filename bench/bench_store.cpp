@@ -6,8 +6,8 @@
 // The floors are what the engine cannot do faster: one indexed point query
 // prepared once and executed again, and one durable commit of a one-row
 // insert. Each benchmark runs the same storedb functions the programs call.
-// The plans of the return's statements go to the --plans file (Markdown),
-// else to standard error.
+// The plans of the return's and the day reports' statements go to the
+// --plans file (Markdown), else to standard error.
 
 #include "plans.h"
 #include "timing.h"
@@ -16,6 +16,8 @@
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
 #include "storedb/datetime.h"
+#include "storedb/dayclose.h"
+#include "storedb/dayreport.h"
 #include "storedb/errors.h"
 #include "storedb/procedures.h"
 #include "storedb/salereturn.h"
@@ -34,6 +36,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 using namespace bench;
 
@@ -62,6 +65,7 @@ class StoreBench {
         benchSaleLinesAndCharges();
         benchSignOff();
         benchReturns();
+        benchDayReports();
     }
 
   private:
@@ -365,14 +369,182 @@ class StoreBench {
                              bookPlans));
     }
 
+    // --- The day's reports: 营业日报 (X) and 日结 (Z)
+
+    // The day of bill num, or of the first bill numbered after it; none past
+    // the last. Bills are numbered as they are charged, so their days ascend
+    // with the numbers and a day's bills are found through hwrzb_num alone.
+    std::optional<QDate> dayOfBillFrom(qint64 num) {
+        QSqlQuery q =
+            db_.exec(QStringLiteral("bench bill day"),
+                     QStringLiteral("select crhsj from hwrzb where num>=:num order by num limit 1"),
+                     {{QStringLiteral("num"), num}});
+        if (!q.next())
+            return std::nullopt;
+        return storedb::readDateTime(q.value(0)).date();
+    }
+
+    // The first bill charged on day or later; lastBill + 1 when none was.
+    qint64 firstBillOn(const QDate& day, qint64 lastBill) {
+        qint64 low = 1;
+        qint64 high = lastBill + 1;
+        while (low < high) {
+            const qint64 middle = low + (high - low) / 2;
+            const std::optional<QDate> d = dayOfBillFrom(middle);
+            if (d && *d < day)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    }
+
+    // The generator writes the log's bills but not who charged them
+    // (salebill, which the X reads the sales from): the day's bills get the
+    // row a charge writes, spread over the clerks who signed on that day, so
+    // that the reports count the sales a busy day holds.
+    void giveBillsTheirCharges(const QDate& day, qint64 lastBill) {
+        const qint64 first = firstBillOn(day, lastBill);
+        const qint64 last = firstBillOn(day.addDays(1), lastBill) - 1;
+        if (first > last)
+            return;
+        db_.exec(
+            QStringLiteral("bench day's bills"),
+            QStringList{
+                QStringLiteral("insert into salebill(num,jsj,shyh,sold,total)"),
+                QStringLiteral("with bills as (select num,sum(round(dj*sl,2)) as total,"),
+                QStringLiteral("row_number() over (order by num) as b,count(*) over () as n"),
+                QStringLiteral("from hwrzb where num between :first and :last group by num),"),
+                QStringLiteral("shifts as (select jsj,shyh,row_number() over (order by jsj,shyh) "
+                               "as s,count(*) over () as m"),
+                QStringLiteral("from shyrzb where dlsj>=:start and dlsj<:next)"),
+                QStringLiteral("select b.num,s.jsj,s.shyh,%1,b.total from bills b")
+                    .arg(db_.isSQLite() ? QStringLiteral(":sold")
+                                        : QStringLiteral("cast(:sold as timestamp)")),
+                QStringLiteral("join shifts s on s.s=(b.b-1)*s.m/b.n+1"),
+                QStringLiteral("where not exists (select 1 from salebill x where x.num=b.num)")},
+            {{QStringLiteral("first"), first},
+             {QStringLiteral("last"), last},
+             {QStringLiteral("start"), storedb::dateParam(day)},
+             {QStringLiteral("next"), storedb::dateParam(day.addDays(1))},
+             {QStringLiteral("sold"), storedb::dateTimeParam(QDateTime(day, QTime(11, 0)))}});
+    }
+
+    // Neither the log nor the charged bills read through: the day's rows are
+    // found by their dates.
+    static bool byTheDay(const WorkPlans& plans) {
+        return plans.failure.isEmpty() && !plans.scans(QStringLiteral("hwrzb")) &&
+               !plans.scans(QStringLiteral("salebill"));
+    }
+
+    // X: days drawn from the whole log, each read once, in no order. Z: the
+    // days after the last closed one, oldest first, each closed once (a Z
+    // cannot be undone, and closing refuses an earlier day). Only days before
+    // today: the generator signed off all their shifts, while today's belong
+    // to the benchmarks.
+    void benchDayReports() {
+        QSqlQuery top = db_.exec(QStringLiteral("bench last bill"),
+                                 QStringLiteral("select max(num) from hwrzb"));
+        const qint64 anyLastBill = top.next() ? top.value(0).toLongLong() : 0;
+        top.finish();
+        const QDate today = QDate::currentDate();
+        const qint64 lastBill = firstBillOn(today, anyLastBill) - 1;
+        const std::optional<QDate> firstDay = dayOfBillFrom(1);
+        if (lastBill < 1 || !firstDay)
+            throw storedb::Error(QStringLiteral("the store has no bills before today"));
+        const int samples = std::max(50, rounds_ / 20);
+
+        QList<QDate> xDays;
+        QSet<QDate> drawn;
+        for (int tries = 0; xDays.size() < samples && tries < samples * 10; ++tries) {
+            const std::optional<QDate> day =
+                dayOfBillFrom(1 + QRandomGenerator::global()->bounded(lastBill));
+            if (day && !drawn.contains(*day)) {
+                drawn.insert(*day);
+                xDays << *day;
+            }
+        }
+        QSqlQuery closed = db_.exec(QStringLiteral("bench last closed day"),
+                                    QStringLiteral("select max(day) from dayclose"));
+        const QDateTime lastClosed =
+            closed.next() ? storedb::readDateTime(closed.value(0)) : QDateTime();
+        closed.finish();
+        QList<QDate> zDays;
+        // One more than timed: its plans are caught on a close of its own.
+        for (QDate day = lastClosed.isValid() ? lastClosed.date().addDays(1) : *firstDay;
+             day < today && zDays.size() < samples + 1; day = day.addDays(1))
+            zDays << day;
+        for (const QDate& day : zDays + xDays)
+            giveBillsTheirCharges(day, lastBill);
+
+        Samples x;
+        qint64 xSales = 0;
+        for (const QDate& day : xDays)
+            x.time([&] { xSales += storedb::dayFigures(db_, day).total.sales; });
+        if (xSales == 0)
+            throw storedb::Error(QStringLiteral("the X reports found no sales on the days drawn"));
+        const WorkPlans xPlans = plansOf(db_, [&] { storedb::dayFigures(db_, xDays.first()); });
+
+        Samples z;
+        qint64 zSales = 0;
+        qint64 closes = 0;
+        QString refused;
+        std::optional<WorkPlans> zPlans;
+        const auto close = [&](const QDate& day) {
+            return storedb::closeDay(db_, day, storedb::kFirstAdministratorNumber,
+                                     QDateTime::currentDateTime());
+        };
+        try {
+            for (qsizetype d = 0; d + 1 < zDays.size(); ++d) {
+                z.time([&] { zSales += close(zDays[d]).figures.total.sales; });
+                ++closes;
+            }
+            if (!zDays.isEmpty())
+                zPlans = plansOf(db_, [&] { close(zDays.last()); });
+        } catch (const storedb::DayCloseRefusedError& e) {
+            refused = e.text();
+        }
+
+        const qint64 limit = 200000000;
+        const QString goal =
+            QStringLiteral("p99 < %1, neither the log (hwrzb) nor salebill read whole (plans)")
+                .arg(durationText(limit));
+        report(QStringLiteral("X report of a day (营业日报), %1 days drawn from the log, %2 sales "
+                              "a day on average")
+                   .arg(xDays.size())
+                   .arg(xSales / std::max<qsizetype>(1, xDays.size())),
+               x, 0, goal, !x.empty() && x.p99() < limit && byTheDay(xPlans));
+        const QString zWhy = !refused.isEmpty() ? QStringLiteral(", refused: %1").arg(refused)
+                             : z.empty()        ? QStringLiteral(", no day left to close")
+                                                : QString();
+        report(QStringLiteral("Z report: close a day (日结), %1 days in order, %2 sales a day on "
+                              "average%3")
+                   .arg(closes)
+                   .arg(zSales / std::max<qint64>(1, closes))
+                   .arg(zWhy),
+               z, 0, goal,
+               refused.isEmpty() && !z.empty() && z.p99() < limit && zPlans && byTheDay(*zPlans));
+        QString text = plansText(
+            QStringLiteral("%1, X report of a day (storedb::dayFigures)").arg(engine_), xPlans);
+        if (zPlans)
+            text += plansText(
+                QStringLiteral("%1, Z report: close a day (storedb::closeDay)").arg(engine_),
+                *zPlans);
+        writePlans(text);
+    }
+
+    // The first plans of the run start the file afresh, the later ones follow.
     void writePlans(const QString& text) {
         if (plansFile_.isEmpty()) {
             err() << text;
             return;
         }
         QFile file(plansFile_);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0)
+        const QIODevice::OpenMode mode = plansWritten_ ? QIODevice::Append : QIODevice::Truncate;
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Text | mode) ||
+            file.write(text.toUtf8()) < 0)
             throw storedb::Error(QStringLiteral("cannot write %1").arg(plansFile_));
+        plansWritten_ = true;
     }
 
     void report(const QString& name, const Samples& s, qint64 floor, const QString& goal,
@@ -401,6 +573,7 @@ class StoreBench {
     qint64 commitFloor_ = 0;
     qint64 lazyFloor_ = 0;
     qint64 logWriteFloor_ = 0;
+    bool plansWritten_ = false;
 };
 
 } // namespace
@@ -412,7 +585,8 @@ int main(int argc, char** argv) {
                      {QStringLiteral("rounds"), QStringLiteral("Sale lines to key (2000)."),
                       QStringLiteral("n")},
                      {QStringLiteral("plans"),
-                      QStringLiteral("Where to write the plans of the return's statements."),
+                      QStringLiteral("Where to write the plans of the return's and the day "
+                                     "reports' statements."),
                       QStringLiteral("file")}});
     args.process(app);
     if (!hasUdl(args, "bench_store"))
