@@ -15,6 +15,7 @@
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 
+#include <QDateEdit>
 #include <QShowEvent>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
@@ -25,6 +26,8 @@ namespace admin {
 namespace {
 const QList<int> kStockInWidths{45, 35, 40, 55, 25, 25, 40, 55, 40, 55};
 const QList<int> kStockOutWidths{40, 50, 55, 70, 40, 40, 65, 55};
+// 时间, 管理员, 类别, 商品号, 原值, 新值, 金额变化
+const QList<int> kChangeWidths{120, 45, 35, 50, 180, 180, 60};
 
 QString moneyText(const QVariant& value) {
     return storedb::numberText(storedb::roundFen(value.toDouble()));
@@ -74,6 +77,13 @@ TspxgForm::TspxgForm(AdminSession& session, QWidget* parent)
     formkit::onClick(ui->BitBtn7, this, &TspxgForm::clearPriceChange);
     connect(ui->BitBtn8, &QPushButton::clicked, this, &QWidget::close);
 
+    // Change record
+    formkit::prepareGrid(ui->ChangeGrid);
+    ui->ChangeGrid->setModel(&changes_);
+    formkit::installCancelButton(ui->ChangeRecordPage, ui->ChangeCloseButton);
+    formkit::onClick(ui->ChangeQueryButton, this, &TspxgForm::listChanges);
+    connect(ui->ChangeCloseButton, &QPushButton::clicked, this, &QWidget::close);
+
     layOutForDirection(stockInChosen());
 }
 
@@ -83,11 +93,13 @@ TspxgForm::~TspxgForm() {
 
 void TspxgForm::openCorrection() {
     selectPageQuietly(ui->PageControl1, 0);
+    layOutForDirection(stockInChosen());
     bringUp(*this);
 }
 
 void TspxgForm::openPriceChange() {
     selectPageQuietly(ui->PageControl1, 1);
+    layOutForDirection(stockInChosen());
     bringUp(*this);
 }
 
@@ -102,6 +114,9 @@ void TspxgForm::showEvent(QShowEvent* event) {
     for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
         box->clear();
     endPriceChange();
+    changes_.clear();
+    for (QDateEdit* picker : {ui->ChangeFirstDay, ui->ChangeLastDay})
+        picker->setDate(QDate::currentDate());
 }
 
 // A page change by the user starts both pages afresh, on stock-in.
@@ -139,8 +154,10 @@ void TspxgForm::layOutForDirection(bool stockIn) {
     for (QWidget* w : {static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->Edit4),
                        static_cast<QWidget*>(ui->Label4), static_cast<QWidget*>(ui->Edit3)})
         w->setVisible(stockIn);
-    ui->PageControl1->resize(ui->PageControl1->width(), stockIn ? 436 : 396);
-    setFixedSize(width(), stockIn ? 459 : 424);
+    // The record's values are long texts: its page takes a wider window.
+    const int wide = ui->PageControl1->currentWidget() == ui->ChangeRecordPage ? 720 : 550;
+    ui->PageControl1->resize(wide - 16, stockIn ? 436 : 396);
+    setFixedSize(wide, stockIn ? 459 : 424);
 }
 
 // A selection made under one direction must not be confirmed under the other.
@@ -198,7 +215,8 @@ void TspxgForm::correctMovement() {
         entries.hwly = ui->Edit3->text();
     }
     const storedb::CorrectionOutcome outcome =
-        storedb::correctMovement(session_.db(), *selectedBh_, entries);
+        storedb::correctMovement(session_.db(), *selectedBh_, entries, session_.administrator(),
+                                 QDateTime::currentDateTime());
     switch (outcome.result) {
     case storedb::CorrectionOutcome::NegativeStock:
         formkit::showMessage(
@@ -272,7 +290,8 @@ void TspxgForm::changePrice() {
         return;
     }
     const double dj = storedb::toNumber(ui->Edit9->text());
-    if (!storedb::changeUnitPrice(session_.db(), *pricedHwh_, dj)) {
+    if (!storedb::changeUnitPrice(session_.db(), *pricedHwh_, dj, session_.administrator(),
+                                  QDateTime::currentDateTime())) {
         formkit::showMessage(QStringLiteral("此商品已被删除,单价没有修改!"));
         clearPriceChange();
         return;
@@ -289,6 +308,22 @@ void TspxgForm::clearPriceChange() {
         box->clear();
     endPriceChange();
     ui->Edit5->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------------------
+// Change record
+
+void TspxgForm::listChanges() {
+    // Rows of an earlier range are not left as if they answered this one.
+    changes_.clear();
+    if (ui->ChangeFirstDay->date() > ui->ChangeLastDay->date()) {
+        formkit::showMessage(QStringLiteral("请输入正确的时间范围!"));
+        ui->ChangeFirstDay->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    changes_.setRows(storedb::changesBetween(session_.db(), ui->ChangeFirstDay->date(),
+                                             ui->ChangeLastDay->date()));
+    formkit::layoutGrid(ui->ChangeGrid, kChangeWidths);
 }
 
 } // namespace admin

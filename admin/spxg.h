@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formkit/rowsetmodel.h"
+
 #include <QModelIndex>
 #include <QWidget>
 #include <optional>
@@ -14,8 +16,8 @@ namespace Ui {
 class TspxgForm;
 }
 
-// The goods correction window: movement correction (page 0) and unit price
-// change (page 1).
+// The goods correction window: movement correction (page 0), unit price
+// change (page 1) and the record of both for a date range (page 2).
 class TspxgForm : public QWidget {
     Q_OBJECT
   public:
@@ -43,6 +45,8 @@ class TspxgForm : public QWidget {
     void forgetLookedUpGoods();
     void changePrice();
     void clearPriceChange();
+    // Handlers: change record
+    void listChanges();
 
     bool stockInChosen() const;
     // The direction's boxes and the window's height.
@@ -61,6 +65,7 @@ class TspxgForm : public QWidget {
     std::optional<int> selectedBh_;
     // The goods the price look-up found: the price change goes to them.
     std::optional<QString> pricedHwh_;
+    formkit::RowSetModel changes_;
 };
 
 } // namespace admin

@@ -5,9 +5,12 @@
 // stock by the difference, so that the stock stays what the log implies
 // while tills go on selling the same goods.
 
+#include "storedb/background.h"
 #include "storedb/connection.h"
 
+#include <QDate>
 #include <QDateTime>
+#include <QList>
 #include <QSqlQuery>
 #include <QString>
 #include <optional>
@@ -51,8 +54,11 @@ struct CorrectionOutcome {
 // are kept. Goods without a stock row (deleted since) have only their log row
 // corrected. Prices that are not whole jiao (单价) or whole fen (入价), a
 // negative quantity, a source checkText() refuses and stock past kMostPieces
-// are refused with InvalidValueError before anything is written.
-CorrectionOutcome correctMovement(Db& db, int bh, const MovementEntries& entries);
+// are refused with InvalidValueError before anything is written. A correction
+// made is recorded in changerecord (kind kCorrectionKind, administrator glyh,
+// at now) in the same transaction; one refused records nothing.
+CorrectionOutcome correctMovement(Db& db, int bh, const MovementEntries& entries,
+                                  const QString& glyh, const QDateTime& now);
 
 // The price page's look-up: goods with a stock row, their name, category name
 // and current selling price.
@@ -65,7 +71,31 @@ std::optional<GoodsPrice> goodsPrice(const Db& db, const QString& hwh);
 
 // Sets the selling price of the goods' stock row; false when no row changed
 // (the goods went meanwhile). A price that is not whole jiao is refused with
-// InvalidValueError (现单价).
-bool changeUnitPrice(const Db& db, const QString& hwh, double dj);
+// InvalidValueError (现单价). A change made is recorded in changerecord (kind
+// kPriceChangeKind) in the same transaction.
+bool changeUnitPrice(Db& db, const QString& hwh, double dj, const QString& glyh,
+                     const QDateTime& now);
+
+// The kinds of changerecord rows.
+inline const QString kCorrectionKind = QStringLiteral("更正");
+inline const QString kPriceChangeKind = QStringLiteral("调价");
+
+// 时间, 管理员, 类别, 商品号, 原值, 新值, 金额变化: the changes recorded from the
+// first day's midnight up to the end of the last day, newest first.
+RowSet changesBetween(const Db& db, const QDate& first, const QDate& last);
+
+// A correction made on one day to a log row of an earlier day.
+struct LateCorrection {
+    qint64 bh = 0;
+    QDate day;         // the row's movement date
+    double amount = 0; // the change of the row's money, in whole fen
+};
+struct DayChanges {
+    int corrections = 0;
+    int priceChanges = 0;
+    QList<LateCorrection> toEarlierDays; // in the order they were made
+};
+// The day reports' count of the changes made on a day, and its corrections to earlier days.
+DayChanges changesOn(const Db& db, const QDate& day);
 
 } // namespace storedb

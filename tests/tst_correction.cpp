@@ -1,10 +1,12 @@
 // The correction window driven through its controls: the movement list, the
-// correction of a logged movement, and the price change.
+// correction of a logged movement, the price change, and the record of both.
 
 #include "admin/spxg.h"
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
 #include "storedb/correction.h"
+#include "storedb/datetime.h"
+#include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/stock.h"
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -76,6 +79,23 @@ class TestCorrection : public QObject {
         c<QPushButton>("BitBtn2")->click();
     }
     bool canConfirm() { return c<QPushButton>("BitBtn2")->isEnabled(); }
+
+    // Every change record as "glyh|kind|hwh|bh|day|old|new|amount", by id.
+    QStringList records() {
+        QSqlQuery q = db().exec("records", "select glyh,kind,hwh,bh,day,oldvalue,newvalue,amount "
+                                           "from changerecord order by id");
+        QStringList all;
+        while (q.next()) {
+            QStringList f;
+            for (int i = 0; i < 8; ++i)
+                f << (q.isNull(i) ? QString()
+                      : i == 4    ? storedb::readDateTime(q.value(i)).toString("yyyy-MM-dd")
+                      : i == 7    ? storedb::numberText(q.value(i).toDouble())
+                                  : q.value(i).toString());
+            all << f.join('|');
+        }
+        return all;
+    }
 
   private slots:
     // A1: 20 received (row 1), 10 issued (row 2), 10 in stock.
@@ -268,6 +288,7 @@ class TestCorrection : public QObject {
         c("Edit5")->setText("B1");
         look->click();
         storedb::deleteGoods(db(), "B1");
+        QCOMPARE(records(), QStringList({"1|调价|A1|||单价 3.5|单价 4.2|"}));
         c("Edit9")->setText("6");
         change->click();
         QCOMPARE(office->responder.shown(),
@@ -279,10 +300,136 @@ class TestCorrection : public QObject {
     void correctionsOfRowsWhoseGoodsWent() {
         storedb::deleteGoods(db(), "A1");
         using Outcome = storedb::CorrectionOutcome;
-        QCOMPARE(storedb::correctMovement(db(), 2, {3.5, 7, 0, ""}).result, Outcome::Corrected);
+        const QDateTime now = QDateTime::currentDateTime();
+        QCOMPARE(storedb::correctMovement(db(), 2, {3.5, 7, 0, ""}, "1", now).result,
+                 Outcome::Corrected);
         QCOMPARE(logged(2), QString("7 3.5 0 "));
-        QCOMPARE(storedb::correctMovement(db(), 99, {3.5, 7, 0, ""}).result,
+        QCOMPARE(storedb::correctMovement(db(), 99, {3.5, 7, 0, ""}, "1", now).result,
                  Outcome::NoSuchMovement);
+    }
+
+    // Each change made writes one record in its transaction; one refused, or
+    // whose record cannot be written, leaves no trace at all.
+    void eachChangeRecordedWithIt_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("recordFails");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("shown");
+        const QString day = today.toString("yyyy-MM-dd");
+        QTest::newRow("stock-in") << "in" << false
+                                  << "1|更正|A1|1|" + day +
+                                         "|单价 3.5 数量 20 入货价 2 来源 甲|单价 3.6 数量 17 "
+                                         "入货价 2.05 来源 丙|-5.15"
+                                  << kCorrected;
+        QTest::newRow("stock-out")
+            << "out" << false << "1|更正|A1|2|" + day + "|单价 3.5 数量 10|单价 3.6 数量 7|-9.8"
+            << kCorrected;
+        QTest::newRow("price") << "price" << false << "1|调价|A1|||单价 3.5|单价 4.2|"
+                               << "单价修改成功！";
+        QTest::newRow("refused") << "negative" << false << ""
+                                 << "此商品现有库存10件,修改后库存将小于零,不能修改！";
+        QTest::newRow("money past the record") << "huge" << false << ""
+                                               << "金额变化太大,不能修改！";
+        QTest::newRow("stock-in, no record") << "in" << true << "" << storedb::kStatementFailed;
+        QTest::newRow("price, no record") << "price" << true << "" << storedb::kStatementFailed;
+    }
+    void eachChangeRecordedWithIt() {
+        QFETCH(QString, action);
+        QFETCH(bool, recordFails);
+        QFETCH(QString, record);
+        QFETCH(QString, shown);
+        if (recordFails)
+            db().exec("hide", "alter table changerecord rename to changerecord_away");
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        if (action == "price") {
+            c<QTabWidget>("PageControl1")->setCurrentIndex(1);
+            c("Edit5")->setText("A1");
+            c<QPushButton>("BitBtn5")->click();
+            c("Edit9")->setText("4.2");
+            c<QPushButton>("BitBtn6")->click();
+        } else {
+            c<QRadioButton>(action == "out" ? "RadioButton2" : "RadioButton1")->click();
+            listDays(today, today);
+            pick(0);
+            c("Edit4")->setText(action == "huge" ? "99999999" : "2.05");
+            c("Edit3")->setText("丙");
+            const QStringList pieces{"5", "17", "7", "1000000"};
+            correct("3.6", pieces[QStringList({"negative", "in", "out", "huge"}).indexOf(action)]);
+        }
+        if (recordFails)
+            db().exec("back", "alter table changerecord_away rename to changerecord");
+        QCOMPARE(office->responder.shown(), QStringList({shown}));
+        QCOMPARE(records(), record.isEmpty() ? QStringList() : QStringList({record}));
+        if (record.isEmpty()) {
+            QCOMPARE(logged(1) + "|" + logged(2) + "|" + storedb::numberText(priceOf(db(), "A1")),
+                     QString("20 3.5 2 甲|10 3.5 0 |3.5"));
+            QCOMPARE(stockOf(db(), "A1"), 10);
+            return;
+        }
+        QSqlQuery q = db().exec("when", "select changed from changerecord");
+        QVERIFY(q.next() && storedb::readDateTime(q.value(0)) >= before);
+    }
+
+    // The record page lists a date range, newest first; the day reports count
+    // a day's changes and single out the corrections to earlier days.
+    void recordListedForDateRange() {
+        const QDate yesterday = today.addDays(-1);
+        storedb::recordStockIn(db(), {"A1", 2, 3.5, 2, ""}, "1", yesterday); // row 3
+        const auto at = [](const QDate& d, int hour) { return QDateTime(d, QTime(hour, 0)); };
+        storedb::correctMovement(db(), 3, {3.5, 3, 2, ""}, "1", at(yesterday, 18));
+        storedb::changeUnitPrice(db(), "A1", 4, "2", at(today, 9));
+        storedb::correctMovement(db(), 3, {3.5, 4, 2, ""}, "1", at(today, 10));
+        storedb::correctMovement(db(), 2, {3.5, 9, 0, ""}, "1", at(today, 11));
+        storedb::changeUnitPrice(db(), "A1", 4.5, "1", at(today.addDays(1), 8));
+
+        c<QTabWidget>("PageControl1")->setCurrentIndex(2);
+        auto* first = c<QDateTimeEdit>("ChangeFirstDay");
+        auto* last = c<QDateTimeEdit>("ChangeLastDay");
+        QCOMPARE(first->date(), today);
+        QCOMPARE(last->date(), today);
+        auto* list = c<QTableView>("ChangeGrid");
+        // The titles, then each row as the grid shows it.
+        const auto rows = [&] {
+            c<QPushButton>("ChangeQueryButton")->click();
+            QStringList all;
+            for (int i = 0; i < list->model()->columnCount(); ++i)
+                all << list->model()->headerData(i, Qt::Horizontal).toString();
+            all = QStringList{all.join('|')};
+            for (int r = 0; r < list->model()->rowCount(); ++r) {
+                QStringList cells;
+                for (int i = 0; i < list->model()->columnCount(); ++i) {
+                    const QModelIndex cell = list->model()->index(r, i);
+                    cells << static_cast<QStyledItemDelegate*>(list->itemDelegateForIndex(cell))
+                                 ->displayText(cell.data(), {});
+                }
+                all << cells.join('|');
+            }
+            return all;
+        };
+        const QString d = today.toString("yyyy-MM-dd");
+        const QStringList todays{"时间|管理员|类别|商品号|原值|新值|金额变化",
+                                 d + " 11:00:00|1|更正|A1|单价 3.5 数量 10|单价 3.5 数量 9|-3.5",
+                                 d + " 10:00:00|1|更正|A1|单价 3.5 数量 3 入货价 2|单价 3.5 "
+                                     "数量 4 入货价 2|2",
+                                 d + " 09:00:00|2|调价|A1|单价 3.5|单价 4|"};
+        QCOMPARE(rows(), todays);
+        first->setDate(yesterday);
+        QCOMPARE(rows().size(), 5);
+        QVERIFY(rows().last().startsWith(yesterday.toString("yyyy-MM-dd") + " 18:00:00|1|更正"));
+        first->setDate(today.addDays(1));
+        c<QPushButton>("ChangeQueryButton")->click();
+        QCOMPARE(list->model()->rowCount(), 0);
+        QCOMPARE(office->responder.shown(), QStringList({"请输入正确的时间范围!"}));
+
+        const auto counted = [&](const QDate& on) {
+            const storedb::DayChanges day = storedb::changesOn(db(), on);
+            QStringList t{QString::number(day.corrections), QString::number(day.priceChanges)};
+            for (const storedb::LateCorrection& late : day.toEarlierDays)
+                t << QString("%1 %2 %3").arg(late.bh).arg(late.day.toString()).arg(late.amount);
+            return t.join('|');
+        };
+        QCOMPARE(counted(today), "2|1|3 " + yesterday.toString() + " 2");
+        QCOMPARE(counted(yesterday), QString("1|0"));
     }
 };
 

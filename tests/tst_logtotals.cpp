@@ -110,7 +110,9 @@ class TestLogTotals : public QObject {
         // A stock-in corrected: the old row's part goes, the new one's comes.
         stockIn(db, "A", 4, 2, 4);
         expectTotals(db, 40.2, 22.5);
-        QCOMPARE(storedb::correctMovement(db, lastMovement(db), {4, 5, 2.2, "供货商"}).result,
+        QCOMPARE(storedb::correctMovement(db, lastMovement(db), {4, 5, 2.2, "供货商"}, "1",
+                                          QDateTime(kDay, QTime(11, 0)))
+                     .result,
                  storedb::CorrectionOutcome::Corrected);
         expectTotals(db, 43.2, 22.5);
 
