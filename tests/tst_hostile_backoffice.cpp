@@ -693,6 +693,18 @@ class TestHostileBackOffice : public QObject {
             },
             [&] { settle->click(); }, unchanged);
         QCOMPARE(scalar(db(), "select bj from shyrzb").toString(), QString("未交"));
+        // Garbage as the cash received: refused, or a difference asked about
+        // and declined; never settled.
+        office->responder.onUnanswered = [](const QString&) {};
+        feedAll(
+            responder(), box(&form, "receivedEdit"),
+            [&] {
+                number->setText("1001");
+                press(&form, "BitBtn1");
+                before = snapshot(db());
+            },
+            [&] { settle->click(); }, unchanged);
+        QCOMPARE(scalar(db(), "select count(*) from settlement").toInt(), 0);
     }
 };
 
