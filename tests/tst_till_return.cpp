@@ -9,6 +9,7 @@
 
 #include "storedb/charge.h"
 #include "storedb/numtext.h"
+#include "storedb/statistics.h"
 #include "storedb/stock.h"
 #include "storedb/till.h"
 #include "support/books.h"
@@ -181,6 +182,15 @@ class TestTillReturn : public QObject {
         }
         QCOMPARE(stockOf(t.db(), "A"), stockA);
         QCOMPARE(stockOf(t.db(), "B"), stockB);
+        // The profit estimate and the statistics net the refunds out.
+        const double turnover = roundFen(34.5 + 36 - refunded);
+        QCOMPARE(roundFen(profitSums(t.db()).turnover), turnover);
+        const QDateTime now = QDateTime::currentDateTime();
+        QSqlQuery goods = goodsTurnover(t.db(), pickedPeriod(now, now), std::nullopt);
+        double perGoods = 0;
+        while (goods.next())
+            perGoods += goods.value(1).toDouble();
+        QCOMPARE(roundFen(perGoods), turnover);
         // Nothing stays authorised: the next window asks again.
         ReturnWindow* next = t.open(0);
         QVERIFY(edit(next, "adminNumber")->text().isEmpty() &&
