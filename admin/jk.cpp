@@ -2,12 +2,15 @@
 
 #include "ui_jk.h"
 
+#include "tillwindup.h"
+
 #include "formkit/grid.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
 #include "storedb/datamodule.h"
 #include "storedb/monitor.h"
+#include "storedb/tilllease.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
@@ -18,6 +21,8 @@ namespace admin {
 
 namespace {
 const QList<int> kWidths{110, 110, 120, 120, 110};
+const int kNameColumn = 0;
+const int kStateColumn = 4;
 const int kIntervalMs = 5000;
 } // namespace
 
@@ -35,6 +40,10 @@ Tjkform::Tjkform(AdminSession& session, QWidget* parent)
     Timer1->setInterval(kIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &Tjkform::refreshOnTick);
 
+    ui->windUpButton->setEnabled(false);
+    formkit::onClick(ui->windUpButton, this, &Tjkform::windUpSelectedTill);
+    connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Tjkform::updateWindUpButton);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -76,6 +85,8 @@ void Tjkform::showTills(const storedb::RowSet& rows) {
         failing_ = false;
     }
     reportFailure_ = false;
+    // The till picked stays picked across the reads.
+    const QString picked = selectedTill();
     tills_->clear();
     tills_->setHorizontalHeaderLabels(rows.columns);
     for (const QVariantList& row : rows.rows) {
@@ -90,6 +101,28 @@ void Tjkform::showTills(const storedb::RowSet& rows) {
     // The server returns the rows in no fixed order; by name they stay put.
     tills_->sort(0);
     formkit::layoutGrid(ui->DBGrid1, kWidths);
+    const QList<QStandardItem*> again = tills_->findItems(picked, Qt::MatchExactly, kNameColumn);
+    if (!picked.isEmpty() && !again.isEmpty())
+        ui->DBGrid1->setCurrentIndex(tills_->index(again.first()->row(), kNameColumn));
+    updateWindUpButton();
+}
+
+QString Tjkform::selectedTill() const {
+    const QModelIndex current = ui->DBGrid1->currentIndex();
+    return current.isValid() ? tills_->index(current.row(), kNameColumn).data().toString()
+                             : QString();
+}
+
+void Tjkform::updateWindUpButton() {
+    const QModelIndex current = ui->DBGrid1->currentIndex();
+    ui->windUpButton->setEnabled(current.isValid() &&
+                                 tills_->index(current.row(), kStateColumn).data().toString() ==
+                                     storedb::kTillOutOfContact);
+}
+
+void Tjkform::windUpSelectedTill() {
+    if (windUpTillOutOfContact(session_, selectedTill()) && monitor_)
+        monitor_->refresh();
 }
 
 void Tjkform::readFailed(const QString& text, const QString& userText) {
@@ -99,6 +132,7 @@ void Tjkform::readFailed(const QString& text, const QString& userText) {
     }
     // Figures that can no longer be read are not shown as if they were live.
     tills_->removeRows(0, tills_->rowCount());
+    updateWindUpButton();
     if (reportFailure_) {
         reportFailure_ = false;
         formkit::showMessage(userText);

@@ -24,7 +24,8 @@ class Tjkform;
 // hidden. The reads run off the window's thread on a connection of their own
 // (storedb::TillMonitor), so a server that has gone away never holds the back
 // office up; a failed read is logged, never shown, and the next one tries
-// again.
+// again. A till that has lost contact shows as 失去联系 and can be wound up
+// from here (结束营业).
 class Tjkform : public QWidget {
     Q_OBJECT
   public:
@@ -40,6 +41,9 @@ class Tjkform : public QWidget {
     void refreshOnTick();
     void showTills(const storedb::RowSet& rows);
     void readFailed(const QString& text, const QString& userText);
+    QString selectedTill() const;
+    void updateWindUpButton();
+    void windUpSelectedTill();
 
     AdminSession& session_;
     Ui::Tjkform* ui = nullptr;

@@ -3,27 +3,37 @@
 #include "ui_zc.h"
 
 #include "session.h"
+#include "tillwindup.h"
 
 #include "formkit/grid.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
+#include "formkit/rowsetmodel.h"
 #include "formkit/toolwindow.h"
 #include "storedb/backoffice.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
+#include "storedb/procedures.h"
+#include "storedb/till.h"
+#include "storedb/tilllease.h"
 
+#include <QDateTime>
 #include <QShowEvent>
-#include <QSqlQueryModel>
 
 namespace admin {
 
 namespace {
 const QString kAlreadyRegistered = QStringLiteral("此计算机已经注册！");
+const QString kNameMissing = QStringLiteral("请输入计算机名!");
+const int kNameColumn = 0;
+const int kFloatColumn = 1;
+const int kStateColumn = 2;
 } // namespace
 
 Tzcform::Tzcform(AdminSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), ui(new Ui::Tzcform), tills_(new QSqlQueryModel(this)) {
+    : QWidget(parent), session_(session), ui(new Ui::Tzcform),
+      tills_(new formkit::RowSetModel(this)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(536, 367));
     formkit::prepareGrid(ui->DBGrid1);
@@ -33,6 +43,10 @@ Tzcform::Tzcform(AdminSession& session, QWidget* parent)
     formkit::chainEnter({ui->Edit1, ui->Edit2, ui->BitBtn1});
     formkit::onClick(ui->BitBtn1, this, &Tzcform::registerTill);
     formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &Tzcform::removeTill);
+    formkit::onClick(ui->changeFloatButton, this, &Tzcform::changeFloat);
+    formkit::onClick(ui->windUpButton, this, &Tzcform::windUpSelectedTill);
+    connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Tzcform::tillSelected);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -49,7 +63,28 @@ void Tzcform::showEvent(QShowEvent* event) {
 }
 
 void Tzcform::showTills() {
-    formkit::showRows(ui->DBGrid1, tills_, storedb::zcTills(session_.db()), {160, 160, 140});
+    storedb::Db& db = session_.db();
+    QSqlQuery q = storedb::zcTills(db);
+    storedb::RowSet rows = storedb::readRows(q);
+    storedb::markTillsOutOfContact(db, rows, kNameColumn, kStateColumn);
+    tills_->setRows(std::move(rows));
+    formkit::layoutGrid(ui->DBGrid1, {160, 160, 140});
+    ui->windUpButton->setEnabled(false);
+}
+
+QString Tzcform::tillAt(int row, int column) const {
+    return tills_->index(row, column).data().toString();
+}
+
+// The till picked is the one the float change and 结束营业 are for.
+void Tzcform::tillSelected(const QModelIndex& current) {
+    const bool picked = current.isValid();
+    ui->windUpButton->setEnabled(picked &&
+                                 tillAt(current.row(), kStateColumn) == storedb::kTillOutOfContact);
+    if (!picked)
+        return;
+    ui->Edit1->setText(tillAt(current.row(), kNameColumn));
+    ui->Edit2->setText(tillAt(current.row(), kFloatColumn));
 }
 
 void Tzcform::resetBoxes() {
@@ -64,7 +99,7 @@ void Tzcform::registerTill() {
     storedb::Db& db = session_.db();
     const QString jsj = ui->Edit1->text();
     if (jsj.isEmpty()) {
-        formkit::showMessage(QStringLiteral("请输入计算机名!"));
+        formkit::showMessage(kNameMissing);
         resetBoxes();
         return;
     }
@@ -84,6 +119,47 @@ void Tzcform::registerTill() {
     showTills();
     formkit::showMessage(QStringLiteral("计算机 ") + jsj + QStringLiteral(" 注册成功！"));
     resetBoxes();
+}
+
+// A standby till's float, checked as at registration; refused while a clerk is on duty.
+void Tzcform::changeFloat() {
+    storedb::Db& db = session_.db();
+    const QString typed = ui->Edit1->text();
+    if (typed.isEmpty()) {
+        formkit::showMessage(kNameMissing);
+        ui->Edit1->setFocus();
+        return;
+    }
+    const std::optional<QString> jsj = storedb::registeredTillName(db, typed);
+    if (!jsj) {
+        formkit::showMessage(QStringLiteral("计算机 %1 没有注册！").arg(typed));
+        ui->Edit1->setFocus();
+        return;
+    }
+    const double ye = storedb::roundMoney(storedb::toNumber(ui->Edit2->text()));
+    storedb::checkTillFloat(ye);
+    if (!formkit::askYesNo(QStringLiteral("真的要把计算机 %1 的余额改为 %2 元吗？")
+                               .arg(*jsj, storedb::numberText(ye))))
+        return;
+    try {
+        if (storedb::changeTillFloat(db, *jsj, ye, session_.administrator(),
+                                     QDateTime::currentDateTime()))
+            formkit::showMessage(QStringLiteral("计算机 %1 的余额已改为 %2 元。")
+                                     .arg(*jsj, storedb::numberText(ye)));
+        else
+            formkit::showMessage(QStringLiteral("计算机 %1 没有注册！").arg(*jsj));
+    } catch (const storedb::TillOnlineError& refused) {
+        formkit::showMessage(refused.userText());
+    }
+    showTills();
+    resetBoxes();
+}
+
+void Tzcform::windUpSelectedTill() {
+    const QModelIndex current = ui->DBGrid1->currentIndex();
+    const QString jsj = current.isValid() ? tillAt(current.row(), kNameColumn) : QString();
+    windUpTillOutOfContact(session_, jsj);
+    showTills();
 }
 
 void Tzcform::removeTill(const QModelIndex& row) {

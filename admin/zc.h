@@ -3,7 +3,10 @@
 #include <QWidget>
 
 class QModelIndex;
-class QSqlQueryModel;
+
+namespace formkit {
+class RowSetModel;
+}
 
 namespace admin {
 
@@ -13,7 +16,8 @@ namespace Ui {
 class Tzcform;
 }
 
-// Terminal registration: the tills allowed to sell.
+// Terminal registration: the tills allowed to sell. A standby till's float
+// can be changed, and a till that has lost contact wound up (结束营业).
 class Tzcform : public QWidget {
     Q_OBJECT
   public:
@@ -27,13 +31,17 @@ class Tzcform : public QWidget {
     // Handlers
     void registerTill();
     void removeTill(const QModelIndex& row);
+    void changeFloat();
+    void windUpSelectedTill();
+    void tillSelected(const QModelIndex& current);
 
     void showTills();
     void resetBoxes();
+    QString tillAt(int row, int column) const;
 
     AdminSession& session_;
     Ui::Tzcform* ui = nullptr;
-    QSqlQueryModel* tills_ = nullptr; // ADOQueryzc
+    formkit::RowSetModel* tills_ = nullptr; // ADOQueryzc, tills out of contact marked
 };
 
 } // namespace admin

@@ -83,15 +83,7 @@ std::optional<qint64> changeOfMoney(std::optional<qint64> before, std::optional<
     return change;
 }
 
-struct ChangeRecord {
-    QString kind;
-    QString hwh;
-    QVariant bh;
-    QVariant day;
-    QString oldValue;
-    QString newValue;
-    QVariant amount;
-};
+} // namespace
 
 // Written inside the change's transaction: a record that fails undoes the
 // change with it.
@@ -112,6 +104,8 @@ void writeChangeRecord(const Db& db, const ChangeRecord& r, const QString& glyh,
              {QStringLiteral("newvalue"), r.newValue.left(200)},
              {QStringLiteral("amount"), r.amount}});
 }
+
+namespace {
 
 // Moves the stock by delta unless that would take it below zero or past
 // kMostPieces; the bound is compared, never the sum, which PostgreSQL would
@@ -284,10 +278,14 @@ DayChanges changesOn(const Db& db, const QDate& day) {
         {{QStringLiteral("first"), from}, {QStringLiteral("after"), dateParam(day.addDays(1))}});
     DayChanges changes;
     while (q.next()) {
-        if (q.value(0).toString() == kPriceChangeKind) {
+        const QString kind = q.value(0).toString();
+        if (kind == kPriceChangeKind) {
             ++changes.priceChanges;
             continue;
         }
+        // The tills' floats and wind-ups move no log row.
+        if (kind != kCorrectionKind)
+            continue;
         ++changes.corrections;
         const QDate rowDay = readDateTime(q.value(2)).date();
         if (rowDay.isValid() && rowDay < day)

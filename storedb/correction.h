@@ -79,6 +79,25 @@ bool changeUnitPrice(Db& db, const QString& hwh, double dj, const QString& glyh,
 // The kinds of changerecord rows.
 inline const QString kCorrectionKind = QStringLiteral("更正");
 inline const QString kPriceChangeKind = QStringLiteral("调价");
+inline const QString kTillFloatKind = QStringLiteral("余额");
+inline const QString kTillWindUpKind = QStringLiteral("结束营业");
+
+// One row of changerecord; hwh, bh and day name the log row or goods changed
+// (null for a till's), amount the change of a correction's money.
+struct ChangeRecord {
+    QString kind;
+    QString hwh;
+    QVariant bh;
+    QVariant day;
+    QString oldValue;
+    QString newValue;
+    QVariant amount;
+};
+
+// Written inside the change's transaction: a record that fails undoes the
+// change with it. Texts longer than the columns are cut.
+void writeChangeRecord(const Db& db, const ChangeRecord& r, const QString& glyh,
+                       const QDateTime& now);
 
 // 时间, 管理员, 类别, 商品号, 原值, 新值, 金额变化: the changes recorded from the
 // first day's midnight up to the end of the last day, newest first.

@@ -88,6 +88,17 @@ class ShiftLogMissingError : public Error {
     using Error::Error;
 };
 
+// The till renewed its lease a moment ago: it may still be selling, so the
+// back office may not end its shift.
+class TillInContactError : public Error {
+    using Error::Error;
+};
+
+// Nobody is signed on at the till: there is no shift to end.
+class TillNotOnDutyError : public Error {
+    using Error::Error;
+};
+
 // The back office may not remove a till while a clerk works at it.
 class TillOnlineError : public Error {
     using Error::Error;

@@ -1,5 +1,7 @@
 #include "storedb/monitor.h"
 
+#include "storedb/tilllease.h"
+
 namespace storedb {
 
 QSqlQuery tillStates(const Db& db) {
@@ -41,7 +43,9 @@ void TillMonitor::startRead() {
     busy_ = true;
     reader_.start([](const Db& db) {
         QSqlQuery query = tillStates(db);
-        return readRows(query);
+        RowSet rows = readRows(query);
+        markTillsOutOfContact(db, rows, 0, 4);
+        return rows;
     });
 }
 

@@ -258,12 +258,16 @@ void sppzsc(const Db& db, const QString& hwh) {
             {{kHwh, hwh}});
 }
 
-void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
-           const QString& zt) {
-    checkTillName(jsj);
+void checkTillFloat(double ye) {
     // numeric(9,1); PostgreSQL would refuse more in its own words, SQLite keep it.
     if (!(ye >= 0 && roundMoney(ye) <= 99999999.9))
         throw InvalidValueError(QStringLiteral("初始营业额必须是0到99999999.9之间的数！"));
+}
+
+void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
+           const QString& zt) {
+    checkTillName(jsj);
+    checkTillFloat(ye);
     db.exec(
         QStringLiteral("jsjzc"),
         QStringLiteral("insert into jqb(jsj,shyh,ye,yye,zt) values(:jsj,:shyh,:ye,:yye,:zt)"),

@@ -102,8 +102,12 @@ void sppztj(const Db& db, const QString& hwlbh, const QString& hwh, const QStrin
 void sppzxg(const Db& db, const QString& hwh, const QString& hwm);
 void sppzsc(const Db& db, const QString& hwh);
 
+// A till's float (jqb.ye, numeric(9,1)) lies between 0 and 99999999.9 once
+// rounded to one decimal; InvalidValueError otherwise.
+void checkTillFloat(double ye);
+
 // Tills and takings. The computer name must pass checkTillName() and the
-// float lie between 0 and 99999999.9.
+// float checkTillFloat().
 void jsjzc(const Db& db, const QString& jsj, const QVariant& shyh, double ye, double yye,
            const QString& zt);
 // People (the personnel statements of the back office): a new administrator;

@@ -1,5 +1,7 @@
 #include "storedb/till.h"
 
+#include "storedb/backoffice.h"
+#include "storedb/correction.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
@@ -194,6 +196,64 @@ ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now) {
     dropSaleTable(db, jsj);
     transaction.commit();
     return figures;
+}
+
+LostTillWoundUp windUpLostTill(Db& db, const QString& jsj, const QString& glyh,
+                               const QDateTime& now) {
+    Transaction transaction(db);
+    // The lease before the till's row, in the order the till's own
+    // transactions take them.
+    takeOverLostTill(db, jsj, glyh);
+    const TillRow till = registeredTill(db, jsj);
+    if (till.zt != kTillOnline)
+        throw TillNotOnDutyError(QStringLiteral("收款机 %1 没有在营业,不需要结束营业。").arg(jsj));
+    LostTillWoundUp result;
+    result.shyh = till.shyh.toString();
+    if (saleTableExists(db, jsj)) {
+        const QList<SaleLine> lines = saleLines(db, jsj);
+        result.linesReturned = int(lines.size());
+        for (const SaleLine& line : lines)
+            hwbsf1(db, line.hwh, line.sl);
+        dropSaleTable(db, jsj);
+    }
+    result.figures = closeShift(db, jsj, now);
+    writeChangeRecord(
+        db,
+        ChangeRecord{kTillWindUpKind, QString(), QVariant(), QVariant(),
+                     QStringLiteral("收款机 %1 失去联系,售货员 %2 在线").arg(jsj, result.shyh),
+                     QStringLiteral("待机,营业额 %1 元,应交款 %2 元,退回库存 %3 行")
+                         .arg(numberText(result.figures.takings), numberText(result.figures.handIn))
+                         .arg(result.linesReturned),
+                     QVariant()},
+        glyh, now);
+    transaction.commit();
+    return result;
+}
+
+bool changeTillFloat(Db& db, const QString& jsj, double ye, const QString& glyh,
+                     const QDateTime& now) {
+    checkTillFloat(ye);
+    Transaction transaction(db);
+    // A sign-on cannot slip in between the look and the change.
+    lockAgainstWriters(db, QStringLiteral("jqb"));
+    const std::optional<TillRow> till = tillRow(db, jsj);
+    if (!till)
+        return false;
+    if (till->zt == kTillOnline)
+        throw TillOnlineError(
+            QStringLiteral("该营业端正在营业,不能修改余额！请等售货员注销后再修改。"));
+    db.exec(QStringLiteral("change till float"),
+            QStringLiteral("update jqb set ye=:ye where jsj=:jsj"),
+            {{QStringLiteral("ye"), roundMoney(ye)}, {kJsj, jsj}});
+    writeChangeRecord(
+        db,
+        ChangeRecord{kTillFloatKind, QString(), QVariant(), QVariant(),
+                     QStringLiteral("收款机 %1 余额 %2").arg(jsj, numberText(till->ye)),
+                     QStringLiteral("收款机 %1 余额 %2").arg(jsj, numberText(roundMoney(ye))),
+                     QVariant()},
+        glyh, now);
+    transaction.commit();
+    return true;
 }
 
 AddedLine addSaleLine(Db& db, const QString& jsj, const QString& hwh, const GoodsAtTill& goods,

@@ -84,6 +84,31 @@ void recordSignOn(Db& db, const QString& jsj, const QString& shyh, const QDateTi
 // (tillRegistered is then false).
 ShiftFigures signOff(Db& db, const QString& jsj, const QDateTime& now);
 
+// What the back office's wind-up of a till that lost contact did.
+struct LostTillWoundUp {
+    QString shyh;          // the clerk who owes the takings
+    int linesReturned = 0; // pending lines whose pieces went back to stock
+    ShiftFigures figures;
+};
+
+// Ends the shift of a till that has lost contact (see tillsOutOfContact), as
+// its own sign-off would and in one transaction: the pending lines' pieces go
+// back to stock, the shift closes with the takings the till holds, owed by its
+// clerk, the till goes to standby and its sale table is dropped. The name is
+// taken from the till first (takeOverLostTill), so a till process that comes
+// back finds itself signed off and books nothing. glyh is the administrator,
+// recorded in changerecord. Throws TillInContactError while the lease is
+// fresh, TillNotRegisteredError without the till's row and TillNotOnDutyError
+// when nobody is signed on there; nothing is written then.
+LostTillWoundUp windUpLostTill(Db& db, const QString& jsj, const QString& glyh,
+                               const QDateTime& now);
+
+// Sets a standby till's float (jqb.ye), checked as at registration, and
+// records the change in changerecord. Throws TillOnlineError while a clerk is
+// signed on; false when no till bears the name.
+bool changeTillFloat(Db& db, const QString& jsj, double ye, const QString& glyh,
+                     const QDateTime& now);
+
 // Adds a line of sl pieces of the goods looked up as `goods`. The pieces
 // leave stock only if the stock still covers them at this moment (another
 // till may have sold some since the lookup); then the line is written, in the

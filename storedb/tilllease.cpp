@@ -3,6 +3,7 @@
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
 #include "storedb/errors.h"
+#include "storedb/procedures.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -21,6 +22,9 @@ Q_LOGGING_CATEGORY(lcLease, "orvani.lease")
 
 const QString kJsj = QStringLiteral("jsj");
 const QString kToken = QStringLiteral("token");
+// The machine a lease taken by the back office names; its computer is the
+// administrator who took it.
+const QString kBackOffice = QStringLiteral("后台");
 
 // The database's clock in epoch seconds: the one clock every till agrees on.
 QString databaseClock(const Db& db) {
@@ -163,15 +167,20 @@ void TillLease::confirm(const Db& db) const {
     renewed.finish();
     if (rows == 1)
         return;
-    QSqlQuery holder =
-        db.exec(QStringLiteral("lease holder"),
-                QStringLiteral("select computer from tilllease where jsj=:jsj"), {{kJsj, jsj_}});
-    const QString computer =
-        holder.next() ? holder.value(0).toString() : QStringLiteral("(没有记录)");
+    QSqlQuery holder = db.exec(
+        QStringLiteral("lease holder"),
+        QStringLiteral("select machine,computer from tilllease where jsj=:jsj"), {{kJsj, jsj_}});
+    const bool found = holder.next();
+    const QString computer = found ? holder.value(1).toString() : QStringLiteral("(没有记录)");
     const QString message =
-        QStringLiteral(
-            "收款机 %1 已在计算机 %2 上登录营业,本机的班次已由那里结束,不能再在本机营业！")
-            .arg(jsj_, computer);
+        found && holder.value(0).toString() == kBackOffice
+            ? QStringLiteral("收款机 %1 失去联系后,管理员 %2 已在后台结束本班营业:"
+                             "未收费的货物已退回库存,营业额已记入售货员的应交款。"
+                             "本机已经注销,请重新登录！")
+                  .arg(jsj_, computer)
+            : QStringLiteral(
+                  "收款机 %1 已在计算机 %2 上登录营业,本机的班次已由那里结束,不能再在本机营业！")
+                  .arg(jsj_, computer);
     if (lostHandler_)
         lostHandler_(message);
     throw TillLeaseLostError(QStringLiteral("till name %1: lease taken by %2").arg(jsj_, computer),
@@ -190,6 +199,68 @@ void TillLease::release(Db& db) noexcept {
     }
     held_ = false;
     lock_->unlock();
+}
+
+QStringList tillsOutOfContact(const Db& db) {
+    QSqlQuery q = db.exec(
+        QStringLiteral("tills out of contact"),
+        QStringList{QStringLiteral("select j.jsj from jqb j left join tilllease l on l.jsj=j.jsj"),
+                    QStringLiteral("where j.zt=:zt and (l.jsj is null or %1-l.renewed>=:expiry)")
+                        .arg(databaseClock(db)),
+                    QStringLiteral("order by j.jsj")},
+        {{QStringLiteral("zt"), kTillOnline},
+         {QStringLiteral("expiry"), TillLease::kExpirySeconds}});
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+void markTillsOutOfContact(const Db& db, RowSet& rows, int nameColumn, int stateColumn) {
+    const QStringList lost = tillsOutOfContact(db);
+    if (lost.isEmpty())
+        return;
+    for (QVariantList& row : rows.rows)
+        if (lost.contains(row.value(nameColumn).toString()))
+            row[stateColumn] = kTillOutOfContact;
+}
+
+void takeOverLostTill(const Db& db, const QString& jsj, const QString& glyh) {
+    const Params backOffice{{kJsj, jsj},
+                            {kToken, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                            {QStringLiteral("machine"), kBackOffice},
+                            {QStringLiteral("computer"), glyh},
+                            {QStringLiteral("expiry"), TillLease::kExpirySeconds}};
+    // Written expired, so that a till started anew may take the name at once.
+    QSqlQuery inserted = db.exec(
+        QStringLiteral("take lost lease"),
+        QStringLiteral(
+            "insert into tilllease(jsj,token,machine,computer,renewed) "
+            "values(:jsj,:token,:machine,:computer,%1-:expiry) on conflict (jsj) do nothing")
+            .arg(databaseClock(db)),
+        backOffice);
+    if (inserted.numRowsAffected() == 1)
+        return; // no till held the name
+    // Locked until the caller's transaction ends: a till renewing meanwhile
+    // waits, and then finds the name gone.
+    QSqlQuery holder = db.exec(
+        QStringLiteral("lost lease holder"),
+        QStringLiteral("select %1-renewed,computer from tilllease where jsj=:jsj%2")
+            .arg(databaseClock(db), db.isSQLite() ? QString() : QStringLiteral(" for update")),
+        {{kJsj, jsj}});
+    if (holder.next() && holder.value(0).toLongLong() < TillLease::kExpirySeconds)
+        throw TillInContactError(
+            QStringLiteral("收款机 %1 在 %2 秒前还与数据库联系过,可能仍在营业,不能在后台结束营业！"
+                           "请先到收款机(%3)上注销。")
+                .arg(jsj)
+                .arg(holder.value(0).toLongLong())
+                .arg(holder.value(1).toString()));
+    holder.finish();
+    db.exec(QStringLiteral("take lost lease"),
+            QStringLiteral("update tilllease set token=:token,machine=:machine,computer=:computer,"
+                           "renewed=%1-:expiry where jsj=:jsj")
+                .arg(databaseClock(db)),
+            backOffice);
 }
 
 void confirmTillLease(const Db& db, const QString& jsj) {

@@ -10,7 +10,10 @@
 // renewed the lease for kExpirySeconds. The till that takes it winds the old
 // shift up at sign-on.
 
+#include "storedb/background.h"
+
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -66,6 +69,24 @@ class TillLease {
 // What names the store a link leads to, the same for every program of this
 // computer that uses it.
 QString storeIdentity(const DataLink& link);
+
+// The tills on duty (jqb.zt 在线) that have lost contact: nobody has renewed
+// their lease for TillLease::kExpirySeconds, or none holds one. Sorted.
+QStringList tillsOutOfContact(const Db& db);
+
+// What the back office shows as the state of a till out of contact.
+inline const QString kTillOutOfContact = QStringLiteral("失去联系");
+// Rows of tills as a back-office list reads them, with the state of those out
+// of contact shown as kTillOutOfContact.
+void markTillsOutOfContact(const Db& db, RowSet& rows, int nameColumn, int stateColumn);
+
+// Inside the caller's transaction, before anything of the till is read: takes
+// the name from a till that has lost contact, for the back office to wind its
+// shift up. A till renewing meanwhile waits, and then finds the name taken
+// (TillLease::confirm says the back office ended its shift); a till started
+// anew takes the name at once. Throws TillInContactError while the lease is
+// fresh, having written nothing.
+void takeOverLostTill(const Db& db, const QString& jsj, const QString& glyh);
 
 // Confirms the lease the connection's till works under (Db::tillLease), when
 // it has one for this till: every change of a till's shift and sale runs it

@@ -6,6 +6,7 @@
 #include "storedb/charge.h"
 #include "storedb/schema.h"
 #include "storedb/till.h"
+#include "storedb/tilllease.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
 #include "support/privateserver.h"
@@ -129,6 +130,9 @@ class TestMonitor : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}),
                                   kWithinInterval);
         const QDateTime now = QDateTime::currentDateTime();
+        // Signed on by a till that runs: it holds the name's lease.
+        storedb::TillLease lease("this store", "POS1");
+        lease.take(db);
         storedb::signOn(db, "POS1", "1001", now);
         QVERIFY(storedb::addSaleLine(db, "POS1", "6901", *storedb::hwhdw(db, "6901"), 1).added);
         storedb::chargeSale(db, "POS1", now.date());
@@ -208,6 +212,8 @@ class TestMonitor : public QObject {
         QCOMPARE(f.responder.shown(), QStringList());
 
         QVERIFY(server.start());
+        storedb::TillLease lease("this store", "POS1");
+        lease.take(*db);
         storedb::signOn(*db, "POS1", "1001", QDateTime::currentDateTime());
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1|1001|150|0|在线"}),
                                   kWithinInterval + 3000);

@@ -6,6 +6,7 @@
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
 #include "storedb/till.h"
+#include "storedb/tilllease.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
 
@@ -187,7 +188,10 @@ class TestRegistration : public QObject {
         QCOMPARE(tills(db()), QStringList({"POS2|null|50|0|待机", "POS3|null|0|0|待机"}));
         QCOMPARE(column(DBGrid1, 0).contains("POS1"), false);
 
-        // A clerk on duty: the till stays, and the list shows it online.
+        // A clerk on duty: the till stays, and the list shows it online while
+        // the till renews its lease.
+        storedb::TillLease lease("this store", "POS2");
+        lease.take(db());
         storedb::signOn(db(), "POS2", "1001", QDateTime::currentDateTime());
         office->responder.answer(true);
         doubleClickRow(DBGrid1, "POS2");
@@ -226,6 +230,68 @@ class TestRegistration : public QObject {
         doubleClickAt(DBGrid1, last.center() + QPoint(0, 3 * last.height()));
         QCOMPARE(shown(), QStringList({"计算机 POS2 注册成功！"}));
         QCOMPARE(tills(db()).size(), 2);
+    }
+
+    // A standby till's float, picked from the list or typed; checked as at
+    // registration, refused on duty, recorded when changed.
+    void changingTheFloat_data() {
+        QTest::addColumn<QString>("jsj");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<bool>("onDuty");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<double>("ye");
+        const QString asked = "真的要把计算机 POS1 的余额改为 %1 元吗？";
+        QTest::newRow("standby") << "POS1"
+                                 << "200.06" << false
+                                 << QStringList{asked.arg("200.1"),
+                                                "计算机 POS1 的余额已改为 200.1 元。"}
+                                 << 200.1;
+        QTest::newRow("name in other letters, to nothing")
+            << "pos1"
+            << "0" << false << QStringList{asked.arg("0"), "计算机 POS1 的余额已改为 0 元。"}
+            << 0.0;
+        QTest::newRow("on duty") << "POS1"
+                                 << "50" << true
+                                 << QStringList{asked.arg("50"), "该营业端正在营业,不能修改余额！"
+                                                                 "请等售货员注销后再修改。"}
+                                 << 100.0;
+        QTest::newRow("not registered")
+            << "POS9"
+            << "50" << false << QStringList{"计算机 POS9 没有注册！"} << 100.0;
+        QTest::newRow("too much") << "POS1"
+                                  << "100000000" << false
+                                  << QStringList{"初始营业额必须是0到99999999.9之间的数！"}
+                                  << 100.0;
+        QTest::newRow("no name") << ""
+                                 << "5" << false << QStringList{"请输入计算机名!"} << 100.0;
+    }
+    void changingTheFloat() {
+        QFETCH(QString, jsj);
+        QFETCH(QString, amount);
+        QFETCH(bool, onDuty);
+        QFETCH(QStringList, messages);
+        QFETCH(double, ye);
+        addTill(db(), "POS1", 100);
+        addClerk(db(), "1001", "王芳", "pw");
+        if (onDuty)
+            storedb::signOn(db(), "POS1", "1001", QDateTime::currentDateTime());
+        window->show();
+        DBGrid1->setCurrentIndex(DBGrid1->model()->index(0, 0));
+        QCOMPARE(Edit1->text() + "|" + Edit2->text(), QString("POS1|100"));
+
+        Edit1->setText(jsj);
+        Edit2->setText(amount);
+        office->responder.answer(true);
+        ctl<QPushButton>(window, "changeFloatButton")->click();
+        QCOMPARE(shown(), messages);
+        QCOMPARE(storedb::tillRow(db(), "POS1")->ye, ye);
+        QSqlQuery record = db().exec("record", "select oldvalue,newvalue,glyh from changerecord");
+        QCOMPARE(record.next(), ye != 100);
+        if (ye != 100)
+            QCOMPARE(QStringList({record.value(0).toString(), record.value(1).toString(),
+                                  record.value(2).toString()}),
+                     QStringList({"收款机 POS1 余额 100",
+                                  "收款机 POS1 余额 " + storedb::numberText(ye), "1"}));
     }
 
     void registeredNameIgnoresCase() {

@@ -61,6 +61,8 @@ class WorkerProcess {
         process_.kill();
         process_.waitForFinished(kWait);
     }
+    // For signals other than a kill (a process stopped and continued).
+    qint64 processId() const { return process_.processId(); }
     bool endedNormally() {
         return process_.waitForFinished(kWait) && process_.exitStatus() == QProcess::NormalExit &&
                process_.exitCode() == 0;
