@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -52,8 +53,8 @@ struct MovementQueryControls {
 // The movements a window lists: its direction's statements and their rows'
 // layout.
 struct MovementListing {
-    using Statement = storedb::Statement (*)(const QString& number,
-                                             const std::optional<storedb::MovementPeriod>& period);
+    using Statement = std::function<storedb::Statement(
+        const QString& number, const std::optional<storedb::MovementPeriod>& period)>;
     Statement ofCategory = nullptr;
     Statement ofGoods = nullptr;
     int dateColumn = 0;

@@ -7,9 +7,33 @@
 #include "formkit/guard.h"
 #include "formkit/toolwindow.h"
 
+#include "storedb/numtext.h"
+
+#include <QComboBox>
 #include <QShowEvent>
 
 namespace admin {
+
+namespace {
+
+const QList<int> kWidths{115, 45, 80, 70, 60, 75};
+// The columns the totals add up (see storedb::stockOutsOfCategory).
+constexpr int kPiecesColumn = 1;
+constexpr int kMoneyColumn = 3;
+
+// The source boxes list 全部, 收款机销售 and 后台出货, in this order.
+storedb::StockOutSource sourceChosen(const QComboBox* box) {
+    switch (box->currentIndex()) {
+    case 1:
+        return storedb::StockOutSource::Till;
+    case 2:
+        return storedb::StockOutSource::BackOffice;
+    default:
+        return storedb::StockOutSource::All;
+    }
+}
+
+} // namespace
 
 TspckcxForm::TspckcxForm(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::TspckcxForm) {
@@ -23,9 +47,18 @@ TspckcxForm::TspckcxForm(AdminSession& session, QWidget* parent)
     controls.byGoods = {ui->ComboBox2,       ui->ComboBox3, ui->CheckBox2, ui->DateTimePicker3,
                         ui->DateTimePicker4, ui->BitBtn3,   ui->BitBtn4,   ui->Edit2,
                         ui->Edit3,           ui->DBGrid2};
+    // Each page's source choice is read when its query runs.
     query_ = new MovementQuery(
         session, this, controls,
-        {&storedb::stockOutsOfCategory, &storedb::stockOutsOfGoods, 2, {105, 60, 95, 85, 95}});
+        {[this](const QString& hwlbh, const std::optional<storedb::MovementPeriod>& period) {
+             return storedb::stockOutsOfCategoryFrom(sourceChosen(ui->CategorySource), hwlbh,
+                                                     period);
+         },
+         [this](const QString& hwh, const std::optional<storedb::MovementPeriod>& period) {
+             return storedb::stockOutsOfGoodsFrom(sourceChosen(ui->GoodsSource), hwh, period);
+         },
+         2, kWidths});
+    connect(&query_->result(), &QAbstractItemModel::modelReset, this, &TspckcxForm::showTotals);
 
     // Not guarded: a name that cannot be shown is no reason for a message.
     connect(ui->DBGrid1, &QTableView::doubleClicked, this, &TspckcxForm::showGoodsNameOfRow);
@@ -71,6 +104,28 @@ void TspckcxForm::showGoodsNameOfRow(const QModelIndex& row) {
     } catch (...) {
         formkit::logCurrentException(QStringLiteral("TspckcxForm/DBGrid1"));
     }
+}
+
+// Every row read is added up, not only those on screen. Nothing is shown
+// while no query has answered; a query that found nothing adds up to 0.
+void TspckcxForm::showTotals() {
+    const formkit::RowSetModel& rows = query_->result();
+    QString pieces;
+    QString money;
+    if (rows.columnCount() > 0) {
+        qint64 sl = 0;
+        double amount = 0;
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            sl += rows.index(r, kPiecesColumn).data().toLongLong();
+            amount += rows.index(r, kMoneyColumn).data().toDouble();
+        }
+        pieces = QString::number(sl);
+        money = storedb::numberText(storedb::roundFen(amount));
+    }
+    for (QLineEdit* box : {ui->CategoryTotalPieces, ui->GoodsTotalPieces})
+        box->setText(pieces);
+    for (QLineEdit* box : {ui->CategoryTotalMoney, ui->GoodsTotalMoney})
+        box->setText(money);
 }
 
 } // namespace admin

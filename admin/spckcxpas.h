@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QComboBox;
 class QModelIndex;
 
 namespace admin {
@@ -33,6 +34,7 @@ class TspckcxForm : public QWidget {
   private:
     // Handlers
     void showGoodsNameOfRow(const QModelIndex& row);
+    void showTotals();
 
     AdminSession& session_;
     Ui::TspckcxForm* ui = nullptr;

@@ -41,9 +41,10 @@ TspxgForm::TspxgForm(AdminSession& session, QWidget* parent)
 
     // Each picker keeps its time of day for the whole run (a date chosen
     // replaces only the date). Set after the date-only format, which cuts
-    // the time of a value set before it.
-    ui->DateTimePicker1->setDateTime(QDateTime(QDate(2003, 4, 3), QTime(20, 24, 30)));
-    ui->DateTimePicker2->setDateTime(QDateTime(QDate(2003, 4, 3), QTime(20, 24, 37)));
+    // the time of a value set before it. They open on today, as the query
+    // windows' do, rather than on the day the window was designed.
+    ui->DateTimePicker1->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 30)));
+    ui->DateTimePicker2->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 37)));
 
     cxModel_ = new QSqlQueryModel(this);
     formkit::prepareGrid(ui->DBGrid1);

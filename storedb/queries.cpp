@@ -5,6 +5,10 @@
 
 namespace storedb {
 
+const QString kTillSale = QStringLiteral("收款机销售");
+const QString kTillReturn = QStringLiteral("收款机退货");
+const QString kOfficeStockOut = QStringLiteral("后台出货");
+
 namespace {
 const QString kHwh = QStringLiteral("hwh");
 const QString kHwlbh = QStringLiteral("hwlbh");
@@ -30,22 +34,36 @@ Statement stockIns(const QString& name, const QString& where, const QString& key
 }
 
 // A return's rows (stock-outs of negative pieces under a bill number) are
-// grouped by the return's number, apart from the day's sales. Its original
-// bill is looked up for those groups alone: a join would read, or hash, all
-// of salereturn for every query.
+// grouped by the return's number, apart from the day's sales, and the tills'
+// rows apart from the back office's. A return's original bill is looked up
+// for those groups alone: a join would read, or hash, all of salereturn for
+// every query.
 Statement stockOuts(const QString& name, const QString& where, const QString& key,
-                    const QString& value, const std::optional<MovementPeriod>& period) {
+                    const QString& value, const std::optional<MovementPeriod>& period,
+                    StockOutSource source) {
     Statement s{
         name,
         {QStringLiteral("select 商品号,数量,出货时间,金额,case when return_bill is not null "
                         "then (select original from salereturn where num=return_bill) "
-                        "end as 原帐单"),
+                        "end as 原帐单,"),
+         QStringLiteral("case when office=1 then :office when return_bill is not null "
+                        "then :tillreturn else :tillsale end as 出货方式"),
          QStringLiteral("from (select hwh as 商品号,sum(sl) as 数量,crhsj as 出货时间,"
-                        "sum(sl*dj) as 金额,case when sl<0 then num end as return_bill"),
+                        "sum(sl*dj) as 金额,case when sl<0 then num end as return_bill,"),
+         QStringLiteral("case when glyh is null then 0 else 1 end as office"),
          QStringLiteral("from hwrzb"), where},
-        {{kCrk, kStockOut}, {key, value}}};
+        {{kCrk, kStockOut},
+         {key, value},
+         {QStringLiteral("office"), kOfficeStockOut},
+         {QStringLiteral("tillreturn"), kTillReturn},
+         {QStringLiteral("tillsale"), kTillSale}}};
+    if (source == StockOutSource::Till)
+        s.lines << QStringLiteral(" and glyh is null");
+    else if (source == StockOutSource::BackOffice)
+        s.lines << QStringLiteral(" and glyh is not null");
     addPeriod(s, QStringLiteral(" and crhsj>=:sj1 and crhsj<=:sj2"), period);
-    s.lines << QStringLiteral("group by hwh,crhsj,case when sl<0 then num end) stockouts");
+    s.lines << QStringLiteral("group by hwh,crhsj,case when sl<0 then num end,"
+                              "case when glyh is null then 0 else 1 end) stockouts");
     return s;
 }
 } // namespace
@@ -73,13 +91,24 @@ Statement stockInsOfGoods(const QString& hwh, const std::optional<MovementPeriod
 }
 
 Statement stockOutsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period) {
-    return stockOuts(QStringLiteral("stock-outs of category"),
-                     QStringLiteral("where crk=:crk and hwlbh=:hwlbh"), kHwlbh, hwlbh, period);
+    return stockOutsOfCategoryFrom(StockOutSource::All, hwlbh, period);
 }
 
 Statement stockOutsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period) {
+    return stockOutsOfGoodsFrom(StockOutSource::All, hwh, period);
+}
+
+Statement stockOutsOfCategoryFrom(StockOutSource source, const QString& hwlbh,
+                                  const std::optional<MovementPeriod>& period) {
+    return stockOuts(QStringLiteral("stock-outs of category"),
+                     QStringLiteral("where crk=:crk and hwlbh=:hwlbh"), kHwlbh, hwlbh, period,
+                     source);
+}
+
+Statement stockOutsOfGoodsFrom(StockOutSource source, const QString& hwh,
+                               const std::optional<MovementPeriod>& period) {
     return stockOuts(QStringLiteral("stock-outs of goods"),
-                     QStringLiteral("where crk=:crk and hwh=:hwh"), kHwh, hwh, period);
+                     QStringLiteral("where crk=:crk and hwh=:hwh"), kHwh, hwh, period, source);
 }
 
 QList<GoodsEntry> goodsOfCategory(const Db& db, const QString& hwlbh) {

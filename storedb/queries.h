@@ -41,12 +41,26 @@ QSqlQuery run(const Db& db, const Statement& statement);
 Statement stockInsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
 Statement stockInsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
 
-// Stock-out rows: sales and back-office stock-outs summed per goods and
-// movement date, each return's rows apart with their negative pieces:
-// 商品号, 数量, 出货时间, 金额 (sl*dj summed), 原帐单 (the sale a return takes
-// back; null for other rows).
+// Who took the goods out: a till (a sale or a return, under a bill number
+// and no administrator) or the back office (an administrator's stock-out).
+enum class StockOutSource { All, Till, BackOffice };
+
+// What 出货方式 says of a row.
+extern const QString kTillSale;       // "收款机销售"
+extern const QString kTillReturn;     // "收款机退货"
+extern const QString kOfficeStockOut; // "后台出货"
+
+// Stock-out rows summed per goods, movement date and source, each return's
+// rows apart with their negative pieces: 商品号, 数量, 出货时间, 金额 (sl*dj
+// summed), 原帐单 (the sale a return takes back; null for other rows),
+// 出货方式.
 Statement stockOutsOfCategory(const QString& hwlbh, const std::optional<MovementPeriod>& period);
 Statement stockOutsOfGoods(const QString& hwh, const std::optional<MovementPeriod>& period);
+// The same rows of one source alone.
+Statement stockOutsOfCategoryFrom(StockOutSource source, const QString& hwlbh,
+                                  const std::optional<MovementPeriod>& period);
+Statement stockOutsOfGoodsFrom(StockOutSource source, const QString& hwh,
+                               const std::optional<MovementPeriod>& period);
 
 // The goods pick list of a category, in number order.
 struct GoodsEntry {

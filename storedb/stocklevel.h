@@ -16,9 +16,10 @@ namespace storedb {
 // row or the level was never set (null).
 std::optional<int> alarmLevel(const Db& db);
 
-// The goods whose stock is at or below sl, lowest stock first, with the
-// column titles of the analysis grid (商品名, 商品类别名, 库存量). Goods
-// without a catalogue row or whose category is gone are not listed.
+// The goods whose stock is at or below sl, lowest stock first (ties by goods
+// number), with the column titles of the analysis grid (商品名, 商品类别名,
+// 库存量). Goods never stocked in have 0 pieces. Goods without a catalogue
+// row or whose category is gone are not listed.
 QSqlQuery lowStockList(const Db& db, int sl);
 
 // The same selection as rows for the printed report.

@@ -120,6 +120,9 @@ class TestCorrection : public QObject {
     void listByDirectionAndDay() {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(-1));
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(1));
+        // The pickers open on today: the list asks for today's movements.
+        c<QPushButton>("BitBtn1")->click();
+        QCOMPARE(grid()->model()->rowCount(), 1);
         listDays(today, today);
         QCOMPARE(grid()->model()->rowCount(), 1);
         QStringList titles, row;

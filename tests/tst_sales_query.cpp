@@ -57,44 +57,52 @@ const QList<QPair<QDate, QList<Out>>> kSales{{kDay2, {{"A1", 2}, {"A2", 1}}},
                                              {kDay3, {{"A1", 4}, {"B1", 2}}}};
 const QList<QPair<QDate, Out>> kStockOuts{{kDay2, {"A1", 1}}, {kDay1, {"B1", 3}}};
 
-// "A1|-2|2024-03-06|-9|2": goods, pieces, date, money, original bill.
+// "A1|-2|2024-03-06|-9|2|收款机退货": goods, pieces, date, money, original
+// bill, source.
 QStringList gridRows(const QTableView* grid) {
     const QAbstractItemModel* m = grid->model();
     QStringList rows;
     for (int r = 0; r < m->rowCount(); ++r) {
         const QVariant original = m->index(r, 4).data(); // null shows empty
-        rows << QStringLiteral("%1|%2|%3|%4|%5")
+        rows << QStringLiteral("%1|%2|%3|%4|%5|%6")
                     .arg(m->index(r, 0).data().toString())
                     .arg(m->index(r, 1).data().toLongLong())
                     .arg(storedb::readDateTime(m->index(r, 2).data()).date().toString(Qt::ISODate))
                     .arg(storedb::numberText(storedb::roundFen(m->index(r, 3).data().toDouble())))
-                    .arg(original.isNull() ? QString() : original.toString());
+                    .arg(original.isNull() ? QString() : original.toString())
+                    .arg(m->index(r, 5).data().toString());
     }
     rows.sort();
     return rows;
 }
 
+// The choices of the source boxes, in list order.
+enum Source { AllSources, TillSales, OfficeStockOuts };
+
 // Every stock-out of the goods or category within the days, if any, summed
-// per goods and day: what the query must list. Every price is 4.5.
-QStringList expected(const QString& key, QDate from = {}, QDate to = {}) {
-    QMap<QPair<QString, QDate>, int> sums;
-    const auto add = [&](const QDate& day, const Out& out) {
+// per goods, day and source: what the query must list. Every price is 4.5.
+QStringList expected(const QString& key, QDate from = {}, QDate to = {},
+                     Source source = AllSources) {
+    QMap<std::tuple<QString, QDate, QString>, int> sums;
+    const auto add = [&](const QDate& day, const Out& out, Source origin) {
         if ((out.hwh == key || categoryOf(out.hwh) == key) &&
-            (!from.isValid() || (day >= from && day <= to)))
-            sums[{out.hwh, day}] += out.sl;
+            (!from.isValid() || (day >= from && day <= to)) &&
+            (source == AllSources || source == origin))
+            sums[{out.hwh, day, origin == TillSales ? "收款机销售" : "后台出货"}] += out.sl;
     };
     for (const auto& [day, lines] : kSales)
         for (const Out& line : lines)
-            add(day, line);
+            add(day, line, TillSales);
     for (const auto& [day, out] : kStockOuts)
-        add(day, out);
+        add(day, out, OfficeStockOuts);
     QStringList rows;
     for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-        rows << QStringLiteral("%1|%2|%3|%4|")
-                    .arg(it.key().first)
+        rows << QStringLiteral("%1|%2|%3|%4||%5")
+                    .arg(std::get<0>(it.key()))
                     .arg(it.value())
-                    .arg(it.key().second.toString(Qt::ISODate))
-                    .arg(storedb::numberText(it.value() * 4.5));
+                    .arg(std::get<1>(it.key()).toString(Qt::ISODate))
+                    .arg(storedb::numberText(it.value() * 4.5))
+                    .arg(std::get<2>(it.key()));
     rows.sort();
     return rows;
 }
@@ -179,21 +187,23 @@ class TestSalesQuery : public QObject {
         choose(box("ComboBox1"), 0);
         click("BitBtn1");
         QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
-        // Two sales and a stock-out of A1 on one day make one row.
-        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|6|2024-03-05|27|"));
+        // Two sales of A1 on one day make one row, the back office's
+        // stock-out of that day another.
+        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|5|2024-03-05|22.5||收款机销售"));
+        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|1|2024-03-05|4.5||后台出货"));
         QCOMPARE(text("Edit1"), QString("2")); // goods with a stock row
 
         const QAbstractItemModel* m = grid("DBGrid1")->model();
         QStringList titles;
         for (int col = 0; col < m->columnCount(); ++col)
             titles << m->headerData(col, Qt::Horizontal).toString();
-        QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间", "金额", "原帐单"}));
+        QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间", "金额", "原帐单", "出货方式"}));
         for (QTableView* g : {grid("DBGrid1"), grid("DBGrid2")}) {
             QCOMPARE(g->model(), m);
             QList<int> widths;
             for (int col = 0; col < m->columnCount(); ++col)
                 widths << g->columnWidth(col);
-            QCOMPARE(widths, QList<int>({105, 60, 95, 85, 95}));
+            QCOMPARE(widths, QList<int>({115, 45, 80, 70, 60, 75}));
         }
 
         choose(box("ComboBox1"), 2); // the second 饮料
@@ -358,7 +368,8 @@ class TestSalesQuery : public QObject {
         window->openByCategory();
         choose(box("ComboBox1"), 0);
         click("BitBtn1");
-        QStringList rows = expected("01") << QString("A1|-2|2024-03-06|-9|%1").arg(bills[1]);
+        QStringList rows = expected("01")
+                           << QString("A1|-2|2024-03-06|-9|%1|收款机退货").arg(bills[1]);
         rows.sort();
         QCOMPARE(gridRows(grid("DBGrid1")), rows);
 
@@ -369,6 +380,88 @@ class TestSalesQuery : public QObject {
                                   {{"crk", storedb::kStockOut}});
         QVERIFY(net.next());
         QCOMPARE(listed, net.value(0).toLongLong());
+        QVERIFY(shown().isEmpty());
+    }
+
+    // The source box lists the tills' rows (sales and returns) or the back
+    // office's alone; the totals under the grid add up every row read, and
+    // agree with sums worked from the log itself.
+    void sourceChoiceAndTotals_data() {
+        QTest::addColumn<bool>("byGoods");
+        QTest::addColumn<int>("source");
+        for (bool byGoods : {false, true})
+            for (int source : {AllSources, TillSales, OfficeStockOuts})
+                QTest::addRow("%s, %s", byGoods ? "goods" : "category",
+                              QList<const char*>{"all", "till", "back office"}[source])
+                    << byGoods << source;
+    }
+    void sourceChoiceAndTotals() {
+        QFETCH(bool, byGoods);
+        QFETCH(int, source);
+        storedb::signOn(db(), kTill, "1001", QDateTime(kDay3, QTime(21, 0)));
+        storedb::bookReturn(db(), kTill, "1001", "1", bills[1], {{"A1", 4.5, 2}},
+                            QDateTime(kDay3, QTime(21, 30)));
+        const QString key = byGoods ? "A1" : "01";
+        if (byGoods) {
+            window->openByGoods();
+            choose(box("ComboBox2"), 0);
+            choose(box("ComboBox3"), 0);
+        } else {
+            window->openByCategory();
+            choose(box("ComboBox1"), 0);
+        }
+        const char* page = byGoods ? "Goods" : "Category";
+        const auto control = [&](const char* name) { return QByteArray(page) + name; };
+        auto* sources = box(control("Source"));
+        auto* end = c<QDateTimeEdit>(byGoods ? "DateTimePicker4" : "DateTimePicker2");
+        // Reached from the keyboard: Tab after the end of the range, the
+        // arrows to the choice, Enter runs the query.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        end->setFocus();
+        for (int i = 0; i < 4 && QApplication::focusWidget() == end; ++i)
+            QTest::keyClick(end, Qt::Key_Tab); // through the date's parts first
+        QCOMPARE(QApplication::focusWidget(), sources);
+        choose(sources, source);
+
+        for (const QDate& from : {QDate(), kDay2, kDay3.addDays(1)}) {
+            auto* time = c<QAbstractButton>(byGoods ? "CheckBox2" : "CheckBox1");
+            if (time->isChecked() != from.isValid())
+                time->click();
+            if (from.isValid())
+                c<QDateTimeEdit>(byGoods ? "DateTimePicker3" : "DateTimePicker1")->setDate(from);
+            end->setDate(kDay3.addDays(1));
+            sources->setFocus();
+            QTest::keyClick(sources, Qt::Key_Return);
+            settle();
+
+            QStringList rows = expected(key, from, kDay3.addDays(1), Source(source));
+            if (source != OfficeStockOuts && (!from.isValid() || from <= kDay3))
+                rows << QString("A1|-2|2024-03-06|-9|%1|收款机退货").arg(bills[1]);
+            rows.sort();
+            QCOMPARE(gridRows(grid(byGoods ? "DBGrid2" : "DBGrid1")), rows);
+
+            // A till's row has a bill number; the back office's an administrator.
+            QString where = byGoods ? "crk=:crk and hwh=:key" : "crk=:crk and hwlbh=:key";
+            storedb::Params params{{"crk", storedb::kStockOut}, {"key", key}};
+            if (source == TillSales)
+                where += " and num is not null and glyh is null";
+            if (source == OfficeStockOuts)
+                where += " and glyh is not null";
+            if (from.isValid()) {
+                where += " and crhsj>=:first";
+                params << qMakePair(QString("first"), storedb::dateTimeParam(from.startOfDay()));
+            }
+            QSqlQuery log = db().exec(
+                "log sums",
+                "select coalesce(sum(sl),0),coalesce(sum(sl*dj),0) from hwrzb where " + where,
+                params);
+            QVERIFY(log.next());
+            QCOMPARE(
+                QStringList({text(control("TotalPieces")), text(control("TotalMoney"))}),
+                QStringList({QString::number(log.value(0).toLongLong()),
+                             storedb::numberText(storedb::roundFen(log.value(1).toDouble()))}));
+        }
         QVERIFY(shown().isEmpty());
     }
 
@@ -393,6 +486,8 @@ class TestSalesQuery : public QObject {
         window->close();
         window->openByCategory();
         QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(QStringList({text("CategoryTotalPieces"), text("CategoryTotalMoney")}),
+                 QStringList({"", ""}));
         QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料", "日用"}));
         QCOMPARE(box("ComboBox1")->currentText(), QString("饮料"));
         c<QTabWidget>("PageControl1")->setCurrentIndex(1);
