@@ -3,6 +3,7 @@
 #include "ui_dlpas.h"
 
 #include "mainpas.h"
+#include "passwordchangewindow.h"
 #include "session.h"
 
 #include "formkit/buttonkeys.h"
@@ -10,6 +11,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/passwordreset.h"
 #include "storedb/procedures.h"
 
 #include <QCloseEvent>
@@ -74,14 +76,48 @@ void TdlForm::signOn() {
         ui->Edit2->setFocus(Qt::OtherFocusReason);
         return;
     }
+    // A reset password opens nothing: its owner chooses a new one first, and
+    // cancelling that leaves the back office locked.
+    if (storedb::passwordChangeDue(session_.db(), storedb::Person::Administrator, glyh)) {
+        formkit::showMessage(QStringLiteral("你的密码已被重置,请先修改密码！"));
+        if (!passwordChange_) {
+            passwordChange_ = std::make_unique<PasswordChangeWindow>(session_);
+            formkit::onSignal(passwordChange_.get(), &PasswordChangeWindow::passwordChanged, this,
+                              &TdlForm::signOnAfterPasswordChange);
+            formkit::onSignal(passwordChange_.get(), &PasswordChangeWindow::changeAbandoned, this,
+                              &TdlForm::returnFromPasswordChange);
+        }
+        hide();
+        passwordChange_->openFor(glyh, administrator->glym, ui->Edit2->text());
+        return;
+    }
+    completeSignOn(glyh, administrator->glym);
+}
+
+void TdlForm::completeSignOn(const QString& glyh, const QString& glym) {
     session_.administratorSignedOn(glyh);
-    formkit::showMessage(QStringLiteral("管理员") + administrator->glym +
-                         QStringLiteral("登录成功！"));
+    formkit::showMessage(QStringLiteral("管理员") + glym + QStringLiteral("登录成功！"));
     Tmain& main = session_.mainWindow();
-    main.administratorSignedOn(administrator->glym);
+    main.administratorSignedOn(glym);
     leave();
     // The menus' keys work at once: the main window takes the keyboard back.
     main.activateWindow();
+}
+
+void TdlForm::signOnAfterPasswordChange(const QString& glyh) {
+    const auto administrator = storedb::glydl(session_.db(), glyh);
+    if (!administrator) {
+        // Removed in the moment between: nobody to sign on.
+        formkit::showMessage(QStringLiteral("你的输入有误，请重新输入！"));
+        returnFromPasswordChange();
+        return;
+    }
+    completeSignOn(glyh, administrator->glym);
+}
+
+void TdlForm::returnFromPasswordChange() {
+    ui->Edit2->clear();
+    openForSignOn();
 }
 
 void TdlForm::cancelSignOn() {

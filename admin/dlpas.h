@@ -2,9 +2,12 @@
 
 #include <QWidget>
 
+#include <memory>
+
 namespace admin {
 
 class AdminSession;
+class PasswordChangeWindow;
 
 namespace Ui {
 class TdlForm;
@@ -21,6 +24,10 @@ class TdlForm : public QWidget {
     // administrator can type at once.
     void openForSignOn();
 
+    // The window that comes up after a sign-on with a reset password; null
+    // until the first one.
+    PasswordChangeWindow* passwordChangeWindow() const { return passwordChange_.get(); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -28,10 +35,16 @@ class TdlForm : public QWidget {
     void signOn();
     void cancelSignOn();
     void leave();
+    // The administrator proved the password (and chose a new one if it was
+    // reset): the back office unlocks.
+    void completeSignOn(const QString& glyh, const QString& glym);
+    void signOnAfterPasswordChange(const QString& glyh);
+    void returnFromPasswordChange();
 
     AdminSession& session_;
     Ui::TdlForm* ui = nullptr;
     bool leaving_ = false;
+    std::unique_ptr<PasswordChangeWindow> passwordChange_;
 };
 
 } // namespace admin

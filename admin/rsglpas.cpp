@@ -13,10 +13,12 @@
 #include "storedb/backoffice.h"
 #include "storedb/columntext.h"
 #include "storedb/numtext.h"
+#include "storedb/passwordreset.h"
 #include "storedb/personnel.h"
 #include "storedb/procedures.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QShowEvent>
 #include <QSqlQueryModel>
 
@@ -24,7 +26,7 @@ namespace admin {
 
 namespace {
 
-enum Action { Add = 0, Delete = 1, Modify = 2 };
+enum Action { Add = 0, Delete = 1, Modify = 2, Reset = 3 };
 
 const QList<int> kListWidths{50, 150};
 const QString kEmptyPassword = QStringLiteral("密码不能为空,请输入密码");
@@ -37,6 +39,17 @@ QString administratorDone(const QString& glym, const QString& what) {
 }
 QString clerkDone(const QString& shym, const QString& what) {
     return QStringLiteral("售货员 ") + shym + what;
+}
+
+// Asked before a reset; the names are the stored ones, since a reset is about
+// the person the number belongs to.
+bool confirmReset(const QString& who, const QString& number, const QString& name) {
+    return formkit::askYesNo(
+        QStringLiteral("确实要重置%1 %2 %3 的密码吗？重置后须在下次登录时修改密码。")
+            .arg(who, number, name));
+}
+QString resetDone(const QString& who, const QString& name) {
+    return QStringLiteral("%1 %2 的密码已重置,下次登录时须修改密码！").arg(who, name);
 }
 
 QButtonGroup* radioGroup(QWidget* owner, const QList<QAbstractButton*>& choices) {
@@ -63,10 +76,13 @@ TrsglForm::TrsglForm(AdminSession& session, QWidget* parent)
     ui->Edit6->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     ui->Edit7->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 
-    administratorActions_ =
-        radioGroup(this, {ui->RadioGroup1Item0, ui->RadioGroup1Item1, ui->RadioGroup1Item2});
-    clerkActions_ =
-        radioGroup(this, {ui->RadioGroup2Item0, ui->RadioGroup2Item1, ui->RadioGroup2Item2});
+    administratorActions_ = radioGroup(this, {ui->RadioGroup1Item0, ui->RadioGroup1Item1,
+                                              ui->RadioGroup1Item2, ui->RadioGroup1Item3});
+    clerkActions_ = radioGroup(this, {ui->RadioGroup2Item0, ui->RadioGroup2Item1,
+                                      ui->RadioGroup2Item2, ui->RadioGroup2Item3});
+    for (QLineEdit* box : {ui->Edit8, ui->Edit9})
+        box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    showClerkPasswords(false);
 
     formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
                       &TrsglForm::showListOfPage);
@@ -80,7 +96,13 @@ TrsglForm::TrsglForm(AdminSession& session, QWidget* parent)
                       &TrsglForm::pickAdministratorRow);
 
     formkit::onSignal(clerkActions_, &QButtonGroup::idToggled, this, &TrsglForm::chooseClerkAction);
-    formkit::chainEnter({ui->Edit1, ui->Edit2, ui->Button3});
+    // The new password's boxes are in the chain only while they are shown.
+    formkit::chainEnter({ui->Edit1, ui->Edit2});
+    formkit::onEnter(ui->Edit2, [this] {
+        (ui->Edit8->isHidden() ? static_cast<QWidget*>(ui->Button3) : ui->Edit8)
+            ->setFocus(Qt::OtherFocusReason);
+    });
+    formkit::chainEnter({ui->Edit8, ui->Edit9, ui->Button3});
     formkit::onClick(ui->Button3, this, &TrsglForm::runClerkAction);
     connect(ui->Button4, &QPushButton::clicked, this, &QWidget::close);
     formkit::onSignal(ui->DBGrid2, &QTableView::doubleClicked, this, &TrsglForm::pickClerkRow);
@@ -107,7 +129,8 @@ void TrsglForm::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     // The action choices and the password captions stay as they were.
-    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7})
+    for (QLineEdit* box :
+         {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
         box->clear();
     formkit::runGuarded(QStringLiteral("TrsglForm/show"), [this] { showListOfPage(); });
 }
@@ -158,6 +181,9 @@ void TrsglForm::chooseAdministratorAction(int id, bool checked) {
     if (id == Modify) {
         ui->Label8->setText(QStringLiteral(" 原密码         "));
         ui->Label9->setText(QStringLiteral(" 新密码       "));
+    } else if (id == Reset) {
+        ui->Label8->setText(QStringLiteral(" 新密码         "));
+        ui->Label9->setText(QStringLiteral("确认密码       "));
     } else {
         ui->Label8->setText(QStringLiteral("密           码         "));
         ui->Label9->setText(QStringLiteral("确认密码       "));
@@ -258,6 +284,31 @@ void TrsglForm::administratorAction(const QString& glyh, const QString& glym) {
             resetAdministrator();
         }
         break;
+    case Reset:
+        // Edit6 holds the new password, Edit7 the same again.
+        if (!stored) {
+            formkit::showMessage(kNoSuchAdministrator);
+            resetNumber();
+        } else if (password != confirmation) {
+            formkit::showMessage(kPasswordsDiffer);
+            resetPasswords();
+        } else if (glyh == session_.administrator()) {
+            // The own password is changed knowing the old one, not reset.
+            formkit::showMessage(
+                QStringLiteral("不能重置自己的密码！请选“修改管理员项目”修改自己的密码。"));
+            resetNumber();
+        } else if (confirmReset(QStringLiteral("管理员"), glyh, stored->glym)) {
+            if (storedb::resetPassword(db, storedb::Person::Administrator, glyh, confirmation,
+                                       {storedb::kResetByBackOffice, session_.administrator()},
+                                       QDateTime::currentDateTime())) {
+                formkit::showMessage(resetDone(QStringLiteral("管理员"), stored->glym));
+                resetAdministrator();
+            } else {
+                formkit::showMessage(kNoSuchAdministrator);
+                resetNumber();
+            }
+        }
+        break;
     }
 }
 
@@ -265,14 +316,24 @@ void TrsglForm::administratorAction(const QString& glyh, const QString& glym) {
 // Clerks
 
 void TrsglForm::resetClerk() {
-    ui->Edit1->clear();
-    ui->Edit2->clear();
+    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit8, ui->Edit9})
+        box->clear();
     ui->Edit1->setFocus();
 }
 
-void TrsglForm::chooseClerkAction(int /*id*/, bool checked) {
-    if (checked)
-        resetClerk();
+// The new password's boxes take the place of the note on the first password.
+void TrsglForm::showClerkPasswords(bool shown) {
+    ui->Label5->setVisible(!shown);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui->Label10, ui->Edit8, ui->Label11, ui->Edit9})
+        w->setVisible(shown);
+}
+
+void TrsglForm::chooseClerkAction(int id, bool checked) {
+    if (!checked)
+        return;
+    showClerkPasswords(id == Reset);
+    resetClerk();
 }
 
 void TrsglForm::pickClerkRow(const QModelIndex& row) {
@@ -295,9 +356,50 @@ void TrsglForm::runClerkAction() {
     }
     storedb::checkNumber(QStringLiteral("售货员号"), shyh);
     storedb::checkName(QStringLiteral("售货员名"), shym);
-    clerkAction(shyh, shym);
-    resetClerk();
+    if (clerkActions_->checkedId() == Reset) {
+        resetClerkPassword(shyh);
+    } else {
+        clerkAction(shyh, shym);
+        resetClerk();
+    }
     showClerks();
+}
+
+// The checks and resets of the administrators' page, on the clerk's boxes.
+void TrsglForm::resetClerkPassword(const QString& shyh) {
+    const QString password = ui->Edit8->text();
+    const QString confirmation = ui->Edit9->text();
+    for (QLineEdit* box : {ui->Edit8, ui->Edit9}) {
+        if (box->text().isEmpty()) {
+            formkit::showMessage(kEmptyPassword);
+            box->setFocus();
+            return;
+        }
+    }
+    storedb::Db& db = session_.db();
+    const std::optional<storedb::ClerkLogin> stored = storedb::shydl(db, shyh);
+    if (!stored) {
+        formkit::showMessage(kNoSuchClerk);
+        resetClerk();
+        return;
+    }
+    if (password != confirmation) {
+        formkit::showMessage(kPasswordsDiffer);
+        ui->Edit8->clear();
+        ui->Edit9->clear();
+        ui->Edit8->setFocus();
+        return;
+    }
+    storedb::checkText(QStringLiteral("密码"), confirmation);
+    if (!confirmReset(QStringLiteral("售货员"), shyh, stored->shym))
+        return;
+    if (storedb::resetPassword(db, storedb::Person::Clerk, shyh, confirmation,
+                               {storedb::kResetByBackOffice, session_.administrator()},
+                               QDateTime::currentDateTime()))
+        formkit::showMessage(resetDone(QStringLiteral("售货员"), stored->shym));
+    else
+        formkit::showMessage(kNoSuchClerk);
+    resetClerk();
 }
 
 void TrsglForm::clerkAction(const QString& shyh, const QString& shym) {

@@ -41,6 +41,8 @@ class TrsglForm : public QWidget {
 
     void administratorAction(const QString& glyh, const QString& glym);
     void clerkAction(const QString& shyh, const QString& shym);
+    void resetClerkPassword(const QString& shyh);
+    void showClerkPasswords(bool shown);
     void showAdministrators();
     void showClerks();
 

@@ -3,6 +3,7 @@
 #include "ui_dl.h"
 
 #include "session.h"
+#include "xgmm.h"
 
 #include "formkit/buttonkeys.h"
 #include "formkit/fonts.h"
@@ -15,6 +16,7 @@
 #include "storedb/company.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
+#include "storedb/passwordreset.h"
 #include "storedb/procedures.h"
 #include "storedb/saletable.h"
 #include "storedb/terminal.h"
@@ -43,7 +45,7 @@ Tdlform::~Tdlform() {
     delete ui;
 }
 
-void Tdlform::openForSignOn() {
+bool Tdlform::openForSignOn() {
     show();
     raise();
     activateWindow();
@@ -61,7 +63,7 @@ void Tdlform::openForSignOn() {
         storedb::checkTerminalName(jsj);
     } catch (const storedb::TerminalNameError& refused) {
         refuseTerminal(refused.userText(), QStringLiteral("状态:未注册,请通知管理员注册！"));
-        return;
+        return false;
     }
     // Registered names are matched without regard to letter case, as the
     // back office's duplicate check does: the till works under the name as
@@ -69,11 +71,12 @@ void Tdlform::openForSignOn() {
     if (const std::optional<QString> registered = storedb::registeredTillName(session_.db(), jsj)) {
         session_.setTerminal(*registered);
         ui->jsj->setText(*registered);
-        return;
+        return true;
     }
     refuseTerminal(QStringLiteral("此计算机 ") + jsj +
                        QStringLiteral(" 没有注册，请通知管理员注册！"),
                    QStringLiteral("状态:未注册,请通知管理员注册！"));
+    return false;
 }
 
 void Tdlform::refuseTerminal(const QString& message, const QString& statusText) {
@@ -90,7 +93,6 @@ void Tdlform::moveToPassword() {
 
 void Tdlform::signOn() {
     storedb::Db& db = session_.db();
-    const QString& jsj = session_.terminal();
     const QString shyh = ui->Edit1->text();
     // No number holds a NUL, and PostgreSQL would cut the statement there.
     const std::optional<storedb::ClerkLogin> clerk =
@@ -101,6 +103,35 @@ void Tdlform::signOn() {
         ui->Edit2->setFocus();
         return;
     }
+    // A reset password opens no shift: the clerk chooses a new one first, so
+    // that a cancel leaves the till as it was.
+    if (storedb::passwordChangeDue(db, storedb::Person::Clerk, shyh)) {
+        formkit::showMessage(QStringLiteral("你的密码已被重置,请先修改密码！"));
+        const QString resetPassword = ui->Edit2->text();
+        close();
+        session_.openPasswordChange();
+        session_.passwordWindow()->forceChangeFor(shyh, resetPassword);
+        return;
+    }
+    goOnDuty(shyh, clerk->shym);
+}
+
+void Tdlform::signOnAfterPasswordChange(const QString& shyh) {
+    if (!openForSignOn())
+        return;
+    ui->Edit1->setText(shyh);
+    const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(session_.db(), shyh);
+    if (!clerk) {
+        // Removed in the moment between.
+        formkit::showMessage(QStringLiteral("你的输入有误,请重新输入！"));
+        return;
+    }
+    goOnDuty(shyh, clerk->shym);
+}
+
+void Tdlform::goOnDuty(const QString& shyh, const QString& shym) {
+    storedb::Db& db = session_.db();
+    const QString& jsj = session_.terminal();
     // One running till per name: a second one would wind up the first's
     // live shift and sell from its emptied sale table.
     session_.holdTillName();
@@ -109,10 +140,9 @@ void Tdlform::signOn() {
     const storedb::SignedOn booked = storedb::signOn(db, jsj, shyh, QDateTime::currentDateTime());
     const QString shopName = storedb::loadShopSettings(db).company;
 
-    const QString name = clerk->shym;
-    ui->shym->setText(name);
-    session_.signedOn(Clerk{shyh, name}, shopName);
-    formkit::showMessage(QStringLiteral("售货员 ") + name + QStringLiteral(" 登录成功!"));
+    ui->shym->setText(shym);
+    session_.signedOn(Clerk{shyh, shym}, shopName);
+    formkit::showMessage(QStringLiteral("售货员 ") + shym + QStringLiteral(" 登录成功!"));
     formkit::showMessage(QStringLiteral("此台计算机还有余额 ") +
                          storedb::numberText(booked.till.ye));
     close();

@@ -16,8 +16,12 @@ class Tdlform : public QWidget {
 
     // Shows the window ready for a clerk: identifies the till and checks
     // that it is registered. A failed check (a lost database) is thrown to
-    // the caller; a till that is not registered ends the program.
-    void openForSignOn();
+    // the caller; a till that is not registered ends the program (false).
+    bool openForSignOn();
+
+    // The clerk whose password was reset has chosen a new one in the
+    // password window: the sign-on goes on as if it had been typed.
+    void signOnAfterPasswordChange(const QString& shyh);
 
   signals:
     // The window has closed after a sign-on.
@@ -30,6 +34,8 @@ class Tdlform : public QWidget {
   private:
     void moveToPassword();
     void signOn();
+    // The password is proven: the shift opens.
+    void goOnDuty(const QString& shyh, const QString& shym);
     void cancelSignOn();
     void changePassword();
     void refuseTerminal(const QString& message, const QString& statusText);

@@ -11,6 +11,7 @@
 #include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
+#include "storedb/passwordreset.h"
 #include "storedb/procedures.h"
 
 #include <QCloseEvent>
@@ -46,10 +47,27 @@ void Txgmmform::showEvent(QShowEvent* event) {
     ui->Edit1->setFocus();
 }
 
+void Txgmmform::forceChangeFor(const QString& shyh, const QString& resetPassword) {
+    forced_ = true;
+    ui->Edit1->setText(shyh);
+    ui->Edit2->setText(resetPassword);
+    ui->Edit1->setReadOnly(true);
+    ui->Edit2->setReadOnly(true);
+    ui->Edit3->clear();
+    ui->Edit4->clear();
+    ui->Edit3->setFocus();
+}
+
 void Txgmmform::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    formkit::runGuarded(QStringLiteral("Txgmmform/close"),
-                        [this] { session_.signOnWindow().openForSignOn(); });
+    const QString shyh = ui->Edit1->text();
+    formkit::runGuarded(QStringLiteral("Txgmmform/close"), [this, shyh] {
+        if (forced_ && changed_)
+            return session_.signOnWindow().signOnAfterPasswordChange(shyh);
+        if (forced_)
+            formkit::showMessage(QStringLiteral("没有修改密码,登录没有完成！"));
+        session_.signOnWindow().openForSignOn();
+    });
 }
 
 void Txgmmform::changePassword() {
@@ -71,6 +89,8 @@ void Txgmmform::changePassword() {
         shyh.contains(QChar(0)) ? std::nullopt : storedb::shydl(db, shyh);
     if (!clerk || clerk->mm != ui->Edit2->text()) {
         formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
+        if (forced_)
+            return (void)close(); // reset again meanwhile: sign on anew
         ui->Edit2->clear();
         ui->Edit3->clear();
         ui->Edit4->clear();
@@ -84,9 +104,35 @@ void Txgmmform::changePassword() {
         ui->Edit3->setFocus();
         return;
     }
-    storedb::shyxgmm(db, shyh, ui->Edit3->text());
+    // Proven again and set in one transaction, a due change cleared with it.
+    switch (storedb::changeOwnPassword(db, storedb::Person::Clerk, shyh, ui->Edit2->text(),
+                                       ui->Edit3->text())) {
+    case storedb::PasswordChange::Changed:
+        break;
+    case storedb::PasswordChange::Unchanged:
+        formkit::showMessage(QStringLiteral("新密码不能与原密码相同,请重新输入！"));
+        ui->Edit3->clear();
+        ui->Edit4->clear();
+        ui->Edit3->setFocus();
+        return;
+    case storedb::PasswordChange::Missing:
+    case storedb::PasswordChange::WrongPassword:
+        // Reset or removed since the look above.
+        formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
+        if (forced_)
+            return (void)close();
+        for (QLineEdit* edit : {ui->Edit2, ui->Edit3, ui->Edit4})
+            edit->clear();
+        ui->Edit2->setFocus();
+        return;
+    }
     formkit::showMessage(QStringLiteral("售货员 ") + clerk->shym +
                          QStringLiteral(" 修改密码成功！"));
+    if (forced_) {
+        changed_ = true;
+        close();
+        return;
+    }
     for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
         edit->clear();
     ui->Edit1->setFocus();

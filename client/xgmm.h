@@ -15,6 +15,11 @@ class Txgmmform : public QWidget {
     explicit Txgmmform(TillSession& session, QWidget* parent = nullptr);
     ~Txgmmform() override;
 
+    // A clerk whose password was reset has just typed it at sign-on: the
+    // number and that password are given, the clerk types the new one twice.
+    // After the change the sign-on goes on; a cancel leaves it undone.
+    void forceChangeFor(const QString& shyh, const QString& resetPassword);
+
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -24,4 +29,6 @@ class Txgmmform : public QWidget {
 
     TillSession& session_;
     Ui::Txgmmform* ui = nullptr;
+    bool forced_ = false;
+    bool changed_ = false;
 };

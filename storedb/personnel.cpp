@@ -3,6 +3,7 @@
 #include "storedb/backoffice.h"
 #include "storedb/columntext.h"
 #include "storedb/numtext.h"
+#include "storedb/passwordreset.h"
 #include "storedb/procedures.h"
 
 namespace storedb {
@@ -63,6 +64,7 @@ AdministratorRemoval removeAdministrator(Db& db, const QString& glyh) {
     db.exec(QStringLiteral("delete administrator"),
             QStringList{QStringLiteral("delete from glyb "), QStringLiteral("where glyh=:glyh")},
             {{kGlyh, glyh}});
+    forgetDueChange(db, Person::Administrator, glyh);
     transaction.commit();
     return AdministratorRemoval::Removed;
 }
@@ -90,6 +92,7 @@ ClerkRemoval removeClerk(Db& db, const QString& shyh) {
     db.exec(QStringLiteral("delete clerk"),
             QStringList{QStringLiteral("delete from shyb "), QStringLiteral("where shyh=:shyh")},
             {{kShyh, shyh}});
+    forgetDueChange(db, Person::Clerk, shyh);
     transaction.commit();
     return {ClerkRemoval::Removed, {}, 0};
 }

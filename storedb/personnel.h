@@ -21,8 +21,9 @@ enum class AdministratorRemoval {
     Missing, // no such administrator (removed meanwhile)
     LastOne  // the only administrator left: nobody could sign on to the back office again
 };
-// Deletes the administrator unless it is the last one. Two back offices
-// deleting the last two at once cannot both succeed.
+// Deletes the administrator (and a password change still due) unless it is
+// the last one. Two back offices deleting the last two at once cannot both
+// succeed.
 AdministratorRemoval removeAdministrator(Db& db, const QString& glyh);
 
 // The clerk's name; the password stays. The name must be normalized.
@@ -39,10 +40,11 @@ struct ClerkRemoval {
     QString jsj;     // OnDuty: the till
     double owed = 0; // Owes: the sum owed, rounded to the fen
 };
-// Deletes the clerk unless a shift would be left without its clerk: one under
-// way, or one owing money, which settlement finds by the clerk's number (and
-// which would pass to whoever gets the number next). A till cannot sign on
-// or close a shift between the check and the delete.
+// Deletes the clerk (and a password change still due) unless a shift would
+// be left without its clerk: one under way, or one owing money, which
+// settlement finds by the clerk's number (and which would pass to whoever
+// gets the number next). A till cannot sign on or close a shift between the
+// check and the delete.
 ClerkRemoval removeClerk(Db& db, const QString& shyh);
 
 } // namespace storedb

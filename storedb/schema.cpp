@@ -38,6 +38,8 @@ const QStringList& permanentTables() {
         QStringLiteral("settlementshift"),
         QStringLiteral("changerecord"),
         QStringLiteral("dayclose"),
+        QStringLiteral("passwordreset"),
+        QStringLiteral("passwordchangedue"),
     };
     return tables;
 }

@@ -5,6 +5,7 @@
 #include "storedb/charge.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
+#include "storedb/passwordreset.h"
 #include "storedb/personnel.h"
 #include "storedb/procedures.h"
 #include "storedb/till.h"
@@ -386,6 +387,91 @@ class TestPersonnel : public QObject {
         QCOMPARE(shown().last(), QString("管理员 张经理 删除成功！"));
         QCOMPARE(storedb::removeAdministrator(db(), "3"), storedb::AdministratorRemoval::LastOne);
         QCOMPARE(storedb::removeAdministrator(db(), "9"), storedb::AdministratorRemoval::Missing);
+    }
+
+    // A reset from either page: the page's own checks, a question, the new
+    // password with its due change and record.
+    void passwordReset_data() {
+        QTest::addColumn<bool>("administrators");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("storedName");
+        QTest::newRow("管理员") << true << "2"
+                                << "张经理";
+        QTest::newRow("售货员") << false << "1001"
+                                << "王芳";
+    }
+    void passwordReset() {
+        QFETCH(bool, administrators);
+        QFETCH(QString, number);
+        QFETCH(QString, storedName);
+        const QString who = QTest::currentDataTag();
+        storedb::insertAdministrator(db(), "2", "张经理", "abc");
+        const auto person =
+            administrators ? storedb::Person::Administrator : storedb::Person::Clerk;
+        const QString table = administrators ? "glyb" : "shyb";
+        const QString before = personRow(db(), table, number);
+        QLineEdit* numberBox = administrators ? ui->Edit4 : ui->Edit1;
+        QLineEdit* nameBox = administrators ? ui->Edit5 : ui->Edit2;
+        QLineEdit* first = administrators ? ui->Edit6 : ctl<QLineEdit>(window, "Edit8");
+        QLineEdit* second = administrators ? ui->Edit7 : ctl<QLineEdit>(window, "Edit9");
+        QPushButton* ok = administrators ? ui->Button1 : ui->Button3;
+        administrators ? window->openAdministrators() : window->openClerks();
+        QVERIFY(administrators || first->isHidden());
+        ctl<QRadioButton>(window, administrators ? "RadioGroup1Item3" : "RadioGroup2Item3")
+            ->click();
+        QVERIFY(!first->isHidden() && !second->isHidden());
+        if (administrators)
+            QCOMPARE(ui->Label8->text(), QString(" 新密码         "));
+        const auto act = [&](const QString& n, const QString& a, const QString& b) {
+            office->responder.clear();
+            numberBox->setText(n);
+            nameBox->setText("任意");
+            first->setText(a);
+            second->setText(b);
+            ok->click();
+            return shown();
+        };
+        QCOMPARE(act(number, "x", ""), QStringList{"密码不能为空,请输入密码"});
+        QCOMPARE(focused(), second);
+        QCOMPARE(act("9", "x", "x"), QStringList{"此" + who + "号不存在,请重新输入！"});
+        QCOMPARE(act(number, "x", "y"), QStringList{"密码输入不一致,请重新输入密码！"});
+        QCOMPARE(numberBox->text() + "|" + first->text() + second->text(), number + "|");
+        const QString question = "确实要重置" + who + " " + number + " " + storedName +
+                                 " 的密码吗？重置后须在下次登录时修改密码。";
+        office->responder.answer(false);
+        QCOMPARE(act(number, "r3set", "r3set"), QStringList{question});
+        QCOMPARE(personRow(db(), table, number), before);
+
+        // Enter walks the boxes to OK, which asks and resets.
+        office->responder.answer(true);
+        act(number, "", "");
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        nameBox->setFocus();
+        QTest::keyClick(nameBox, Qt::Key_Return);
+        for (QLineEdit* box : {first, second}) {
+            QCOMPARE(focused(), box);
+            type(box, "r3set");
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        office->responder.clear();
+        QTest::keyClick(ok, Qt::Key_Return);
+        QCOMPARE(shown(), (QStringList{question, who + " " + storedName +
+                                                     " 的密码已重置,下次登录时须修改密码！"}));
+        QCOMPARE(personRow(db(), table, number).section('|', 2), QString("r3set"));
+        QVERIFY(storedb::passwordChangeDue(db(), person, number));
+        QSqlQuery record =
+            db().exec("record", "select program||glyh||kind||number from passwordreset");
+        QVERIFY(record.next());
+        QCOMPARE(record.value(0).toString(), "tavo_admin1" + who + number);
+        QCOMPARE(numberBox->text() + first->text(), QString());
+
+        // The own password is changed knowing it, not reset.
+        if (administrators) {
+            QCOMPARE(act("1", "x", "x"),
+                     QStringList{"不能重置自己的密码！请选“修改管理员项目”修改自己的密码。"});
+            QCOMPARE(personRow(db(), "glyb", "1"), QString("1|管理员|1234"));
+        }
     }
 
     // Shifts written by the till's own sign-on, charging and sign-off.

@@ -1,14 +1,20 @@
 // storetool: creates a store, loads the demo store, shows what a store holds
-// checks that its books add up and writes link.udl files. See usage() for the commands.
+// checks that its books add up, resets an administrator's password, backs a store
+// up, restores it or moves it to another database, and writes link.udl files.
+// See usage() for the commands.
 
 #include "demodata.h"
 #include "storegen.h"
 #include "storeinfo.h"
 
+#include "storedb/backup.h"
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
 #include "storedb/errors.h"
 #include "storedb/integrity.h"
+#include "storedb/migrate.h"
+#include "storedb/passwordreset.h"
+#include "storedb/procedures.h"
 #include "storedb/saletable.h"
 #include "storedb/schema.h"
 #include "storedb/terminal.h"
@@ -61,6 +67,29 @@ const char* const kUsage = R"(Usage:
       yesterday, 50 tills, 1,000 clerks and 100,000 closed shifts (--quick:
       a tenth of the goods, movements and shifts). The same seed gives the
       same store. Refuses a store that already has its tables.
+  storetool reset-admin CONNECTION NUMBER
+      Sets a new one-time password for the administrator NUMBER and prints
+      it: for a shop where no administrator can sign on any more. The
+      administrator must choose a new password at the next sign-on. The
+      reset is recorded as made by storetool.
+  storetool backup CONNECTION FILE
+      Writes a consistent copy of the store to FILE while tills sell (SQLite:
+      the engine's online backup; PostgreSQL: pg_dump's custom format) and
+      FILE.info beside it: engine, time, the rows of every table, the copy's
+      size and SHA-256. Both are written under other names and renamed when
+      complete.
+  storetool restore FILE CONNECTION [--force]
+      Restores a backup into a new store (a SQLite file that does not exist
+      yet, or a database without the store's tables), then checks the books.
+      A damaged or truncated backup is refused and the target left as it was.
+      --force replaces a store that has data, after backing it up.
+  storetool migrate CONNECTION --to TARGET.udl
+      Copies the store into the new store TARGET.udl describes (a SQLite
+      file that does not exist yet, or a database without the store's
+      tables), on either engine: every table, the log's totals and the
+      counters. Refused while a till is on duty. Then compares the rows of
+      every table and the books check of both and exits with 0 only when
+      they agree; otherwise nothing is left at the target.
   storetool udl CONNECTION --out FILE
       Writes a link.udl for the connection (a SQLite path is made absolute).
 
@@ -208,6 +237,103 @@ int check(const storedb::DataLink& link) {
     return 1;
 }
 
+int backup(const storedb::DataLink& link, const QString& file) {
+    QElapsedTimer clock;
+    clock.start();
+    const storedb::BackupInfo info = storedb::backupStore(link, file);
+    qint64 rows = 0;
+    for (const auto& table : info.rows)
+        rows += table.second;
+    out() << QStringLiteral("备份完成: %1 → %2 (%3 字节, %4 行, %5 秒)")
+                 .arg(describe(link), QFileInfo(file).absoluteFilePath())
+                 .arg(info.bytes)
+                 .arg(rows)
+                 .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
+          << "\n";
+    return 0;
+}
+
+int restore(const QString& file, const storedb::DataLink& link, bool force) {
+    const storedb::Restored restored = storedb::restoreStore(file, link, force);
+    if (!restored.replacedBackup.isEmpty())
+        out() << QStringLiteral("原有的数据已备份到 %1").arg(restored.replacedBackup) << "\n";
+    out() << QStringLiteral("恢复完成: %1 (备份于 %2) → %3")
+                 .arg(QFileInfo(file).absoluteFilePath(),
+                      restored.info.made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                      describe(link))
+          << "\n";
+    return check(link);
+}
+
+int migrate(const storedb::DataLink& source, const storedb::DataLink& target) {
+    QElapsedTimer clock;
+    clock.start();
+    const storedb::Migrated migrated =
+        storedb::migrateStore(source, target, [](const QString& step, qint64 done, qint64 total) {
+            err() << QStringLiteral("\r%1: %2 / %3").arg(step).arg(done).arg(total)
+                  << (done >= total ? "\n" : "");
+            err().flush();
+        });
+    qint64 rows = 0;
+    out() << QStringLiteral("%1 %2 %3")
+                 .arg(QStringLiteral("表"), -20)
+                 .arg(QStringLiteral("原行数"), 12)
+                 .arg(QStringLiteral("新行数"), 12)
+          << "\n";
+    for (const storedb::MigratedTable& table : migrated.tables) {
+        rows += table.sourceRows;
+        out() << QStringLiteral("%1 %2 %3%4")
+                     .arg(table.table, -20)
+                     .arg(table.sourceRows, 12)
+                     .arg(table.targetRows, 12)
+                     .arg(table.sourceRows == table.targetRows ? QString()
+                                                               : QStringLiteral("  ← 不一致"))
+              << "\n";
+    }
+    const auto books = [](const QString& side, const QStringList& findings) {
+        if (findings.isEmpty())
+            out() << QStringLiteral("%1账目全部相符").arg(side) << "\n";
+        else
+            out() << QStringLiteral("%1账目共 %2 处不符:").arg(side).arg(findings.size()) << "\n  "
+                  << findings.join(QStringLiteral("\n  ")) << "\n";
+    };
+    books(QStringLiteral("原数据库:"), migrated.sourceFindings);
+    books(QStringLiteral("新数据库:"), migrated.targetFindings);
+    if (!migrated.kept) {
+        out() << QStringLiteral("迁移后的数据与原数据库不一致,目标没有改变。") << "\n";
+        return 1;
+    }
+    out() << QStringLiteral("迁移完成: %1 → %2 (%3 行, %4 秒)")
+                 .arg(describe(source), describe(target))
+                 .arg(rows)
+                 .arg(clock.elapsed() / 1000.0, 0, 'f', 1)
+          << "\n";
+    return 0;
+}
+
+int resetAdministrator(const storedb::DataLink& link, const QString& glyh) {
+    auto db = connect(link, false);
+    if (!storedb::schemaExists(*db))
+        throw storedb::Error(
+            QStringLiteral("%1 has no store's tables (storetool create)").arg(describe(link)));
+    // A store made before resets were recorded gets their tables first.
+    if (storedb::upgradeNeeded(*db))
+        storedb::addMissingIndexes(*db);
+    const std::optional<storedb::AdministratorLogin> administrator = storedb::glydl(*db, glyh);
+    const QString password = storedb::oneTimePassword();
+    if (!administrator ||
+        !storedb::resetPassword(*db, storedb::Person::Administrator, glyh, password,
+                                {storedb::kResetByTool, QString()}, QDateTime::currentDateTime()))
+        throw storedb::Error(
+            QStringLiteral("%1 has no administrator number \"%2\" (storetool show lists them)")
+                .arg(describe(link), glyh));
+    out() << "Reset the password of administrator " << glyh << " (" << administrator->glym
+          << ") in " << describe(link) << ".\n"
+          << "One-time password: " << password << "\n"
+          << "The administrator must choose a new password at the next sign-on.\n";
+    return 0;
+}
+
 int writeUdl(const storedb::DataLink& link, const QString& file) {
     if (file.isEmpty())
         throw UsageError{QStringLiteral("udl needs --out FILE")};
@@ -228,7 +354,8 @@ int run(QCoreApplication& app) {
     QCommandLineParser args;
     args.setApplicationDescription(QStringLiteral("Creates, fills and inspects store databases."));
     args.addPositionalArgument(QStringLiteral("command"),
-                               QStringLiteral("create, demo, show, check, generate or udl"));
+                               QStringLiteral("create, demo, show, check, generate, "
+                                              "reset-admin, backup, restore, migrate or udl"));
     const QString value = QStringLiteral("value");
     args.addOptions({
         {QStringLiteral("udl"), QStringLiteral("A link.udl describing the connection."),
@@ -246,6 +373,9 @@ int run(QCoreApplication& app) {
         {QStringLiteral("out"), QStringLiteral("udl: the file to write."), QStringLiteral("file")},
         {QStringLiteral("quick"), QStringLiteral("generate: the small store.")},
         {QStringLiteral("seed"), QStringLiteral("generate: the seed (1)."), QStringLiteral("n")},
+        {QStringLiteral("force"), QStringLiteral("restore: replace a store that has data.")},
+        {QStringLiteral("to"), QStringLiteral("migrate: the link file of the new store."),
+         QStringLiteral("file")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")},
     });
     if (!args.parse(app.arguments()))
@@ -255,19 +385,32 @@ int run(QCoreApplication& app) {
         return 0;
     }
     const QStringList positional = args.positionalArguments();
-    if (positional.size() != 1)
-        throw UsageError{positional.isEmpty() ? QStringLiteral("no command given")
-                                              : QStringLiteral("one command at a time")};
+    if (positional.isEmpty())
+        throw UsageError{QStringLiteral("no command given")};
     const QString command = positional.first();
-    static const QStringList commands{QStringLiteral("create"),   QStringLiteral("demo"),
-                                      QStringLiteral("show"),     QStringLiteral("check"),
-                                      QStringLiteral("generate"), QStringLiteral("udl")};
+    static const QStringList commands{QStringLiteral("create"),      QStringLiteral("demo"),
+                                      QStringLiteral("show"),        QStringLiteral("check"),
+                                      QStringLiteral("generate"),    QStringLiteral("udl"),
+                                      QStringLiteral("reset-admin"), QStringLiteral("backup"),
+                                      QStringLiteral("restore"),     QStringLiteral("migrate")};
     if (!commands.contains(command))
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
+    const bool resetAdmin = command == QLatin1String("reset-admin");
+    if (resetAdmin && positional.size() != 2)
+        throw UsageError{QStringLiteral("reset-admin needs the administrator's NUMBER")};
+    const bool withFile = command == QLatin1String("backup") || command == QLatin1String("restore");
+    if (withFile && positional.size() != 2)
+        throw UsageError{QStringLiteral("%1 needs the backup FILE").arg(command)};
+    if (args.isSet(QStringLiteral("force")) && command != QLatin1String("restore"))
+        throw UsageError{QStringLiteral("--force belongs to restore")};
+    if (!resetAdmin && !withFile && positional.size() != 1)
+        throw UsageError{QStringLiteral("one command at a time")};
     if (args.isSet(QStringLiteral("till")) && command != QLatin1String("demo"))
         throw UsageError{QStringLiteral("--till belongs to demo")};
     if (args.isSet(QStringLiteral("out")) && command != QLatin1String("udl"))
         throw UsageError{QStringLiteral("--out belongs to udl")};
+    if (args.isSet(QStringLiteral("to")) != (command == QLatin1String("migrate")))
+        throw UsageError{QStringLiteral("migrate needs --to TARGET.udl, and --to belongs to it")};
 
     const storedb::DataLink link = linkFrom(args);
     if (command == QLatin1String("create"))
@@ -278,6 +421,14 @@ int run(QCoreApplication& app) {
         return show(link);
     if (command == QLatin1String("check"))
         return check(link);
+    if (resetAdmin)
+        return resetAdministrator(link, positional.at(1));
+    if (command == QLatin1String("backup"))
+        return backup(link, positional.at(1));
+    if (command == QLatin1String("restore"))
+        return restore(positional.at(1), link, args.isSet(QStringLiteral("force")));
+    if (command == QLatin1String("migrate"))
+        return migrate(link, storedb::readDataLink(args.value(QStringLiteral("to"))));
     if (command == QLatin1String("generate"))
         return generate(link, args.isSet(QStringLiteral("quick")),
                         args.value(QStringLiteral("seed")));
@@ -295,6 +446,12 @@ int main(int argc, char** argv) {
         err() << "storetool: " << e.text << "\n"
               << "Try: storetool --help\n";
         return 2;
+    } catch (const storedb::BackupError& e) {
+        err() << "storetool: " << e.userText() << "\n  (" << e.text() << ")\n";
+        return 1;
+    } catch (const storedb::MigrateError& e) {
+        err() << "storetool: " << e.userText() << "\n  (" << e.text() << ")\n";
+        return 1;
     } catch (const storedb::Error& e) {
         err() << "storetool: " << e.text() << "\n";
         return 1;

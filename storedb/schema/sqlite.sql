@@ -163,6 +163,24 @@ create table if not exists dayclose (
   figures text,
   hash varchar(64) not null
 );
+-- Every password reset: who (glyh, null when reset by the program storetool),
+-- whom (kind 管理员 or 售货员, number) and when. passwordchangedue holds the
+-- people who must choose a new password at their next sign-on; their own
+-- change removes the row in the transaction that sets the password.
+create table if not exists passwordreset (
+  id integer primary key,
+  reset timestamp not null,
+  program varchar(20) not null,
+  glyh varchar(50),
+  kind varchar(10) not null,
+  number varchar(50) not null
+);
+create index if not exists passwordreset_person on passwordreset (kind, number);
+create table if not exists passwordchangedue (
+  kind varchar(10) not null,
+  number varchar(50) not null,
+  primary key (kind, number)
+);
 -- What the whole log comes to (stock-ins at cost, stock-outs at price), kept
 -- in the transaction of every movement: the profit estimate reads one row,
 -- however long the log grows. Rounded to the fen at every step: a floating-

@@ -83,6 +83,25 @@ TestStore::~TestStore() {
         onServer(QStringLiteral("drop database if exists %1 with (force)").arg(pgDatabase_));
 }
 
+EmptyTarget::EmptyTarget() {
+    if (engineUnderTest() == storedb::Engine::SQLite) {
+        link_.engine = storedb::Engine::SQLite;
+        link_.dataSource = dir_.filePath(QStringLiteral("target.db"));
+        return;
+    }
+    pgDatabase_ = QStringLiteral("e_%1_%2")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(QRandomGenerator::global()->generate());
+    onServer(
+        QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(pgDatabase_));
+    link_ = serverLink(pgDatabase_);
+}
+
+EmptyTarget::~EmptyTarget() {
+    if (!pgDatabase_.isEmpty())
+        onServer(QStringLiteral("drop database if exists %1 with (force)").arg(pgDatabase_));
+}
+
 void TestStore::writeDataLink(const QString& folder) const {
     QFile file(folder + QStringLiteral("/link.udl"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

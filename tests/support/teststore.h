@@ -45,6 +45,23 @@ class TestStore {
     QString pgDatabase_;
 };
 
+// Where a store could go that has none yet, on the engine under test: a
+// SQLite file not created, or an empty server database (dropped again with
+// this object).
+class EmptyTarget {
+  public:
+    EmptyTarget();
+    ~EmptyTarget();
+    EmptyTarget(const EmptyTarget&) = delete;
+    EmptyTarget& operator=(const EmptyTarget&) = delete;
+    const storedb::DataLink& link() const { return link_; }
+
+  private:
+    QTemporaryDir dir_;
+    storedb::DataLink link_;
+    QString pgDatabase_;
+};
+
 // Sets (or, given no value, unsets) an environment variable for one scope and
 // puts the old value back.
 class EnvGuard {
