@@ -2,6 +2,7 @@
 
 #include "ui_mainpas.h"
 
+#include "backupwindow.h"
 #include "dayreportwindow.h"
 #include "fx.h"
 #include "help.h"
@@ -82,10 +83,14 @@ void Tmain::buildStatusBar() {
     hintPanel_->setObjectName(QStringLiteral("HintPanel"));
     clockPanel_ = new QLabel(ui->StatusBar1);
     clockPanel_->setObjectName(QStringLiteral("ClockPanel"));
-    for (QLabel* panel : {hintPanel_, clockPanel_})
+    backupPanel_ = new QLabel(ui->StatusBar1);
+    backupPanel_->setObjectName(QStringLiteral("BackupPanel"));
+    for (QLabel* panel : {hintPanel_, backupPanel_, clockPanel_})
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui->StatusBar1->addWidget(hintPanel_, 1);
+    ui->StatusBar1->addWidget(backupPanel_);
     ui->StatusBar1->addWidget(clockPanel_);
+    backupPanel_->hide(); // until an administrator has signed on
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -134,6 +139,7 @@ void Tmain::connectHandlers() {
         {ui->N29, &Tmain::openSalesByGoods},
         {ui->N28, &Tmain::openSalesByCategory},
         {ui->ReturnQuery, &Tmain::openReturnList},
+        {ui->BackupAction, &Tmain::openBackup},
         {ui->DayReport, &Tmain::openDayReport},
         {ui->N4, &Tmain::openStockAnalysis},
         {ui->N12, &Tmain::openStatisticsByCategory},
@@ -199,6 +205,17 @@ QString Tmain::statusText() const {
 void Tmain::administratorSignedOn(const QString& glym) {
     setStatusTip(QStringLiteral("状态:管理员") + glym + QStringLiteral("登录成功"));
     setLockedFunctionsEnabled(true);
+    BackupWindow& backup = session_.backupWindow();
+    connect(&backup, &BackupWindow::backedUp, this, &Tmain::showLastBackup, Qt::UniqueConnection);
+    showLastBackup(backup.lastBackup());
+    backup.startDueBackup();
+}
+
+void Tmain::showLastBackup(const QDateTime& when) {
+    backupPanel_->setText(when.isValid() ? QStringLiteral("上次备份: ") +
+                                               when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                         : QStringLiteral("还没有备份"));
+    backupPanel_->show();
 }
 
 void Tmain::stockWindowClosed() {
@@ -279,6 +296,10 @@ void Tmain::openSalesByCategory() {
 
 void Tmain::openSalesQueryAsLeft() {
     bringUp(session_.salesQueryWindow());
+}
+
+void Tmain::openBackup() {
+    bringUp(session_.backupWindow());
 }
 
 void Tmain::openReturnList() {

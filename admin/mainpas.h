@@ -67,6 +67,8 @@ class Tmain : public QMainWindow {
     void openSalesByCategory();
     void openSalesQueryAsLeft();
     void openReturnList();
+    void openBackup();
+    void showLastBackup(const QDateTime& when);
     void openDayReport();
     void openStockAnalysis();
     void openStatisticsByCategory();
@@ -83,8 +85,9 @@ class Tmain : public QMainWindow {
 
     AdminSession& session_;
     Ui::Tmain* ui = nullptr;
-    QLabel* hintPanel_ = nullptr;  // StatusBar1, panel 0: the current hint
-    QLabel* clockPanel_ = nullptr; // StatusBar1, panel 1: the clock
+    QLabel* hintPanel_ = nullptr;   // StatusBar1, panel 0: the current hint
+    QLabel* clockPanel_ = nullptr;  // StatusBar1, panel 1: the clock
+    QLabel* backupPanel_ = nullptr; // the time of the last backup, once signed on
     QTimer* Timer1 = nullptr;
     formkit::HintWatcher* hints_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "backupwindow.h"
 #include "dayreportwindow.h"
 #include "dlpas.h"
 #include "dy.h"
@@ -64,6 +65,7 @@ AdminSession::AdminSession() : data_(QStringLiteral("tavo_admin")) {
     yl_ = std::make_unique<Tylform>(*this);
     returnList_ = std::make_unique<ReturnListWindow>(*this);
     dayReport_ = std::make_unique<DayReportWindow>(*this);
+    backup_ = std::make_unique<BackupWindow>(*this);
 }
 
 // The windows go in the reverse order of their making (members), the login

@@ -28,6 +28,7 @@ class Tylform;
 class TdlForm;
 class ReturnListWindow;
 class DayReportWindow;
+class BackupWindow;
 
 // One running back office: its connection, the administrator signed on, and
 // every window. main() and the tests start the program through this class
@@ -79,6 +80,7 @@ class AdminSession {
     Tylform& profitWindow() const { return *yl_; }
     ReturnListWindow& returnListWindow() const { return *returnList_; }
     DayReportWindow& dayReportWindow() const { return *dayReport_; }
+    BackupWindow& backupWindow() const { return *backup_; }
     // Created by start(); null before it.
     TdlForm* loginWindow() const { return login_.get(); }
 
@@ -110,6 +112,7 @@ class AdminSession {
     std::unique_ptr<Tylform> yl_;
     std::unique_ptr<ReturnListWindow> returnList_;
     std::unique_ptr<DayReportWindow> dayReport_;
+    std::unique_ptr<BackupWindow> backup_;
     std::unique_ptr<TdlForm> login_;
 };
 
