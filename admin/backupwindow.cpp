@@ -3,6 +3,7 @@
 #include "session.h"
 
 #include "formkit/guard.h"
+#include "formkit/keys.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
 #include "storedb/backup.h"
@@ -121,6 +122,9 @@ BackupWindow::BackupWindow(AdminSession& session, QWidget* parent)
     layout->addLayout(closeRow);
     formkit::makeToolWindow(this, QSize(520, 300));
 
+    // Enter on the file name starts the backup, on the settings saves them.
+    formkit::chainEnter({file_, start_});
+    formkit::chainEnter({folder_, keep_, save_});
     formkit::onClick(browse_, this, &BackupWindow::chooseFile);
     formkit::onClick(start_, this, &BackupWindow::backUpNow);
     formkit::onClick(cancel_, this, &BackupWindow::cancelBackup);
