@@ -151,6 +151,13 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
     return local;
 }
 
+QSqlQuery Db::execForward(const QString& name, const QString& sql, const Params& params) const {
+    QSqlQuery local;
+    local.setForwardOnly(true);
+    execute(name, sql, params, false, local);
+    return local;
+}
+
 QSqlQuery& Db::execKept(const QString& name, const QString& sql, const Params& params) const {
     QSqlQuery unused;
     return execute(name, sql, params, true, unused);
@@ -168,7 +175,9 @@ void Db::forgetKept() const {
 // connection that was lost.
 QSqlQuery& Db::statement(const QString& sql, bool keep, QSqlQuery& local) const {
     if (!keep) {
+        const bool forward = local.isForwardOnly();
         local = QSqlQuery(database());
+        local.setForwardOnly(forward);
         return local;
     }
     std::shared_ptr<QSqlQuery>& kept = kept_[sql];

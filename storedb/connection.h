@@ -52,6 +52,10 @@ class Db {
     QSqlQuery exec(const QString& name, const QString& sql, const Params& params = {}) const;
     // A statement given as lines, joined with line breaks.
     QSqlQuery exec(const QString& name, const QStringList& lines, const Params& params = {}) const;
+    // exec() for rows read once, first to last (a whole list exported): the
+    // driver keeps no row behind the reader, so a million rows are never all
+    // held at once.
+    QSqlQuery execForward(const QString& name, const QString& sql, const Params& params = {}) const;
     // exec() for the statements a till runs at every key: the statement
     // stays prepared on the connection, so that running it again is one round
     // trip to a server instead of three. Its rows must be read and the query

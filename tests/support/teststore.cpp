@@ -83,8 +83,8 @@ TestStore::~TestStore() {
         onServer(QStringLiteral("drop database if exists %1 with (force)").arg(pgDatabase_));
 }
 
-EmptyTarget::EmptyTarget() {
-    if (engineUnderTest() == storedb::Engine::SQLite) {
+EmptyTarget::EmptyTarget(storedb::Engine engine) {
+    if (engine == storedb::Engine::SQLite) {
         link_.engine = storedb::Engine::SQLite;
         link_.dataSource = dir_.filePath(QStringLiteral("target.db"));
         return;

@@ -47,10 +47,12 @@ class TestStore {
 
 // Where a store could go that has none yet, on the engine under test: a
 // SQLite file not created, or an empty server database (dropped again with
-// this object).
+// this object). The other engine's, for a move between the two: the test
+// run's server is always there.
 class EmptyTarget {
   public:
-    EmptyTarget();
+    EmptyTarget() : EmptyTarget(engineUnderTest()) {}
+    explicit EmptyTarget(storedb::Engine engine);
     ~EmptyTarget();
     EmptyTarget(const EmptyTarget&) = delete;
     EmptyTarget& operator=(const EmptyTarget&) = delete;
