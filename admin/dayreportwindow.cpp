@@ -4,6 +4,7 @@
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace admin {
@@ -55,8 +57,22 @@ void addRow(QTableWidget* grid, const QString& label, const storedb::TakingsFigu
                             clerk ? fenText(f.settledReceived) : QString(),
                             clerk ? fenText(f.settledDifference) : QString(),
                             clerk ? fenText(f.stillOwed) : QString()};
+    // Exported as numbers (yuan), not as the texts shown.
+    const auto yuan = [](qint64 fen) { return QVariant(double(fen) / 100); };
+    const QVariantList values{label,
+                              f.sales,
+                              f.returns,
+                              yuan(f.gross),
+                              yuan(f.refunds),
+                              yuan(f.net()),
+                              yuan(f.floats),
+                              yuan(f.handedIn),
+                              clerk ? yuan(f.settledReceived) : QVariant(),
+                              clerk ? yuan(f.settledDifference) : QVariant(),
+                              clerk ? yuan(f.stillOwed) : QVariant()};
     for (int column = 0; column < cells.size(); ++column) {
         auto* item = new QTableWidgetItem(cells[column]);
+        item->setData(formkit::kExportRole, values.at(column));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         if (column > 0)
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -113,6 +129,8 @@ DayReportWindow::DayReportWindow(AdminSession& session, QWidget* parent)
     top->addStretch();
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(state_, 1);
+    bottom->addWidget(formkit::offerExport(grid_, windowTitle())
+                          ->makeButton(this, QStringLiteral("ExportButton")));
     bottom->addWidget(printA4_);
     bottom->addWidget(printRoll_);
     bottom->addWidget(closeButton_);

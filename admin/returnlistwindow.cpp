@@ -4,6 +4,7 @@
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace admin {
@@ -67,14 +69,18 @@ ReturnListWindow::ReturnListWindow(AdminSession& session, QWidget* parent)
     conditions->addStretch();
     conditions->addWidget(query_);
     conditions->addWidget(close_);
+    formkit::prepareGrid(grid_);
+    grid_->setModel(&result_);
+    auto* foot = new QHBoxLayout;
+    foot->addWidget(summary_, 1);
+    foot->addWidget(formkit::offerExport(grid_, windowTitle())
+                        ->makeButton(this, QStringLiteral("ExportButton")));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(conditions);
     layout->addWidget(grid_, 1);
-    layout->addWidget(summary_);
+    layout->addLayout(foot);
     formkit::makeToolWindow(this, QSize(700, 420));
 
-    formkit::prepareGrid(grid_);
-    grid_->setModel(&result_);
     // Enter queries from the pickers as well, Esc closes.
     query_->setDefault(true);
     formkit::installDefaultButton(this);

@@ -3,6 +3,7 @@
 
 #include "movementquery.h"
 
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/toolwindow.h"
 
@@ -25,6 +26,9 @@ TsprhcxForm::TsprhcxForm(AdminSession& session, QWidget* parent)
     query_ = new MovementQuery(
         session, this, controls,
         {&storedb::stockInsOfCategory, &storedb::stockInsOfGoods, 3, {100, 80, 50, 90, 100}});
+    // Both pages show the one result, each with its way out.
+    formkit::offerExport(ui->DBGrid1, windowTitle())->attachButton(ui->ExportButton1);
+    formkit::offerExport(ui->DBGrid2, windowTitle())->attachButton(ui->ExportButton2);
 }
 
 TsprhcxForm::~TsprhcxForm() {

@@ -6,6 +6,7 @@
 #include "session.h"
 
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/rowsetmodel.h"
@@ -154,6 +155,22 @@ class LabelledTurnover : public QIdentityProxyModel {
     }
 };
 
+// The figures a chart shows, with the names its key gives them: number,
+// name (empty for one no longer catalogued) and turnover.
+storedb::RowSet figures(const formkit::RowSetModel& turnover, const formkit::RowSetModel& key,
+                        const QStringList& titles) {
+    QHash<QString, QString> names;
+    for (const QVariantList& row : key.rowSet().rows)
+        names.insert(row.value(0).toString(), row.value(1).toString());
+    storedb::RowSet set;
+    set.columns = titles;
+    for (const QVariantList& row : turnover.rowSet().rows) {
+        const QString number = row.value(0).toString();
+        set.rows << QVariantList{number, names.value(number), row.value(1)};
+    }
+    return set;
+}
+
 // Red first, then hues far apart, so that neighbouring slices differ.
 QColor sliceColour(int index) {
     return QColor::fromHsv(int(std::fmod(index * 137.5, 360.0)), 210, 235);
@@ -181,6 +198,18 @@ Tywtjform::Tywtjform(AdminSession& session, QWidget* parent)
     for (QDateTimeEdit* picker :
          {ui->DateTimePicker1, ui->DateTimePicker2, ui->DateTimePicker3, ui->DateTimePicker4})
         picker->setDate(QDate::currentDate());
+
+    // Each chart's figures leave the window as a list.
+    formkit::offerExport(ui->DBChart1, QStringLiteral("商品类别统计"), [this] {
+        return figures(
+            *turnoverByCategory_, *categoryKey_,
+            {QStringLiteral("商品类别号"), QStringLiteral("商品类别名"), QStringLiteral("营业额")});
+    })->attachButton(ui->ExportButton1);
+    formkit::offerExport(ui->DBChart2, QStringLiteral("具体商品统计"), [this] {
+        return figures(
+            *turnoverByGoods_, *goodsKey_,
+            {QStringLiteral("商品号"), QStringLiteral("商品名"), QStringLiteral("营业额")});
+    })->attachButton(ui->ExportButton2);
 
     formkit::onClick(ui->BitBtn1, this, &Tywtjform::runCategoryStatistics);
     // A pick from the list must not become a new entry, nor a typed name be

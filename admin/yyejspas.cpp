@@ -8,6 +8,7 @@
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -39,6 +40,11 @@ TyyejsForm::TyyejsForm(AdminSession& session, QWidget* parent)
     formkit::prepareGrid(ui->DBGrid1);
     formkit::prepareGrid(ui->settlementsGrid);
     ui->settlementsGrid->setModel(settlements_);
+    // The grid shows all owed shifts or one clerk's: it exports what it shows.
+    formkit::offerExport(ui->DBGrid1, QStringLiteral("未交营业额"))
+        ->attachButton(ui->ExportButton1);
+    formkit::offerExport(ui->settlementsGrid, QStringLiteral("历次结算"))
+        ->attachButton(ui->ExportButton2);
     formkit::installNumericFilter(ui->receivedEdit,
                                   formkit::NumericKeys::DigitsPointBackspaceEscape);
 

@@ -131,6 +131,8 @@ const ReportBand& Report::band(const PlacedBand& placed) const {
     switch (placed.kind) {
     case PlacedBand::Title:
         return *title;
+    case PlacedBand::PageHeader:
+        return *pageHeader;
     case PlacedBand::Summary:
         return *summary;
     case PlacedBand::Detail:
@@ -146,18 +148,25 @@ QList<PlacedBand> Report::layout(const QPaintDevice* device) const {
     QList<PlacedBand> placed;
     int page = 0;
     double y = 0;
+    const double headerHeight = pageHeader ? bandHeight(*pageHeader, font, device) : 0;
     auto place = [&](PlacedBand::Kind kind, int index, const ReportBand& band) {
         const double height = bandHeight(band, font, device);
         // A band taller than a whole page still goes on a page of its own.
         if (y > 0 && y + height > usable + kFitTolerance) {
             ++page;
             y = 0;
+            if (pageHeader && kind == PlacedBand::Detail) {
+                placed.append(PlacedBand{PlacedBand::PageHeader, 0, page, y, headerHeight});
+                y += headerHeight;
+            }
         }
         placed.append(PlacedBand{kind, index, page, y, height});
         y += height;
     };
     if (title)
         place(PlacedBand::Title, 0, *title);
+    if (pageHeader)
+        place(PlacedBand::PageHeader, 0, *pageHeader);
     for (int i = 0; i < details.size(); ++i)
         place(PlacedBand::Detail, i, details.at(i));
     if (summary)

@@ -1,6 +1,7 @@
 #pragma once
 
-// A small banded report: a title band once at the top, one detail band per
+// A small banded report: a title band once at the top, a page header band at
+// the top of every page (below the title on the first), one detail band per
 // row, a summary band after the last row, each of a height in millimetres and
 // holding text items at millimetre positions from its top-left corner. Pages
 // break where the next band does not fit. It paints on any paged device: a
@@ -44,7 +45,7 @@ struct ReportBand {
 // Where a band landed: its page (from 0) and its top, in mm below the top
 // margin, with its height after growing for wrapped text.
 struct PlacedBand {
-    enum Kind { Title, Detail, Summary };
+    enum Kind { Title, PageHeader, Detail, Summary };
     Kind kind = Detail;
     int index = 0; // the row, for detail bands
     int page = 0;
@@ -59,6 +60,7 @@ class Report {
     QMarginsF margins{5, 5, 5, 5}; // mm
     QFont font = reportFont();
     std::optional<ReportBand> title;
+    std::optional<ReportBand> pageHeader; // a list's column titles, repeated on every page
     QList<ReportBand> details;
     std::optional<ReportBand> summary;
 

@@ -16,6 +16,8 @@ class RowSetModel : public QAbstractTableModel {
 
     void setRows(storedb::RowSet rows);
     void clear();
+    // The rows shown, shared rather than copied (an export reads them).
+    const storedb::RowSet& rowSet() const { return rows_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
