@@ -8,6 +8,7 @@
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -18,6 +19,7 @@
 #include <QShowEvent>
 #include <QSqlQueryModel>
 #include <QTimer>
+#include <QToolButton>
 
 namespace admin {
 
@@ -49,6 +51,9 @@ Tfx1form::Tfx1form(AdminSession& session, QWidget* parent)
     model_ = new LowStockModel(this);
     formkit::prepareGrid(ui->DBGrid1);
     ui->DBGrid1->setModel(model_);
+    formkit::offerExport(ui->DBGrid1, windowTitle())
+        ->makeButton(ui->BitBtn2->parentWidget(), QStringLiteral("ExportButton"))
+        ->setGeometry(242, 350, 96, 30);
     formkit::installCancelButton(this, ui->BitBtn1);
     formkit::onClick(ui->BitBtn2, this, &Tfx1form::previewReport);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);

@@ -5,6 +5,7 @@
 #include "tillwindup.h"
 
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/messages.h"
 #include "formkit/toolwindow.h"
@@ -16,6 +17,7 @@
 #include <QShowEvent>
 #include <QStandardItemModel>
 #include <QTimer>
+#include <QToolButton>
 
 namespace admin {
 
@@ -40,6 +42,9 @@ Tjkform::Tjkform(AdminSession& session, QWidget* parent)
     Timer1->setInterval(kIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &Tjkform::refreshOnTick);
 
+    formkit::offerExport(ui->DBGrid1, windowTitle())
+        ->makeButton(this, QStringLiteral("ExportButton"))
+        ->setGeometry(104, 290, 90, 28);
     ui->windUpButton->setEnabled(false);
     formkit::onClick(ui->windUpButton, this, &Tjkform::windUpSelectedTill);
     connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

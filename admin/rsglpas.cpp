@@ -6,6 +6,7 @@
 #include "session.h"
 
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -21,6 +22,7 @@
 #include <QDateTime>
 #include <QShowEvent>
 #include <QSqlQueryModel>
+#include <QToolButton>
 
 namespace admin {
 
@@ -73,6 +75,12 @@ TrsglForm::TrsglForm(AdminSession& session, QWidget* parent)
     formkit::prepareGrid(ui->DBGrid2);
     ui->DBGrid1->setModel(people_);
     ui->DBGrid2->setModel(people_);
+    // Each page's list with its way out, above the list.
+    for (auto [grid, name] :
+         {std::pair{ui->DBGrid1, "ExportButton1"}, std::pair{ui->DBGrid2, "ExportButton2"}})
+        formkit::offerExport(grid, windowTitle())
+            ->makeButton(grid->parentWidget(), QString::fromLatin1(name))
+            ->setGeometry(grid->x() + grid->width() - 80, grid->y() - 26, 80, 22);
     ui->Edit6->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     ui->Edit7->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 

@@ -4,6 +4,7 @@
 #include "movementquery.h"
 #include "session.h"
 
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/toolwindow.h"
 
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QShowEvent>
+#include <QToolButton>
 
 namespace admin {
 
@@ -62,6 +64,13 @@ TspckcxForm::TspckcxForm(AdminSession& session, QWidget* parent)
 
     // Not guarded: a name that cannot be shown is no reason for a message.
     connect(ui->DBGrid1, &QTableView::doubleClicked, this, &TspckcxForm::showGoodsNameOfRow);
+    // Each page's result with its way out, at the end of its totals line.
+    formkit::offerExport(ui->DBGrid1, windowTitle())
+        ->makeButton(ui->DBGrid1->parentWidget(), QStringLiteral("ExportButton1"))
+        ->setGeometry(401, ui->CategoryTotalMoney->y(), 80, 22);
+    formkit::offerExport(ui->DBGrid2, windowTitle())
+        ->makeButton(ui->DBGrid2->parentWidget(), QStringLiteral("ExportButton2"))
+        ->setGeometry(401, ui->GoodsTotalMoney->y(), 80, 22);
 }
 
 TspckcxForm::~TspckcxForm() {

@@ -7,6 +7,7 @@
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -20,6 +21,7 @@
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTabBar>
+#include <QToolButton>
 
 namespace admin {
 
@@ -81,6 +83,10 @@ TspxgForm::TspxgForm(AdminSession& session, QWidget* parent)
     // Change record
     formkit::prepareGrid(ui->ChangeGrid);
     ui->ChangeGrid->setModel(&changes_);
+    formkit::offerExport(ui->DBGrid1, windowTitle());
+    ui->ChangeCloseLayout->insertWidget(
+        0, formkit::offerExport(ui->ChangeGrid, QStringLiteral("修改记录"))
+               ->makeButton(this, QStringLiteral("ChangeExportButton")));
     formkit::installCancelButton(ui->ChangeRecordPage, ui->ChangeCloseButton);
     formkit::onClick(ui->ChangeQueryButton, this, &TspxgForm::listChanges);
     connect(ui->ChangeCloseButton, &QPushButton::clicked, this, &QWidget::close);

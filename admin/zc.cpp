@@ -6,6 +6,7 @@
 #include "tillwindup.h"
 
 #include "formkit/grid.h"
+#include "formkit/gridexport.h"
 #include "formkit/guard.h"
 #include "formkit/keys.h"
 #include "formkit/messages.h"
@@ -20,6 +21,7 @@
 
 #include <QDateTime>
 #include <QShowEvent>
+#include <QToolButton>
 
 namespace admin {
 
@@ -43,6 +45,9 @@ Tzcform::Tzcform(AdminSession& session, QWidget* parent)
     formkit::chainEnter({ui->Edit1, ui->Edit2, ui->BitBtn1});
     formkit::onClick(ui->BitBtn1, this, &Tzcform::registerTill);
     formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &Tzcform::removeTill);
+    formkit::offerExport(ui->DBGrid1, windowTitle())
+        ->makeButton(this, QStringLiteral("ExportButton"))
+        ->setGeometry(200, 330, 90, 26);
     formkit::onClick(ui->changeFloatButton, this, &Tzcform::changeFloat);
     formkit::onClick(ui->windUpButton, this, &Tzcform::windUpSelectedTill);
     connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -6,6 +6,12 @@
 // cancelled or failed export leaves no file.
 
 #include "admin/dayreportwindow.h"
+#include "admin/fx1.h"
+#include "admin/jk.h"
+#include "admin/rsglpas.h"
+#include "admin/spckcxpas.h"
+#include "admin/spxg.h"
+#include "admin/zc.h"
 #include "admin/opening.h"
 #include "admin/returnlistwindow.h"
 #include "admin/sprhcxpas.h"
@@ -339,6 +345,31 @@ class TestGridExport : public QObject {
     void cleanup() {
         office.reset();
         dir.reset();
+    }
+
+    // Every list of the back office offers the same way out: the menu on
+    // the grid (Ctrl+C among it) and a button that opens it.
+    void everyListHasItsWayOut() {
+        admin::AdminSession& s = office->session();
+        const QList<QWidget*> windows{
+            &s.registrationWindow(),  &s.monitorWindow(),    &s.analysisWindow(),
+            &s.personnelWindow(),     &s.correctionWindow(), &s.salesQueryWindow(),
+            &s.incomingQueryWindow(), &s.settlementWindow(), &s.returnListWindow()};
+        for (QWidget* window : windows) {
+            const QList<QTableView*> grids = window->findChildren<QTableView*>();
+            QVERIFY2(!grids.isEmpty(), qPrintable(window->objectName()));
+            for (QTableView* grid : grids) {
+                const QString where = window->objectName() + "/" + grid->objectName();
+                QCOMPARE(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+                const QList<QAction*> actions = grid->actions();
+                QVERIFY2(
+                    std::any_of(actions.begin(), actions.end(),
+                                [](QAction* a) { return a->shortcut() == QKeySequence::Copy; }),
+                    qPrintable(where));
+            }
+            QVERIFY2(!window->findChildren<QToolButton*>(QRegularExpression("Export")).isEmpty(),
+                     qPrintable(window->objectName()));
+        }
     }
 
     void everyListExportsEveryRow_data() {
