@@ -131,7 +131,7 @@ class TestMonitor : public QObject {
                                   kWithinInterval);
         const QDateTime now = QDateTime::currentDateTime();
         // Signed on by a till that runs: it holds the name's lease.
-        storedb::TillLease lease("this store", "POS1");
+        storedb::TillLease lease(storedb::storeIdentity(f.store.link()), "POS1");
         lease.take(db);
         storedb::signOn(db, "POS1", "1001", now);
         QVERIFY(storedb::addSaleLine(db, "POS1", "6901", *storedb::hwhdw(db, "6901"), 1).added);
@@ -212,7 +212,7 @@ class TestMonitor : public QObject {
         QCOMPARE(f.responder.shown(), QStringList());
 
         QVERIFY(server.start());
-        storedb::TillLease lease("this store", "POS1");
+        storedb::TillLease lease(storedb::storeIdentity(server.link("store")), "POS1");
         lease.take(*db);
         storedb::signOn(*db, "POS1", "1001", QDateTime::currentDateTime());
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1|1001|150|0|在线"}),

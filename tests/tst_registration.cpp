@@ -190,7 +190,7 @@ class TestRegistration : public QObject {
 
         // A clerk on duty: the till stays, and the list shows it online while
         // the till renews its lease.
-        storedb::TillLease lease("this store", "POS2");
+        storedb::TillLease lease(storedb::storeIdentity(office->store.link()), "POS2");
         lease.take(db());
         storedb::signOn(db(), "POS2", "1001", QDateTime::currentDateTime());
         office->responder.answer(true);
