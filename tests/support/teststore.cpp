@@ -58,6 +58,22 @@ void onServer(const QString& sql) {
     QSqlDatabase::removeDatabase(name);
 }
 
+// An empty server database of this test process, named after it so that
+// parallel runs never meet; dropped with dropDatabase().
+QString createDatabase(const QString& prefix) {
+    const QString name = QStringLiteral("%1_%2_%3")
+                             .arg(prefix)
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(QRandomGenerator::global()->generate());
+    onServer(QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(name));
+    return name;
+}
+
+void dropDatabase(const QString& name) {
+    if (!name.isEmpty())
+        onServer(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+}
+
 } // namespace
 
 TestStore::TestStore() {
@@ -67,11 +83,7 @@ TestStore::TestStore() {
         db_ = storedb::openDatabase(link_);
         return;
     }
-    pgDatabase_ = QStringLiteral("t_%1_%2")
-                      .arg(QCoreApplication::applicationPid())
-                      .arg(QRandomGenerator::global()->generate());
-    onServer(
-        QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(pgDatabase_));
+    pgDatabase_ = createDatabase(QStringLiteral("t"));
     link_ = serverLink(pgDatabase_);
     db_ = storedb::openDatabase(link_);
     storedb::createStore(*db_);
@@ -79,8 +91,7 @@ TestStore::TestStore() {
 
 TestStore::~TestStore() {
     db_.reset();
-    if (!pgDatabase_.isEmpty())
-        onServer(QStringLiteral("drop database if exists %1 with (force)").arg(pgDatabase_));
+    dropDatabase(pgDatabase_);
 }
 
 EmptyTarget::EmptyTarget(storedb::Engine engine) {
@@ -89,17 +100,12 @@ EmptyTarget::EmptyTarget(storedb::Engine engine) {
         link_.dataSource = dir_.filePath(QStringLiteral("target.db"));
         return;
     }
-    pgDatabase_ = QStringLiteral("e_%1_%2")
-                      .arg(QCoreApplication::applicationPid())
-                      .arg(QRandomGenerator::global()->generate());
-    onServer(
-        QStringLiteral("create database %1 encoding 'UTF8' template template0").arg(pgDatabase_));
+    pgDatabase_ = createDatabase(QStringLiteral("e"));
     link_ = serverLink(pgDatabase_);
 }
 
 EmptyTarget::~EmptyTarget() {
-    if (!pgDatabase_.isEmpty())
-        onServer(QStringLiteral("drop database if exists %1 with (force)").arg(pgDatabase_));
+    dropDatabase(pgDatabase_);
 }
 
 void TestStore::writeDataLink(const QString& folder) const {
