@@ -7,6 +7,7 @@
 #include "storedb/integrity.h"
 #include "storedb/schema.h"
 #include "storegen.h"
+#include "support/storetool.h"
 #include "support/teststore.h"
 
 #include <QDir>
@@ -41,20 +42,6 @@ QString writeUdl(const QString& folder, const QString& name, const storedb::Data
     return path;
 }
 
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run storetool(const QStringList& args) {
-    QProcess tool;
-    tool.start(QCoreApplication::applicationDirPath() + "/../tools/storetool", args);
-    if (!tool.waitForFinished(120000))
-        return {-1, tool.errorString()};
-    return {tool.exitCode(),
-            QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError())};
-}
-
 bool targetEmpty(const storedb::DataLink& link) {
     if (link.engine == storedb::Engine::SQLite)
         return !QFile::exists(link.dataSource);
@@ -83,13 +70,13 @@ class TestBackup : public QObject {
     // A second restore into it is refused, then done with --force after a
     // backup of what it replaces.
     void roundTripIntoANewStore() {
-        const Run backup = storetool({"backup", "--udl", storeUdl, backupFile});
+        const ToolRun backup = runStoretool({"backup", "--udl", storeUdl, backupFile});
         QVERIFY2(backup.code == 0, qPrintable(backup.output));
         QVERIFY(QFile::exists(storedb::backupInfoPath(backupFile)));
 
         EmptyTarget target;
         const QString targetUdl = writeUdl(store->folder(), "target.udl", target.link());
-        const Run restore = storetool({"restore", backupFile, "--udl", targetUdl});
+        const ToolRun restore = runStoretool({"restore", backupFile, "--udl", targetUdl});
         QVERIFY2(restore.code == 0, qPrintable(restore.output));
         QVERIFY2(restore.output.contains("账目全部相符"), qPrintable(restore.output));
 
@@ -106,11 +93,11 @@ class TestBackup : public QObject {
             QCOMPARE(counter(*restored), counter(store->db()));
         }
 
-        const Run refused = storetool({"restore", backupFile, "--udl", targetUdl});
+        const ToolRun refused = runStoretool({"restore", backupFile, "--udl", targetUdl});
         QCOMPARE(refused.code, 1);
         QVERIFY2(refused.output.contains("目标数据库已经有数据,恢复只能恢复到新的数据库！"),
                  qPrintable(refused.output));
-        const Run forced = storetool({"restore", backupFile, "--udl", targetUdl, "--force"});
+        const ToolRun forced = runStoretool({"restore", backupFile, "--udl", targetUdl, "--force"});
         QVERIFY2(forced.code == 0, qPrintable(forced.output));
         QVERIFY2(forced.output.contains("原有的数据已备份到"), qPrintable(forced.output));
         QCOMPARE(storedb::tableRows(target.link()), rows);
@@ -133,7 +120,7 @@ class TestBackup : public QObject {
     void damagedBackupsRefused() {
         QFETCH(QString, damage);
         QFETCH(QString, message);
-        QCOMPARE(storetool({"backup", "--udl", storeUdl, backupFile}).code, 0);
+        QCOMPARE(runStoretool({"backup", "--udl", storeUdl, backupFile}).code, 0);
         QFile copy(backupFile);
         QFile info(storedb::backupInfoPath(backupFile));
         if (damage == "truncate") {
@@ -162,7 +149,7 @@ class TestBackup : public QObject {
             info.close();
         }
         EmptyTarget target;
-        const Run restore = storetool(
+        const ToolRun restore = runStoretool(
             {"restore", backupFile, "--udl", writeUdl(store->folder(), "t.udl", target.link())});
         QCOMPARE(restore.code, 1);
         QVERIFY2(restore.output.contains(message), qPrintable(restore.output));
@@ -172,10 +159,10 @@ class TestBackup : public QObject {
     // Killed at moments spread over its whole run, a backup leaves either a
     // whole backup under its name or nothing there.
     void killedBackupNeverLooksComplete() {
-        const QString tool = QCoreApplication::applicationDirPath() + "/../tools/storetool";
+        const QString tool = storetoolPath();
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(storetool({"backup", "--udl", storeUdl, backupFile}).code, 0);
+        QCOMPARE(runStoretool({"backup", "--udl", storeUdl, backupFile}).code, 0);
         const qint64 run = clock.elapsed();
         const auto rows = storedb::tableRows(store->link());
         int cutHalfway = 0;
@@ -200,7 +187,7 @@ class TestBackup : public QObject {
         }
         QVERIFY2(cutHalfway > 0, "no kill landed while the copy was written");
         // The next backup is not disturbed by the piece left over.
-        QCOMPARE(storetool({"backup", "--udl", storeUdl, backupFile}).code, 0);
+        QCOMPARE(runStoretool({"backup", "--udl", storeUdl, backupFile}).code, 0);
         QVERIFY(!QFile::exists(backupFile + ".partial"));
         QVERIFY(storedb::readBackup(backupFile).bytes > 0);
     }

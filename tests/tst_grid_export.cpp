@@ -8,15 +8,15 @@
 #include "admin/dayreportwindow.h"
 #include "admin/fx1.h"
 #include "admin/jk.h"
-#include "admin/rsglpas.h"
-#include "admin/spckcxpas.h"
-#include "admin/spxg.h"
-#include "admin/zc.h"
 #include "admin/opening.h"
 #include "admin/returnlistwindow.h"
+#include "admin/rsglpas.h"
+#include "admin/spckcxpas.h"
 #include "admin/sprhcxpas.h"
+#include "admin/spxg.h"
 #include "admin/ywtj.h"
 #include "admin/yyejspas.h"
+#include "admin/zc.h"
 #include "formkit/gridexport.h"
 #include "formkit/preview.h"
 #include "formkit/rowsetmodel.h"
@@ -29,6 +29,7 @@
 #include "support/adminfixture.h"
 #include "support/combos.h"
 #include "support/exportreader.h"
+#include "support/modalanswer.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -179,26 +180,6 @@ void compareFile(const QString& path, const Contents& want) {
         for (qsizetype c = 0; c < want.titles.size(); ++c)
             compareCell(rows.at(r + 1)[c], want.rows.at(r).at(c), QString("%1,%2").arg(r).arg(c));
 }
-
-// Answers the next modal window of type T while it lives.
-template <class T> class ModalAnswer {
-  public:
-    explicit ModalAnswer(std::function<void(T*)> answer) {
-        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, answer] {
-            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                poll_.stop();
-                answer(window);
-                answered_ = true;
-            }
-        });
-        poll_.start(20);
-    }
-    bool answered() const { return answered_; }
-
-  private:
-    QTimer poll_;
-    bool answered_ = false;
-};
 
 // The file dialog answered with the path, as typed by the user.
 std::unique_ptr<ModalAnswer<QFileDialog>> answerFile(const QString& path) {

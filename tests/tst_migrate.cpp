@@ -13,6 +13,7 @@
 #include "storedb/schema.h"
 #include "storedb/settlement.h"
 #include "storegen.h"
+#include "support/storetool.h"
 #include "support/teststore.h"
 
 #include <QDir>
@@ -46,16 +47,8 @@ QString writeUdl(const QString& folder, const QString& name, const storedb::Data
 
 QProcess* startStoretool(const QStringList& args) {
     auto* tool = new QProcess;
-    tool->start(QCoreApplication::applicationDirPath() + "/../tools/storetool", args);
+    tool->start(storetoolPath(), args);
     return tool;
-}
-
-QPair<int, QString> storetool(const QStringList& args) {
-    std::unique_ptr<QProcess> tool(startStoretool(args));
-    if (!tool->waitForFinished(120000))
-        return {-1, tool->errorString()};
-    return {tool->exitCode(),
-            QString::fromUtf8(tool->readAllStandardOutput() + tool->readAllStandardError())};
 }
 
 // Every row of a table as text, sorted: both engines' values in one form
@@ -209,8 +202,8 @@ class TestMigrate : public QObject {
         const QStringList before =
             arrange == "store" ? contents(target.link(), "glyb") : QStringList();
         const auto [code, output] =
-            storetool({"migrate", "--udl", writeUdl(store->folder(), "s.udl", store->link()),
-                       "--to", writeUdl(store->folder(), "t.udl", target.link())});
+            runStoretool({"migrate", "--udl", writeUdl(store->folder(), "s.udl", store->link()),
+                          "--to", writeUdl(store->folder(), "t.udl", target.link())});
         QCOMPARE(code, 1);
         QVERIFY2(output.contains(message), qPrintable(output));
         if (arrange == "store")
@@ -251,9 +244,9 @@ class TestMigrate : public QObject {
         {
             EmptyTarget target;
             clock.start();
-            QCOMPARE(storetool({"migrate", "--udl", from, "--to",
-                                writeUdl(store->folder(), "t.udl", target.link())})
-                         .first,
+            QCOMPARE(runStoretool({"migrate", "--udl", from, "--to",
+                                   writeUdl(store->folder(), "t.udl", target.link())})
+                         .code,
                      0);
             run = clock.elapsed();
         }

@@ -16,6 +16,7 @@
 #include "storedb/till.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
+#include "support/modalanswer.h"
 
 #include <QFileDialog>
 #include <QPrintPreviewDialog>
@@ -72,27 +73,6 @@ QStringList column(const QTableView* grid, int col) {
         values << grid->model()->index(row, col).data().toString();
     return values;
 }
-
-// Answers the next modal window of type T while it lives; a window that never
-// comes leaves answered() false instead of hanging the test.
-template <class T> class ModalAnswer {
-  public:
-    explicit ModalAnswer(std::function<void(T*)> answer) {
-        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, answer] {
-            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                poll_.stop();
-                answer(window);
-                answered_ = true;
-            }
-        });
-        poll_.start(20);
-    }
-    bool answered() const { return answered_; }
-
-  private:
-    QTimer poll_;
-    bool answered_ = false;
-};
 
 void stockIn(Db& db, const QString& hwh, int sl) {
     QCOMPARE(recordStockIn(db, {hwh, 2, 3.5, sl, "供货商"}, "1", QDate::currentDate()).result,

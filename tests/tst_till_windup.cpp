@@ -14,11 +14,11 @@
 #include "storedb/tilllease.h"
 #include "support/adminfixture.h"
 #include "support/books.h"
+#include "support/storetool.h"
 #include "support/workerprocess.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -171,11 +171,8 @@ class TestTillWindUp : public QObject {
                      .toInt(),
                  1);
         expectBooksBalance(db);
-        QProcess check;
-        check.start(QCoreApplication::applicationDirPath() + "/../tools/storetool",
-                    {"check", "--udl", shop.office.linkPath()});
-        QVERIFY(check.waitForFinished(60000));
-        QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+        const ToolRun check = runStoretool({"check", "--udl", shop.office.linkPath()});
+        QVERIFY2(check.code == 0, qPrintable(check.output));
 
         // The name is free at once for the till started anew.
         Till again(shop.folder());
