@@ -1,25 +1,25 @@
 #include "session.h"
 
+#include "aboutwindow.h"
+#include "analysisprogresswindow.h"
 #include "backupwindow.h"
+#include "correctionwindow.h"
 #include "dayreportwindow.h"
-#include "dlpas.h"
-#include "dy.h"
-#include "fx.h"
-#include "fx1.h"
-#include "help.h"
-#include "jk.h"
-#include "mainpas.h"
+#include "goodsconfigwindow.h"
+#include "loginwindow.h"
+#include "mainwindow.h"
+#include "monitorwindow.h"
+#include "personnelwindow.h"
+#include "profitwindow.h"
+#include "purchasequerywindow.h"
 #include "returnlistwindow.h"
-#include "rsglpas.h"
-#include "spckcxpas.h"
-#include "spglpas.h"
-#include "sppzpas.h"
-#include "sprhcxpas.h"
-#include "spxg.h"
-#include "yl.h"
-#include "ywtj.h"
-#include "yyejspas.h"
-#include "zc.h"
+#include "salesquerywindow.h"
+#include "settlementwindow.h"
+#include "statisticswindow.h"
+#include "stockanalysiswindow.h"
+#include "stockreportwindow.h"
+#include "stockwindow.h"
+#include "tillregistrationwindow.h"
 
 #include "formkit/guard.h"
 #include "formkit/messages.h"
@@ -47,22 +47,22 @@ AdminSession::AdminSession() : data_(QStringLiteral("tavo_admin")) {
     setApplicationFont();
     // Message boxes say which program speaks; the windows' captions are their own.
     formkit::setMessageCaption(QStringLiteral("服务器端"));
-    main_ = std::make_unique<Tmain>(*this);
-    spgl_ = std::make_unique<TspglForm>(*this);
-    sppz_ = std::make_unique<TsppzForm>(*this);
-    rsgl_ = std::make_unique<TrsglForm>(*this);
-    yyejs_ = std::make_unique<TyyejsForm>(*this);
-    spxg_ = std::make_unique<TspxgForm>(*this);
-    help_ = std::make_unique<Thelpform>(*this);
-    spckcx_ = std::make_unique<TspckcxForm>(*this);
-    sprhcx_ = std::make_unique<TsprhcxForm>(*this);
-    zc_ = std::make_unique<Tzcform>(*this);
-    jk_ = std::make_unique<Tjkform>(*this);
-    ywtj_ = std::make_unique<Tywtjform>(*this);
-    fx_ = std::make_unique<Tfxform>(*this);
-    fx1_ = std::make_unique<Tfx1form>(*this);
-    dy_ = std::make_unique<Tdyform>(*this);
-    yl_ = std::make_unique<Tylform>(*this);
+    main_ = std::make_unique<MainWindow>(*this);
+    stock_ = std::make_unique<StockWindow>(*this);
+    goodsConfig_ = std::make_unique<GoodsConfigWindow>(*this);
+    personnel_ = std::make_unique<PersonnelWindow>(*this);
+    settlement_ = std::make_unique<SettlementWindow>(*this);
+    correction_ = std::make_unique<CorrectionWindow>(*this);
+    about_ = std::make_unique<AboutWindow>(*this);
+    salesQuery_ = std::make_unique<SalesQueryWindow>(*this);
+    purchaseQuery_ = std::make_unique<PurchaseQueryWindow>(*this);
+    registration_ = std::make_unique<TillRegistrationWindow>(*this);
+    monitor_ = std::make_unique<MonitorWindow>(*this);
+    statistics_ = std::make_unique<StatisticsWindow>(*this);
+    analysisProgress_ = std::make_unique<AnalysisProgressWindow>(*this);
+    analysis_ = std::make_unique<StockAnalysisWindow>(*this);
+    stockReport_ = std::make_unique<StockReportWindow>(*this);
+    profit_ = std::make_unique<ProfitWindow>(*this);
     returnList_ = std::make_unique<ReturnListWindow>(*this);
     dayReport_ = std::make_unique<DayReportWindow>(*this);
     backup_ = std::make_unique<BackupWindow>(*this);
@@ -110,7 +110,7 @@ void AdminSession::openStoreAndAskForSignOn() {
             formkit::UpgradeWindow upgrade(main_.get());
             data_.open(creation, upgrade.runner());
         }
-        login_ = std::make_unique<TdlForm>(*this);
+        login_ = std::make_unique<LoginWindow>(*this);
         login_->openForSignOn();
     } catch (...) {
         formkit::logCurrentException(QStringLiteral("tavo_admin start-up"));

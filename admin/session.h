@@ -6,26 +6,26 @@
 #include <memory>
 
 // The back office's windows live in namespace admin: the till has classes of
-// the same names (Tdyform, Thelpform), and tests link both programs.
+// the same names (StockReportWindow, AboutWindow), and tests link both programs.
 namespace admin {
 
-class Tmain;
-class TspglForm;
-class TsppzForm;
-class TrsglForm;
-class TyyejsForm;
-class TspxgForm;
-class Thelpform;
-class TspckcxForm;
-class TsprhcxForm;
-class Tzcform;
-class Tjkform;
-class Tywtjform;
-class Tfxform;
-class Tfx1form;
-class Tdyform;
-class Tylform;
-class TdlForm;
+class MainWindow;
+class StockWindow;
+class GoodsConfigWindow;
+class PersonnelWindow;
+class SettlementWindow;
+class CorrectionWindow;
+class AboutWindow;
+class SalesQueryWindow;
+class PurchaseQueryWindow;
+class TillRegistrationWindow;
+class MonitorWindow;
+class StatisticsWindow;
+class AnalysisProgressWindow;
+class StockAnalysisWindow;
+class StockReportWindow;
+class ProfitWindow;
+class LoginWindow;
 class ReturnListWindow;
 class DayReportWindow;
 class BackupWindow;
@@ -62,27 +62,27 @@ class AdminSession {
     const QString& administrator() const { return administrator_; }
     void administratorSignedOn(const QString& glyh) { administrator_ = glyh; }
 
-    Tmain& mainWindow() const { return *main_; }
-    TspglForm& stockWindow() const { return *spgl_; }
-    TsppzForm& configurationWindow() const { return *sppz_; }
-    TrsglForm& personnelWindow() const { return *rsgl_; }
-    TyyejsForm& settlementWindow() const { return *yyejs_; }
-    TspxgForm& correctionWindow() const { return *spxg_; }
-    Thelpform& aboutWindow() const { return *help_; }
-    TspckcxForm& salesQueryWindow() const { return *spckcx_; }
-    TsprhcxForm& incomingQueryWindow() const { return *sprhcx_; }
-    Tzcform& registrationWindow() const { return *zc_; }
-    Tjkform& monitorWindow() const { return *jk_; }
-    Tywtjform& statisticsWindow() const { return *ywtj_; }
-    Tfxform& analysisProgressWindow() const { return *fx_; }
-    Tfx1form& analysisWindow() const { return *fx1_; }
-    Tdyform& reportWindow() const { return *dy_; }
-    Tylform& profitWindow() const { return *yl_; }
+    MainWindow& mainWindow() const { return *main_; }
+    StockWindow& stockWindow() const { return *stock_; }
+    GoodsConfigWindow& configurationWindow() const { return *goodsConfig_; }
+    PersonnelWindow& personnelWindow() const { return *personnel_; }
+    SettlementWindow& settlementWindow() const { return *settlement_; }
+    CorrectionWindow& correctionWindow() const { return *correction_; }
+    AboutWindow& aboutWindow() const { return *about_; }
+    SalesQueryWindow& salesQueryWindow() const { return *salesQuery_; }
+    PurchaseQueryWindow& purchaseQueryWindow() const { return *purchaseQuery_; }
+    TillRegistrationWindow& registrationWindow() const { return *registration_; }
+    MonitorWindow& monitorWindow() const { return *monitor_; }
+    StatisticsWindow& statisticsWindow() const { return *statistics_; }
+    AnalysisProgressWindow& analysisProgressWindow() const { return *analysisProgress_; }
+    StockAnalysisWindow& analysisWindow() const { return *analysis_; }
+    StockReportWindow& reportWindow() const { return *stockReport_; }
+    ProfitWindow& profitWindow() const { return *profit_; }
     ReturnListWindow& returnListWindow() const { return *returnList_; }
     DayReportWindow& dayReportWindow() const { return *dayReport_; }
     BackupWindow& backupWindow() const { return *backup_; }
     // Created by start(); null before it.
-    TdlForm* loginWindow() const { return login_.get(); }
+    LoginWindow* loginWindow() const { return login_.get(); }
 
   private:
     void openStoreAndAskForSignOn();
@@ -94,26 +94,26 @@ class AdminSession {
     QString administrator_;
     bool startupFailed_ = false;
 
-    std::unique_ptr<Tmain> main_;
-    std::unique_ptr<TspglForm> spgl_;
-    std::unique_ptr<TsppzForm> sppz_;
-    std::unique_ptr<TrsglForm> rsgl_;
-    std::unique_ptr<TyyejsForm> yyejs_;
-    std::unique_ptr<TspxgForm> spxg_;
-    std::unique_ptr<Thelpform> help_;
-    std::unique_ptr<TspckcxForm> spckcx_;
-    std::unique_ptr<TsprhcxForm> sprhcx_;
-    std::unique_ptr<Tzcform> zc_;
-    std::unique_ptr<Tjkform> jk_;
-    std::unique_ptr<Tywtjform> ywtj_;
-    std::unique_ptr<Tfxform> fx_;
-    std::unique_ptr<Tfx1form> fx1_;
-    std::unique_ptr<Tdyform> dy_;
-    std::unique_ptr<Tylform> yl_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<StockWindow> stock_;
+    std::unique_ptr<GoodsConfigWindow> goodsConfig_;
+    std::unique_ptr<PersonnelWindow> personnel_;
+    std::unique_ptr<SettlementWindow> settlement_;
+    std::unique_ptr<CorrectionWindow> correction_;
+    std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<SalesQueryWindow> salesQuery_;
+    std::unique_ptr<PurchaseQueryWindow> purchaseQuery_;
+    std::unique_ptr<TillRegistrationWindow> registration_;
+    std::unique_ptr<MonitorWindow> monitor_;
+    std::unique_ptr<StatisticsWindow> statistics_;
+    std::unique_ptr<AnalysisProgressWindow> analysisProgress_;
+    std::unique_ptr<StockAnalysisWindow> analysis_;
+    std::unique_ptr<StockReportWindow> stockReport_;
+    std::unique_ptr<ProfitWindow> profit_;
     std::unique_ptr<ReturnListWindow> returnList_;
     std::unique_ptr<DayReportWindow> dayReport_;
     std::unique_ptr<BackupWindow> backup_;
-    std::unique_ptr<TdlForm> login_;
+    std::unique_ptr<LoginWindow> login_;
 };
 
 } // namespace admin

@@ -12,10 +12,10 @@
 
 #include "timing.h"
 
-#include "admin/fx1.h"
+#include "admin/stockanalysiswindow.h"
 #include "admin/opening.h"
 #include "admin/session.h"
-#include "admin/sppzpas.h"
+#include "admin/goodsconfigwindow.h"
 #include "storedb/charge.h"
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
@@ -376,8 +376,8 @@ void benchWindows(const storedb::DataLink& link, int rounds) {
         QTableView* grid;
         std::function<void()> open;
     };
-    admin::TsppzForm& configuration = session.configurationWindow();
-    admin::Tfx1form& analysis = session.analysisWindow();
+    admin::GoodsConfigWindow& configuration = session.configurationWindow();
+    admin::StockAnalysisWindow& analysis = session.analysisWindow();
     const QList<Window> windows{
         {QStringLiteral("goods configuration window (%1 goods)").arg(goods), &configuration,
          testsupport::ctl<QTableView>(&configuration, "DBGrid2"),

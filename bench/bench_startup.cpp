@@ -70,9 +70,9 @@ class StartupBench {
         int failures = 0;
         for (const Program& program :
              {Program{QStringLiteral("till"), QStringLiteral("client/client"),
-                      QStringLiteral("Tdlform")},
+                      QStringLiteral("SignOnWindow")},
               Program{QStringLiteral("back office"), QStringLiteral("admin/tavo_admin"),
-                      QStringLiteral("TdlForm")}})
+                      QStringLiteral("LoginWindow")}})
             failures += measure(program) ? 0 : 1;
         return failures == 0 ? 0 : 1;
     }

@@ -1,5 +1,6 @@
 #include "session.h"
-#include "tavo.h"
+#include "tillwindow.h"
+#include "tillwindows.h"
 
 #include "formkit/application.h"
 
@@ -10,10 +11,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     TillSession session;
+    TillWindows windows(session);
     // Queued: the first show may end the program before the loop runs.
     QObject::connect(
-        &session.mainWindow(), &Tmainform::quitRequested, &app,
+        &windows.mainWindow(), &TillWindow::quitRequested, &app,
         [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
-    session.start();
+    windows.start();
     return app.exec();
 }

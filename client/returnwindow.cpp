@@ -1,6 +1,6 @@
 #include "returnwindow.h"
 
-#include "dy.h"
+#include "receiptwindow.h"
 #include "session.h"
 
 #include "formkit/buttonkeys.h"
@@ -45,8 +45,8 @@ int piecesIn(const QLineEdit* box) {
 
 } // namespace
 
-ReturnWindow::ReturnWindow(TillSession& session, QWidget* parent)
-    : QWidget(parent), session_(session) {
+ReturnWindow::ReturnWindow(TillSession& session, ReceiptWindow& receipt, QWidget* parent)
+    : QWidget(parent), session_(session), receipt_(receipt) {
     setWindowTitle(QStringLiteral("退货"));
     setStatusTip(QStringLiteral("状态:正在退货"));
     setFont(formkit::songFont());
@@ -350,8 +350,7 @@ void ReturnWindow::confirmReturn() {
             billNumber_->setFocus();
         return;
     }
-    session_.receipt().printReturn(session_.db(), booked,
-                                   clerk->shyh + QLatin1Char(' ') + clerk->shym);
+    receipt_.printReturn(session_.db(), booked, clerk->shyh + QLatin1Char(' ') + clerk->shym);
     formkit::showMessage(
         QStringLiteral("退货成功！请退给顾客 %1 元。").arg(storedb::numberText(booked.amount)));
     emit returnBooked(booked);

@@ -7,6 +7,7 @@
 #include <optional>
 
 class TillSession;
+class ReceiptWindow;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,7 +20,8 @@ class QTableWidget;
 class ReturnWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit ReturnWindow(TillSession& session, QWidget* parent = nullptr);
+    // Prints the return slip on `receipt`.
+    ReturnWindow(TillSession& session, ReceiptWindow& receipt, QWidget* parent = nullptr);
 
     // Opens on an empty bill number.
     void openForReturn();
@@ -56,6 +58,7 @@ class ReturnWindow : public QWidget {
     void forgetAuthorisation();
 
     TillSession& session_;
+    ReceiptWindow& receipt_;
     std::optional<storedb::BillForReturn> bill_;
     QLineEdit* billNumber_ = nullptr;
     QPushButton* find_ = nullptr;

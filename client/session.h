@@ -4,18 +4,11 @@
 #include "tillsettings.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <memory>
 #include <optional>
 
-class Tmainform;
-class Tdlform;
-class Tzxform;
-class Tdyform;
-class Thelpform;
-class Txgmmform;
 namespace storedb {
 class TillLease;
 }
@@ -26,24 +19,18 @@ struct Clerk {
     QString shym;
 };
 
-// One running till: its connection, its name, the clerk on duty and its
-// windows. Each window is handed the session when it is made and reaches the
-// others only through what they offer; the program's main() and the tests
-// start a till the same way: construct the session, then start().
+// One running till's state: its connection, its name, the clerk on duty and
+// the last sale. It knows no window: the windows are made and connected to
+// each other by TillWindows (tillwindows.h), and each is handed the session.
 class TillSession : public QObject {
     Q_OBJECT
   public:
-    // Creates the windows the till keeps for its whole run, all hidden: the
-    // main window, the sign-off summary, the receipt holder, the about window
-    // and the sign-on window. None touches the database before start().
+    // Reads this computer's till.ini; the database is opened by the main
+    // window's first show.
     TillSession();
     ~TillSession() override;
     TillSession(const TillSession&) = delete;
     TillSession& operator=(const TillSession&) = delete;
-
-    // The main window's first show: the connection, the terminal check and
-    // the sign-on window. The program ends through Tmainform::quitRequested.
-    void start();
 
     storedb::DataModule& data() { return data_; }
     // Throws DbError before the connection is open.
@@ -73,16 +60,6 @@ class TillSession : public QObject {
     void saleCharged(qint64 bill) { lastSale_ = bill; }
     const std::optional<qint64>& lastSale() const { return lastSale_; }
 
-    Tmainform& mainWindow() { return *main_; }
-    Tdlform& signOnWindow() { return *signOn_; }
-    Tzxform& summaryWindow() { return *summary_; }
-    Tdyform& receipt() { return *receipt_; }
-    Thelpform& aboutWindow() { return *about_; }
-    // The password window while one is up (each is made anew and deleted
-    // when it closes).
-    Txgmmform* passwordWindow() const;
-    void openPasswordChange();
-
   signals:
     void clerkSignedOn(const QString& clerkName, const QString& shopName);
     // Another till took this till's name (this one was taken for dead): the
@@ -99,12 +76,6 @@ class TillSession : public QObject {
     QString terminal_;
     std::optional<Clerk> clerk_;
     std::optional<qint64> lastSale_;
-    std::unique_ptr<Tmainform> main_;
-    std::unique_ptr<Tzxform> summary_;
-    std::unique_ptr<Tdyform> receipt_;
-    std::unique_ptr<Thelpform> about_;
-    std::unique_ptr<Tdlform> signOn_;
-    QPointer<Txgmmform> password_;
     std::unique_ptr<storedb::TillLease> lease_;
     QTimer leaseRenewal_;
 };

@@ -2,15 +2,16 @@
 
 // One run of the till program on a test store: the windows created as the
 // program creates them, its first show, and its end observed through
-// Tmainform::quitRequested instead of the process ending.
+// TillWindow::quitRequested instead of the process ending.
 
-#include "dl.h"
-#include "dy.h"
-#include "help.h"
-#include "session.h"
-#include "tavo.h"
-#include "xgmm.h"
-#include "zx.h"
+#include "client/aboutwindow.h"
+#include "client/passwordwindow.h"
+#include "client/receiptwindow.h"
+#include "client/session.h"
+#include "client/signoffwindow.h"
+#include "client/signonwindow.h"
+#include "client/tillwindow.h"
+#include "client/tillwindows.h"
 
 #include "formkit/messages.h"
 #include "storedb/datalink.h"
@@ -42,20 +43,21 @@ inline TillRun*& currentRun() {
     return run;
 }
 TillSession& session();
-inline Tmainform* mainWindow() {
-    return &session().mainWindow();
+TillWindows& windows();
+inline TillWindow* mainWindow() {
+    return &windows().mainWindow();
 }
-inline Tdlform* signOnWindow() {
-    return &session().signOnWindow();
+inline SignOnWindow* signOnWindow() {
+    return &windows().signOnWindow();
 }
-inline Tzxform* summaryWindow() {
-    return &session().summaryWindow();
+inline SignOffWindow* summaryWindow() {
+    return &windows().summaryWindow();
 }
-inline Thelpform* aboutWindow() {
-    return &session().aboutWindow();
+inline AboutWindow* aboutWindow() {
+    return &windows().aboutWindow();
 }
-inline Txgmmform* passwordWindow() {
-    return session().passwordWindow();
+inline PasswordWindow* passwordWindow() {
+    return windows().passwordWindow();
 }
 inline QLineEdit* edit(const QObject* w, const char* name) {
     return ctl<QLineEdit>(w, name);
@@ -125,11 +127,13 @@ class TillRun {
         storedb::setProgramDirectory(folder);
         qputenv("TAVO_TERMINAL_NAME", terminal.toUtf8());
         session = std::make_unique<TillSession>();
+        windows = std::make_unique<TillWindows>(*session);
         currentRun() = this;
-        quit = std::make_unique<QSignalSpy>(&session->mainWindow(), &Tmainform::quitRequested);
+        quit = std::make_unique<QSignalSpy>(&windows->mainWindow(), &TillWindow::quitRequested);
     }
     ~TillRun() {
         quit.reset();
+        windows.reset();
         session.reset();
         if (currentRun() == this)
             currentRun() = nullptr;
@@ -138,7 +142,7 @@ class TillRun {
     TillRun& operator=(const TillRun&) = delete;
 
     // The main window's first show: connection, terminal check, sign-on window.
-    void start() { session->start(); }
+    void start() { windows->start(); }
 
     void signOn(const QString& shyh, const QString& mm) {
         edit(signOnWindow(), "Edit1")->setText(shyh);
@@ -153,10 +157,11 @@ class TillRun {
         button(mainWindow(), "BitBtn1")->click();
     }
 
-    bool ended() const { return session->mainWindow().programEnded(); }
+    bool ended() const { return windows->mainWindow().programEnded(); }
 
-    // Made as the program makes it (main.cpp).
+    // Made as the program makes them (main.cpp).
     std::unique_ptr<TillSession> session;
+    std::unique_ptr<TillWindows> windows;
     std::unique_ptr<QSignalSpy> quit;
 };
 
@@ -164,6 +169,12 @@ inline TillSession& session() {
     if (!currentRun())
         qFatal("no till is running");
     return *currentRun()->session;
+}
+
+inline TillWindows& windows() {
+    if (!currentRun())
+        qFatal("no till is running");
+    return *currentRun()->windows;
 }
 
 inline QVariant scalar(storedb::Db& db, const QString& sql, const storedb::Params& params = {}) {

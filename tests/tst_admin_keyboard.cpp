@@ -3,8 +3,8 @@
 // the windows that have them, keys delivered as the window system delivers
 // them (to whatever has the keyboard).
 
-#include "admin/help.h"
-#include "admin/sppzpas.h"
+#include "admin/aboutwindow.h"
+#include "admin/goodsconfigwindow.h"
 #include "support/adminfixture.h"
 
 #include <QLineEdit>
@@ -76,7 +76,7 @@ class TestAdminKeyboard : public QObject {
     void enterAndEscapeCloseTheAboutWindow() {
         AdminFixture office;
         office.startAndSignOn();
-        admin::Thelpform& about = office.session().aboutWindow();
+        admin::AboutWindow& about = office.session().aboutWindow();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
             office.action("N25")->trigger();
             waitActive(&about);
@@ -92,7 +92,7 @@ class TestAdminKeyboard : public QObject {
     void configurationPagesAnswerEnterAndEscape() {
         AdminFixture office;
         office.startAndSignOn();
-        admin::TsppzForm& config = office.session().configurationWindow();
+        admin::GoodsConfigWindow& config = office.session().configurationWindow();
         office.db().exec("settings", "update company set company='小店',welcome='欢迎',sl=5");
 
         struct Page {

@@ -1,19 +1,19 @@
 // The back office's frame: start-up, the locked functions, the administrator
 // sign-on, and every menu entry and tool button opening its window.
 
-#include "admin/fx.h"
-#include "admin/help.h"
-#include "admin/jk.h"
-#include "admin/rsglpas.h"
-#include "admin/spckcxpas.h"
-#include "admin/spglpas.h"
-#include "admin/sppzpas.h"
-#include "admin/sprhcxpas.h"
-#include "admin/spxg.h"
-#include "admin/yl.h"
-#include "admin/ywtj.h"
-#include "admin/yyejspas.h"
-#include "admin/zc.h"
+#include "admin/analysisprogresswindow.h"
+#include "admin/aboutwindow.h"
+#include "admin/monitorwindow.h"
+#include "admin/personnelwindow.h"
+#include "admin/salesquerywindow.h"
+#include "admin/stockwindow.h"
+#include "admin/goodsconfigwindow.h"
+#include "admin/purchasequerywindow.h"
+#include "admin/correctionwindow.h"
+#include "admin/profitwindow.h"
+#include "admin/statisticswindow.h"
+#include "admin/settlementwindow.h"
+#include "admin/tillregistrationwindow.h"
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
 #include "support/adminfixture.h"
@@ -50,7 +50,7 @@ QTableView* grid(const QObject* window, const char* name) {
 QList<QWidget*> toolWindows(const admin::AdminSession& s) {
     return {&s.stockWindow(),      &s.configurationWindow(), &s.personnelWindow(),
             &s.settlementWindow(), &s.correctionWindow(),    &s.aboutWindow(),
-            &s.salesQueryWindow(), &s.incomingQueryWindow(), &s.registrationWindow(),
+            &s.salesQueryWindow(), &s.purchaseQueryWindow(), &s.registrationWindow(),
             &s.monitorWindow(),    &s.statisticsWindow(),    &s.analysisProgressWindow(),
             &s.profitWindow()};
 }
@@ -72,7 +72,7 @@ void hideToolWindows(const admin::AdminSession& s) {
         w->hide();
 }
 
-QStringList disabledNames(const admin::Tmain& main) {
+QStringList disabledNames(const admin::MainWindow& main) {
     QStringList names;
     for (QAction* action : ctl<QMenuBar>(&main, "MainMenu1")->actions()) {
         if (!action->isEnabled())
@@ -123,24 +123,24 @@ struct Windows {
         : mainform(&s.mainWindow()), spglForm(&s.stockWindow()), sppzForm(&s.configurationWindow()),
           rsglForm(&s.personnelWindow()), yyejsForm(&s.settlementWindow()),
           spxgForm(&s.correctionWindow()), helpform(&s.aboutWindow()),
-          spckcxForm(&s.salesQueryWindow()), sprhcxForm(&s.incomingQueryWindow()),
+          spckcxForm(&s.salesQueryWindow()), sprhcxForm(&s.purchaseQueryWindow()),
           zcform(&s.registrationWindow()), jkform(&s.monitorWindow()),
           ywtjform(&s.statisticsWindow()), fxform(&s.analysisProgressWindow()),
           ylform(&s.profitWindow()) {}
-    admin::Tmain* mainform;
-    admin::TspglForm* spglForm;
-    admin::TsppzForm* sppzForm;
-    admin::TrsglForm* rsglForm;
-    admin::TyyejsForm* yyejsForm;
-    admin::TspxgForm* spxgForm;
-    admin::Thelpform* helpform;
-    admin::TspckcxForm* spckcxForm;
-    admin::TsprhcxForm* sprhcxForm;
-    admin::Tzcform* zcform;
-    admin::Tjkform* jkform;
-    admin::Tywtjform* ywtjform;
-    admin::Tfxform* fxform;
-    admin::Tylform* ylform;
+    admin::MainWindow* mainform;
+    admin::StockWindow* spglForm;
+    admin::GoodsConfigWindow* sppzForm;
+    admin::PersonnelWindow* rsglForm;
+    admin::SettlementWindow* yyejsForm;
+    admin::CorrectionWindow* spxgForm;
+    admin::AboutWindow* helpform;
+    admin::SalesQueryWindow* spckcxForm;
+    admin::PurchaseQueryWindow* sprhcxForm;
+    admin::TillRegistrationWindow* zcform;
+    admin::MonitorWindow* jkform;
+    admin::StatisticsWindow* ywtjform;
+    admin::AnalysisProgressWindow* fxform;
+    admin::ProfitWindow* ylform;
 };
 
 } // namespace
@@ -163,7 +163,7 @@ class TestAdminMain : public QObject {
         QCOMPARE(w.mainform->statusText(), QString("状态:未登录     "));
 
         office.start();
-        admin::TdlForm* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.session().loginWindow();
         QCOMPARE(disabledNames(*w.mainform), lockedNames());
         QVERIFY(office.session().isConnected());
         QVERIFY(office.session().administrator().isEmpty());
@@ -208,7 +208,7 @@ class TestAdminMain : public QObject {
         const Windows w(office.session());
         office.store.db().exec("add administrator", "insert into glyb values('9','李明','secret')");
         office.start();
-        admin::TdlForm* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.session().loginWindow();
         QCOMPARE(dlForm->windowTitle(), QString("管理员登录"));
         QCOMPARE(edit(dlForm, "Edit2")->echoMode(), QLineEdit::Password);
         QCOMPARE(dlForm->focusWidget(), edit(dlForm, "Edit1"));
@@ -283,7 +283,7 @@ class TestAdminMain : public QObject {
         AdminFixture office;
         const Windows w(office.session());
         office.start();
-        admin::TdlForm* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.session().loginWindow();
         office.typeLogin("1", "12");
         office.responder.answer(false);
         button(dlForm, "BitBtn2")->click();
@@ -304,7 +304,7 @@ class TestAdminMain : public QObject {
         AdminFixture office;
         const Windows w(office.session());
         office.start();
-        admin::TdlForm* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.session().loginWindow();
         QVERIFY(!(dlForm->windowFlags() & Qt::WindowCloseButtonHint));
         // Alt+F4 or the window manager: the close request is refused.
         QVERIFY(!dlForm->close());

@@ -1,9 +1,9 @@
 // The charge window through its real controls: cash received, change,
 // confirm, the receipt and the emptied sale table.
 
-#include "dy.h"
-#include "session.h"
-#include "sf.h"
+#include "client/chargewindow.h"
+#include "client/receiptwindow.h"
+#include "client/session.h"
 
 #include "formkit/messages.h"
 #include "storedb/charge.h"
@@ -33,8 +33,9 @@ const QString kTill = QStringLiteral("till-1");
 struct Charging {
     TestStore store;
     TillSession session;
+    ReceiptWindow receipt;
     qint64 bill = 0;
-    std::unique_ptr<Tsfform> window;
+    std::unique_ptr<ChargeWindow> window;
 
     Charging() {
         addTill(store.db(), kTill, 150);
@@ -46,7 +47,7 @@ struct Charging {
         session.setTerminal(kTill);
         const ChargedSale sale = chargeSale(store.db(), kTill, QDate::currentDate());
         bill = sale.bill;
-        window = std::make_unique<Tsfform>(session, sale);
+        window = std::make_unique<ChargeWindow>(session, receipt, sale);
         window->show();
         window->activateWindow();
     }
@@ -77,7 +78,7 @@ class TestChargeWindow : public QObject {
     void windowAsDesigned() {
         Charging c;
         QVERIFY(c.ready());
-        Tsfform& w = *c.window;
+        ChargeWindow& w = *c.window;
         QCOMPARE(w.windowTitle(), QString("收费找零"));
         QCOMPARE(w.statusTip(), QString("状态:正在收费打印"));
         QCOMPARE(w.size(), QSize(291, 257));
@@ -155,7 +156,7 @@ class TestChargeWindow : public QObject {
         formkit::ScriptedResponder responder;
         Charging c;
         QVERIFY(c.ready());
-        QSignalSpy finished(c.window.get(), &Tsfform::saleFinished);
+        QSignalSpy finished(c.window.get(), &ChargeWindow::saleFinished);
         QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
         QCOMPARE(responder.shown(), QStringList{"请输入现收额！"});
         QCOMPARE(QApplication::focusWidget(), c.Edit1());
@@ -197,8 +198,8 @@ class TestChargeWindow : public QObject {
         formkit::ScriptedResponder responder;
         Charging c;
         QVERIFY(c.ready());
-        QSignalSpy finished(c.window.get(), &Tsfform::saleFinished);
-        QSignalSpy closed(c.window.get(), &Tsfform::closed);
+        QSignalSpy finished(c.window.get(), &ChargeWindow::saleFinished);
+        QSignalSpy closed(c.window.get(), &ChargeWindow::closed);
 
         QTest::keyClicks(c.Edit1(), "100");
         QTest::keyClick(c.Edit1(), Qt::Key_Return);

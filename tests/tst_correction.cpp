@@ -1,7 +1,7 @@
 // The correction window driven through its controls: the movement list, the
 // correction of a logged movement, the price change, and the record of both.
 
-#include "admin/spxg.h"
+#include "admin/correctionwindow.h"
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
 #include "storedb/correction.h"
@@ -43,7 +43,7 @@ class TestCorrection : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::TspxgForm* form = nullptr;
+    admin::CorrectionWindow* form = nullptr;
     const QDate today = QDate::currentDate();
 
     storedb::Db& db() { return office->db(); }

@@ -6,8 +6,8 @@
 
 #include "till_harness.h"
 
-#include "returnwindow.h"
-#include "sf.h"
+#include "client/returnwindow.h"
+#include "client/chargewindow.h"
 
 #include <QDir>
 #include <QPointer>
@@ -164,7 +164,7 @@ struct Shop {
         run->addLine("6902", "1");
         run->addLine("6903", "3");
         button(mainWindow(), "SpeedButton1")->click();
-        QPointer<Tsfform> window = mainWindow()->chargeWindow();
+        QPointer<ChargeWindow> window = mainWindow()->chargeWindow();
         QVERIFY(window);
         edit(window, "Edit1")->setText("500");
         button(window, "BitBtn1")->click();

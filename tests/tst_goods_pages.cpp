@@ -3,7 +3,7 @@
 // goods once and in number order; the page statement continues exactly where
 // the last page stopped.
 
-#include "admin/sppzpas.h"
+#include "admin/goodsconfigwindow.h"
 #include "storedb/procedures.h"
 #include "storedb/queries.h"
 #include "support/adminfixture.h"
@@ -106,7 +106,7 @@ class TestGoodsPages : public QObject {
     void longListReadWhileScrolling() {
         storedb::Db& db = office->db();
         addGoods(db, 1, 2500);
-        admin::TsppzForm& w = office->session().configurationWindow();
+        admin::GoodsConfigWindow& w = office->session().configurationWindow();
         auto* grid = ctl<QTableView>(&w, "DBGrid2");
         w.prepareGoodsPage();
         QCOMPARE(grid->model()->rowCount(), 1000);

@@ -6,17 +6,17 @@
 // cancelled or failed export leaves no file.
 
 #include "admin/dayreportwindow.h"
-#include "admin/fx1.h"
-#include "admin/jk.h"
+#include "admin/stockanalysiswindow.h"
+#include "admin/monitorwindow.h"
 #include "admin/opening.h"
 #include "admin/returnlistwindow.h"
-#include "admin/rsglpas.h"
-#include "admin/spckcxpas.h"
-#include "admin/sprhcxpas.h"
-#include "admin/spxg.h"
-#include "admin/ywtj.h"
-#include "admin/yyejspas.h"
-#include "admin/zc.h"
+#include "admin/personnelwindow.h"
+#include "admin/salesquerywindow.h"
+#include "admin/purchasequerywindow.h"
+#include "admin/correctionwindow.h"
+#include "admin/statisticswindow.h"
+#include "admin/settlementwindow.h"
+#include "admin/tillregistrationwindow.h"
 #include "formkit/gridexport.h"
 #include "formkit/preview.h"
 #include "formkit/rowsetmodel.h"
@@ -214,7 +214,7 @@ class TestGridExport : public QObject {
         admin::AdminSession& s = office->session();
         List list;
         if (name == "purchase") {
-            admin::TsprhcxForm& w = s.incomingQueryWindow();
+            admin::PurchaseQueryWindow& w = s.purchaseQueryWindow();
             w.openByCategory();
             choose(ctl<QComboBox>(&w, "ComboBox1"), 0);
             ctl<QPushButton>(&w, "BitBtn1")->click();
@@ -230,7 +230,7 @@ class TestGridExport : public QObject {
             list.button = ctl<QToolButton>(&w, "ExportButton");
             list.keys = ctl<QTableView>(&w, "ReturnGrid");
         } else if (name == "owed") {
-            admin::TyyejsForm& w = s.settlementWindow();
+            admin::SettlementWindow& w = s.settlementWindow();
             w.openOwedShifts();
             list.button = ctl<QToolButton>(&w, "ExportButton1");
             list.keys = ctl<QTableView>(&w, "DBGrid1");
@@ -242,7 +242,7 @@ class TestGridExport : public QObject {
             list.button = ctl<QToolButton>(&w, "ExportButton");
             list.keys = ctl<QTableView>(&w, "FiguresGrid");
         } else if (name == "statistics") {
-            admin::Tywtjform& w = s.statisticsWindow();
+            admin::StatisticsWindow& w = s.statisticsWindow();
             w.openByCategory();
             ctl<QDateTimeEdit>(&w, "DateTimePicker1")->setDate(kFirstDay);
             ctl<QDateTimeEdit>(&w, "DateTimePicker2")->setDate(kSaleDay.addDays(30));
@@ -335,7 +335,7 @@ class TestGridExport : public QObject {
         const QList<QWidget*> windows{
             &s.registrationWindow(),  &s.monitorWindow(),    &s.analysisWindow(),
             &s.personnelWindow(),     &s.correctionWindow(), &s.salesQueryWindow(),
-            &s.incomingQueryWindow(), &s.settlementWindow(), &s.returnListWindow()};
+            &s.purchaseQueryWindow(), &s.settlementWindow(), &s.returnListWindow()};
         for (QWidget* window : windows) {
             const QList<QTableView*> grids = window->findChildren<QTableView*>();
             QVERIFY2(!grids.isEmpty(), qPrintable(window->objectName()));

@@ -4,11 +4,11 @@
 // happens; the store changes only where and as the window itself writes,
 // with what the boxes held; nothing crashes.
 
-#include "admin/rsglpas.h"
-#include "admin/spglpas.h"
-#include "admin/spxg.h"
-#include "admin/yyejspas.h"
-#include "admin/zc.h"
+#include "admin/personnelwindow.h"
+#include "admin/stockwindow.h"
+#include "admin/correctionwindow.h"
+#include "admin/settlementwindow.h"
+#include "admin/tillregistrationwindow.h"
 #include "storedb/columntext.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
@@ -190,7 +190,7 @@ class TestHostileBackOffice : public QObject {
     // `entry`: each box gets the corpus, the others a good line.
     void feedStockWindow(const char* entry, const QList<const char*>& boxes,
                          const QStringList& good) {
-        admin::TspglForm& form = office->session().stockWindow();
+        admin::StockWindow& form = office->session().stockWindow();
         office->action(entry)->trigger();
         QVERIFY(form.isVisible());
         const bool stockIn = QByteArray(entry) == "N6";
@@ -261,7 +261,7 @@ class TestHostileBackOffice : public QObject {
     // each box gets the corpus, the others good values.
     void feedCorrection(bool stockIn, int bh, const QList<const char*>& boxes,
                         const QStringList& good) {
-        admin::TspxgForm& form = office->session().correctionWindow();
+        admin::CorrectionWindow& form = office->session().correctionWindow();
         office->action("N30")->trigger();
         QVERIFY(form.isVisible());
         ctl<QRadioButton>(&form, stockIn ? "RadioButton1" : "RadioButton2")->click();
@@ -386,7 +386,7 @@ class TestHostileBackOffice : public QObject {
 
     void priceChangeBoxes() {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 5, "甲"}, "1", QDate::currentDate());
-        admin::TspxgForm& form = office->session().correctionWindow();
+        admin::CorrectionWindow& form = office->session().correctionWindow();
         office->action("D1")->trigger();
         QVERIFY(form.isVisible());
         auto* change = ctl<QPushButton>(&form, "BitBtn6");
@@ -446,7 +446,7 @@ class TestHostileBackOffice : public QObject {
 
     void administratorBoxes() {
         QFETCH(int, action);
-        admin::TrsglForm& form = office->session().personnelWindow();
+        admin::PersonnelWindow& form = office->session().personnelWindow();
         office->action("N16")->trigger();
         QVERIFY(form.isVisible());
         const char* radio[] = {"RadioGroup1Item0", "RadioGroup1Item1", "RadioGroup1Item2"};
@@ -528,7 +528,7 @@ class TestHostileBackOffice : public QObject {
 
     void clerkBoxes() {
         QFETCH(int, action);
-        admin::TrsglForm& form = office->session().personnelWindow();
+        admin::PersonnelWindow& form = office->session().personnelWindow();
         office->action("N17")->trigger();
         QVERIFY(form.isVisible());
         const char* radio[] = {"RadioGroup2Item0", "RadioGroup2Item1", "RadioGroup2Item2"};
@@ -593,7 +593,7 @@ class TestHostileBackOffice : public QObject {
     // Registration
 
     void registrationBoxes() {
-        admin::Tzcform& form = office->session().registrationWindow();
+        admin::TillRegistrationWindow& form = office->session().registrationWindow();
         office->action("M1")->trigger();
         QVERIFY(form.isVisible());
         int fresh = 0;
@@ -656,7 +656,7 @@ class TestHostileBackOffice : public QObject {
                   "values('1001','POS1',:dlsj,350,:zxsj,0,100,'未交')",
                   {{"dlsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(8, 0)))},
                    {"zxsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(16, 0)))}});
-        admin::TyyejsForm& form = office->session().settlementWindow();
+        admin::SettlementWindow& form = office->session().settlementWindow();
         office->action("N36")->trigger();
         QVERIFY(form.isVisible());
         QLineEdit* number = box(&form, "Edit1");

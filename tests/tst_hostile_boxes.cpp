@@ -7,8 +7,8 @@
 
 #include "till_harness.h"
 
-#include "admin/sppzpas.h"
-#include "sf.h"
+#include "admin/goodsconfigwindow.h"
+#include "client/chargewindow.h"
 #include "storedb/columntext.h"
 #include "storedb/errors.h"
 #include "storedb/schema.h"
@@ -66,9 +66,9 @@ struct Till {
     }
 };
 
-Tsfform* chargeWindow() {
+ChargeWindow* chargeWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<Tsfform*>(w); window && window->isVisible())
+        if (auto* window = qobject_cast<ChargeWindow*>(w); window && window->isVisible())
             return window;
     }
     return nullptr;
@@ -226,7 +226,7 @@ class TestHostileBoxes : public QObject {
                     continue;
                 const QByteArray where = QByteArray("cash ") + tag + " by " + feed.how;
                 openCharge();
-                Tsfform* window = chargeWindow();
+                ChargeWindow* window = chargeWindow();
                 QVERIFY2(window, where);
                 QLineEdit* cash = edit(window, "Edit1");
                 till.responder.clear();
@@ -331,7 +331,7 @@ class TestHostileBoxes : public QObject {
         office.startAndSignOn();
         Db& db = office.db();
         addCategory(db, "01", "饮料");
-        admin::TsppzForm& form = office.session().configurationWindow();
+        admin::GoodsConfigWindow& form = office.session().configurationWindow();
         form.prepareCategoryPage();
         auto box = [&](const char* name) { return ctl<QLineEdit>(&form, name); };
         auto press = [&](const char* name) { ctl<QPushButton>(&form, name)->click(); };
@@ -417,7 +417,7 @@ class TestHostileBoxes : public QObject {
         office.responder.onUnanswered = [](const QString&) {};
         office.startAndSignOn();
         Db& db = office.db();
-        admin::TsppzForm& form = office.session().configurationWindow();
+        admin::GoodsConfigWindow& form = office.session().configurationWindow();
         auto box = [&](const char* name) { return ctl<QLineEdit>(&form, name); };
         struct Row {
             QString company, welcome;

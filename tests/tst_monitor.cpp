@@ -2,7 +2,7 @@
 // store it cannot read costs the back office nothing: no message, no wait,
 // and the list back by itself.
 
-#include "admin/jk.h"
+#include "admin/monitorwindow.h"
 #include "storedb/charge.h"
 #include "storedb/schema.h"
 #include "storedb/till.h"
@@ -98,7 +98,7 @@ class SilentSocket {
 struct Monitor {
     explicit Monitor(AdminFixture& f) : office(f) {}
     AdminFixture& office;
-    admin::Tjkform* w = &office.session().monitorWindow();
+    admin::MonitorWindow* w = &office.session().monitorWindow();
     QTableView* DBGrid1 = ctl<QTableView>(w, "DBGrid1");
     QTimer* Timer1 = ctl<QTimer>(w, "Timer1");
     void open() { office.toolButton("ToolButton17")->click(); }
@@ -164,7 +164,7 @@ class TestMonitor : public QObject {
         ui.open();
         QTRY_COMPARE(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Tjkform/Timer1: ADOQuery1"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MonitorWindow/Timer1: ADOQuery1"));
         db.exec("away", "alter table jqb rename to jqb_away");
         QTRY_COMPARE_WITH_TIMEOUT(ui.DBGrid1->model()->rowCount(), 0, kWithinInterval);
         QTest::qWait(kInterval); // a second failing read
@@ -199,7 +199,7 @@ class TestMonitor : public QObject {
         ui.open();
         QTRY_COMPARE(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Tjkform/Timer1: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MonitorWindow/Timer1: "));
         QVERIFY(server.stop());
         {
             // Each read now waits for its connect time-out, never the window.

@@ -1,7 +1,7 @@
 // The personnel window driven through its controls: administrators and
 // clerks, their checks and messages, and the people who must not be removed.
 
-#include "admin/rsglpas.h"
+#include "admin/personnelwindow.h"
 #include "storedb/charge.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
@@ -129,7 +129,7 @@ class TestPersonnel : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::TrsglForm* window = nullptr;
+    admin::PersonnelWindow* window = nullptr;
     std::unique_ptr<Controls> ui;
 
     storedb::Db& db() { return office->db(); }

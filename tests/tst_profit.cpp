@@ -2,7 +2,7 @@
 // over movements written by the back office's stock code and sales charged
 // by the till's.
 
-#include "admin/yl.h"
+#include "admin/profitwindow.h"
 #include "storedb/charge.h"
 #include "storedb/procedures.h"
 #include "storedb/stock.h"
@@ -53,7 +53,7 @@ class TestProfit : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::Tylform* ylform = nullptr;
+    admin::ProfitWindow* ylform = nullptr;
 
     storedb::Db& db() { return office->db(); }
     QString box(const char* name) const { return ctl<QLineEdit>(ylform, name)->text(); }

@@ -2,7 +2,7 @@
 // movements recorded by the back office's stock code; and how the engines
 // run the result queries of both movement query windows.
 
-#include "admin/sprhcxpas.h"
+#include "admin/purchasequerywindow.h"
 #include "storedb/datetime.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -91,7 +91,7 @@ class TestPurchaseQuery : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::TsprhcxForm* window = nullptr;
+    admin::PurchaseQueryWindow* window = nullptr;
 
     storedb::Db& db() { return office->db(); }
     QStringList shown() const { return office->responder.shown(); }
@@ -128,7 +128,7 @@ class TestPurchaseQuery : public QObject {
         // A stock-out is no purchase.
         QCOMPARE(storedb::recordStockOut(db(), {"A1", 3.5, 2, "报损"}, "1", kDay2).result,
                  storedb::MovementOutcome::Recorded);
-        window = &office->session().incomingQueryWindow();
+        window = &office->session().purchaseQueryWindow();
     }
 
     void cleanup() {

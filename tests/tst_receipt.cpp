@@ -2,7 +2,7 @@
 // poppler's tools (text, word positions, page size), and the report
 // renderer's page breaks.
 
-#include "dy.h"
+#include "client/receiptwindow.h"
 
 #include "formkit/hint.h"
 #include "formkit/report.h"
@@ -96,7 +96,7 @@ class TestReceipt : public QObject {
         const qint64 bill = sale.bill;
 
         QTemporaryDir dir;
-        Tdyform receipt;
+        ReceiptWindow receipt;
         const QString pdf = dir.filePath("receipt.pdf");
         const QDateTime printedAt(QDate(2026, 12, 8), QTime(14, 5, 9));
         receipt.setReceived("100");
@@ -210,7 +210,7 @@ class TestReceipt : public QObject {
         const ChargedSale sale = chargeSale(db, kTill, QDate::currentDate());
         QTemporaryDir dir;
         const QString pdf = dir.filePath("name.pdf");
-        QVERIFY(Tdyform().writePdf(db, sale, pdf));
+        QVERIFY(ReceiptWindow().writePdf(db, sale, pdf));
         keepForLooking(pdf);
         // Every piece of the name ends left of the price column, and the
         // next line starts a line below the name's last piece.
@@ -243,7 +243,7 @@ class TestReceipt : public QObject {
         const ChargedSale sale = chargeSale(db, kTill, QDate::currentDate());
         QTemporaryDir dir;
         const QString pdf = dir.filePath("long.pdf");
-        QVERIFY(Tdyform().writePdf(db, sale, pdf));
+        QVERIFY(ReceiptWindow().writePdf(db, sale, pdf));
         keepForLooking(pdf);
 
         // 140.02 mm of roll between the margins: the title and 30 lines on

@@ -1,7 +1,7 @@
 // The till registration window driven through its controls: registering
 // with an opening float, the name rules, and removing tills by double-click.
 
-#include "admin/zc.h"
+#include "admin/tillregistrationwindow.h"
 #include "storedb/backoffice.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -59,7 +59,7 @@ class TestRegistration : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::Tzcform* window = nullptr;
+    admin::TillRegistrationWindow* window = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QPushButton* BitBtn1 = nullptr;

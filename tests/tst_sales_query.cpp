@@ -1,7 +1,7 @@
 // The sales query window driven through its controls, over sales charged
 // by the till's code and stock-outs recorded by the back office's.
 
-#include "admin/spckcxpas.h"
+#include "admin/salesquerywindow.h"
 #include "storedb/background.h"
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
@@ -113,7 +113,7 @@ class TestSalesQuery : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::TspckcxForm* window = nullptr;
+    admin::SalesQueryWindow* window = nullptr;
     QList<qint64> bills; // of kSales, in order
 
     storedb::Db& db() { return office->db(); }

@@ -4,7 +4,7 @@
 // till's own sign-on, charging and sign-off otherwise. The cash counted:
 // what a settlement records, the earlier settlements listed, the hand-in slip.
 
-#include "admin/yyejspas.h"
+#include "admin/settlementwindow.h"
 #include "storedb/charge.h"
 #include "storedb/company.h"
 #include "storedb/datetime.h"
@@ -108,7 +108,7 @@ QStringList gridRows(const QTableView* grid, const QList<int>& skipped) {
 struct Window {
     explicit Window(AdminFixture& f) : office(f) {}
     AdminFixture& office;
-    admin::TyyejsForm* w = &office.session().settlementWindow();
+    admin::SettlementWindow* w = &office.session().settlementWindow();
     QTableView* DBGrid1 = ctl<QTableView>(w, "DBGrid1");
     QLineEdit* Edit1 = ctl<QLineEdit>(w, "Edit1");
     QLineEdit* Edit2 = ctl<QLineEdit>(w, "Edit2");

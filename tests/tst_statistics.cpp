@@ -3,7 +3,7 @@
 // over movements written by the back office's stock code and sales charged
 // by the till's.
 
-#include "admin/ywtj.h"
+#include "admin/statisticswindow.h"
 #include "storedb/catalog.h"
 #include "storedb/charge.h"
 #include "storedb/procedures.h"
@@ -148,7 +148,7 @@ class TestStatistics : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::Tywtjform* ywtjform = nullptr;
+    admin::StatisticsWindow* ywtjform = nullptr;
 
     storedb::Db& db() { return office->db(); }
     template <class T> T* c(const char* name) const { return ctl<T>(ywtjform, name); }

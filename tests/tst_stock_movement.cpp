@@ -1,7 +1,7 @@
 // The stock movement window driven from the keyboard, as the administrator
 // works it.
 
-#include "admin/spglpas.h"
+#include "admin/stockwindow.h"
 #include "storedb/datetime.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -66,7 +66,7 @@ class TestStockMovement : public QObject {
     Q_OBJECT
 
     std::unique_ptr<AdminFixture> office;
-    admin::TspglForm* form = nullptr;
+    admin::StockWindow* form = nullptr;
     const QString today = QDate::currentDate().toString(Qt::ISODate);
 
     storedb::Db& db() { return office->db(); }

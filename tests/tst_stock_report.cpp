@@ -3,9 +3,9 @@
 // report as a real PDF read back with poppler's tools. Stock is moved by the
 // back office's movements and the till's sales.
 
-#include "admin/dy.h"
-#include "admin/fx.h"
-#include "admin/fx1.h"
+#include "admin/stockreportwindow.h"
+#include "admin/analysisprogresswindow.h"
+#include "admin/stockanalysiswindow.h"
 #include "admin/opening.h"
 #include "formkit/hint.h"
 #include "formkit/preview.h"
@@ -125,7 +125,7 @@ void buildShop(Db& db) {
 class TestStockReport : public QObject {
     Q_OBJECT
     std::unique_ptr<AdminFixture> office;
-    admin::Tfx1form* fx1 = nullptr;
+    admin::StockAnalysisWindow* fx1 = nullptr;
     QTableView* grid = nullptr;
     QTemporaryDir dir;
     Db& db() { return office->db(); }

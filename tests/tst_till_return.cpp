@@ -5,7 +5,7 @@
 
 #include "till_harness.h"
 
-#include "returnwindow.h"
+#include "client/returnwindow.h"
 
 #include "storedb/charge.h"
 #include "storedb/numtext.h"
@@ -61,7 +61,7 @@ struct ReturnTill {
         run->addLine("A", "3");
         run->addLine("B", "2");
         button(mainWindow(), "SpeedButton1")->click();
-        Tsfform* charge = mainWindow()->chargeWindow();
+        ChargeWindow* charge = mainWindow()->chargeWindow();
         edit(charge, "Edit1")->setText("100");
         button(charge, "BitBtn1")->click();
         bill = session().lastSale().value_or(0);

@@ -2,7 +2,7 @@
 
 #include "till_harness.h"
 
-#include "sf.h"
+#include "client/chargewindow.h"
 #include "storedb/datetime.h"
 #include "storedb/errors.h"
 #include "storedb/till.h"
@@ -333,7 +333,7 @@ class TestTillSale : public QObject {
         QTest::keyClick(goods, Qt::Key_F5);
         // A button's key presses it the way a click looks: a moment later.
         QTRY_VERIFY(mainWindow()->chargeWindow());
-        QPointer<Tsfform> window = mainWindow()->chargeWindow();
+        QPointer<ChargeWindow> window = mainWindow()->chargeWindow();
         QLineEdit* cash = edit(window, "Edit1");
         QTest::keyClicks(cash, "5");
         QTest::keyClick(cash, Qt::Key_Return);
@@ -355,10 +355,10 @@ class TestTillSale : public QObject {
         QCOMPARE(label(mainWindow(), "zj")->text(), QString("12.3"));
         button(mainWindow(), "SpeedButton1")->click();
         QVERIFY(till.responder.shown().isEmpty());
-        QPointer<Tsfform> window = mainWindow()->chargeWindow();
+        QPointer<ChargeWindow> window = mainWindow()->chargeWindow();
         QVERIFY(window && window->isVisible());
         QCOMPARE(tillLooks(), kSalePending);
-        QCOMPARE(mainWindow()->state(), Tmainform::State::Charging);
+        QCOMPARE(mainWindow()->state(), TillWindow::State::Charging);
         QCOMPARE(label(window, "ysk")->text(), QString("12.3"));
 
         // Booked: one bill, one movement per line, the takings.
@@ -416,7 +416,7 @@ class TestTillSale : public QObject {
         QCOMPARE(till.responder.shown(), QStringList{storedb::kStatementFailed});
         QCOMPARE(mainWindow()->chargeWindow(), nullptr);
         QCOMPARE(tillLooks(), kSalePending);
-        QCOMPARE(mainWindow()->state(), Tmainform::State::SalePending);
+        QCOMPARE(mainWindow()->state(), TillWindow::State::SalePending);
         QCOMPARE(saleLines(till.db(), "till-1").size(), 2);
         QCOMPARE(label(mainWindow(), "zj")->text(), QString("11.6"));
         QCOMPARE(count(till.db(), "select count(*) from hwrzb"), 0);

@@ -279,7 +279,7 @@ class TestTillShift : public QObject {
         tool("ToolButton2")->trigger();
         run.addLine("6901", "2");
         button(mainWindow(), "SpeedButton1")->click();
-        Tsfform* charge = mainWindow()->chargeWindow();
+        ChargeWindow* charge = mainWindow()->chargeWindow();
         QVERIFY(charge);
         edit(charge, "Edit1")->setText("10");
         button(charge, "BitBtn1")->click();

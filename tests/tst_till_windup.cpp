@@ -5,8 +5,8 @@
 // booking anything. The till is the real program in a process of its own
 // (worker_till_ui); the back office is its real windows.
 
-#include "admin/jk.h"
-#include "admin/zc.h"
+#include "admin/monitorwindow.h"
+#include "admin/tillregistrationwindow.h"
 #include "storedb/errors.h"
 #include "storedb/saletable.h"
 #include "storedb/stock.h"

@@ -87,8 +87,8 @@ class RunningTill {
     QStringList reports_;
 };
 
-const QString kMain = QStringLiteral("window shown: Tmainform");
-const QString kSignOn = QStringLiteral("window shown: Tdlform");
+const QString kMain = QStringLiteral("window shown: TillWindow");
+const QString kSignOn = QStringLiteral("window shown: SignOnWindow");
 const QString kUpgrade = QStringLiteral("window shown: upgradeWindow");
 
 } // namespace

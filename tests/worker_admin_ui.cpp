@@ -18,12 +18,12 @@
 //                                row BH double-clicked, its quantity set to SL
 //   quit
 
-#include "admin/dlpas.h"
-#include "admin/mainpas.h"
+#include "admin/loginwindow.h"
+#include "admin/mainwindow.h"
 #include "admin/session.h"
-#include "admin/spglpas.h"
-#include "admin/spxg.h"
-#include "admin/yyejspas.h"
+#include "admin/stockwindow.h"
+#include "admin/correctionwindow.h"
+#include "admin/settlementwindow.h"
 
 #include "formkit/application.h"
 #include "formkit/messages.h"
@@ -79,10 +79,10 @@ class Administrator {
     }
 
   private:
-    admin::Tmain& main() { return session_.mainWindow(); }
+    admin::MainWindow& main() { return session_.mainWindow(); }
 
     QString signOn(const QString& glyh, const QString& mm) {
-        admin::TdlForm* login = session_.loginWindow();
+        admin::LoginWindow* login = session_.loginWindow();
         if (!login || !login->isVisible())
             return QStringLiteral("no login window");
         typeAndEnter(ctl<QLineEdit>(login, "Edit1"), glyh);
@@ -95,7 +95,7 @@ class Administrator {
     // stays up for the next line (the "continue" question answered Yes).
     QString movement(const char* menuEntry, const QStringList& boxes, const QStringList& values) {
         ctl<QAction>(&main(), menuEntry)->trigger();
-        admin::TspglForm& window = session_.stockWindow();
+        admin::StockWindow& window = session_.stockWindow();
         if (!window.isVisible())
             return QStringLiteral("no stock window");
         for (int i = 0; i < boxes.size(); ++i)
@@ -117,7 +117,7 @@ class Administrator {
 
     QString settle(const QString& shyh) {
         ctl<QAction>(&main(), "N36")->trigger();
-        admin::TyyejsForm& window = session_.settlementWindow();
+        admin::SettlementWindow& window = session_.settlementWindow();
         if (!window.isVisible())
             return QStringLiteral("no settlement window");
         auto* number = ctl<QLineEdit>(&window, "Edit1");
@@ -134,7 +134,7 @@ class Administrator {
 
     QString correct(const QString& bh, const QString& sl) {
         ctl<QAction>(&main(), "N30")->trigger();
-        admin::TspxgForm& window = session_.correctionWindow();
+        admin::CorrectionWindow& window = session_.correctionWindow();
         if (!window.isVisible())
             return QStringLiteral("no correction window");
         ctl<QRadioButton>(&window, "RadioButton1")->click();

@@ -30,12 +30,13 @@
 //   summary-ok       the summary's BitBtn1
 //   quit             ToolButton1: the program ends
 
-#include "dl.h"
-#include "returnwindow.h"
-#include "session.h"
-#include "sf.h"
-#include "tavo.h"
-#include "zx.h"
+#include "client/chargewindow.h"
+#include "client/returnwindow.h"
+#include "client/session.h"
+#include "client/signoffwindow.h"
+#include "client/signonwindow.h"
+#include "client/tillwindow.h"
+#include "client/tillwindows.h"
 
 #include "formkit/application.h"
 #include "formkit/messages.h"
@@ -73,7 +74,7 @@ void pressEnter(QWidget* widget) {
 
 class Cashier {
   public:
-    explicit Cashier(TillSession& session) : session_(session) {}
+    Cashier(TillSession& session, TillWindows& windows) : session_(session), windows_(windows) {}
 
     // Runs one command; an empty result means the windows show what the
     // clerk expects after it, otherwise it says what they show instead.
@@ -113,8 +114,8 @@ class Cashier {
     }
 
   private:
-    Tmainform& main() { return session_.mainWindow(); }
-    QString stateIs(Tmainform::State expected) {
+    TillWindow& main() { return windows_.mainWindow(); }
+    QString stateIs(TillWindow::State expected) {
         if (main().state() == expected)
             return QString();
         return QStringLiteral("the till is in state %1").arg(int(main().state()));
@@ -125,7 +126,7 @@ class Cashier {
     }
 
     QString signOn(const QString& shyh, const QString& mm) {
-        Tdlform& window = session_.signOnWindow();
+        SignOnWindow& window = windows_.signOnWindow();
         if (!window.isVisible())
             return QStringLiteral("no sign-on window");
         auto* number = ctl<QLineEdit>(&window, "Edit1");
@@ -136,12 +137,12 @@ class Cashier {
         pressEnter(password);
         if (!session_.clerkOnDuty())
             return QStringLiteral("nobody on duty");
-        return stateIs(Tmainform::State::OnDuty);
+        return stateIs(TillWindow::State::OnDuty);
     }
 
     QString openPanel() {
         ctl<QAction>(&main(), "ToolButton2")->trigger();
-        return stateIs(Tmainform::State::SalePanelOpen);
+        return stateIs(TillWindow::State::SalePanelOpen);
     }
 
     QString addLine(const QString& hwh, const QString& quantity) {
@@ -155,19 +156,19 @@ class Cashier {
         pressEnter(pieces);
         if (gridRows() != before + 1)
             return QStringLiteral("%1 lines listed, %2 before").arg(gridRows()).arg(before);
-        return stateIs(Tmainform::State::SalePending);
+        return stateIs(TillWindow::State::SalePending);
     }
 
     QString charge() {
         ctl<QPushButton>(&main(), "SpeedButton1")->click();
-        Tsfform* window = main().chargeWindow();
+        ChargeWindow* window = main().chargeWindow();
         if (!window || !window->isVisible())
             return QStringLiteral("no charge window");
-        return stateIs(Tmainform::State::Charging);
+        return stateIs(TillWindow::State::Charging);
     }
 
     QString cash(const QString& amount) {
-        Tsfform* window = main().chargeWindow();
+        ChargeWindow* window = main().chargeWindow();
         if (!window)
             return QStringLiteral("no charge window");
         auto* received = ctl<QLineEdit>(window, "Edit1");
@@ -179,14 +180,14 @@ class Cashier {
     }
 
     QString confirm() {
-        Tsfform* window = main().chargeWindow();
+        ChargeWindow* window = main().chargeWindow();
         if (!window)
             return QStringLiteral("no charge window");
         // Prints the receipt before it returns.
         ctl<QPushButton>(window, "BitBtn1")->click();
         if (main().chargeWindow())
             return QStringLiteral("the charge window is still up");
-        return stateIs(Tmainform::State::SalePanelOpen);
+        return stateIs(TillWindow::State::SalePanelOpen);
     }
 
     QString lastBill() {
@@ -219,7 +220,7 @@ class Cashier {
     }
 
     QString openReturn(const QString& bill) {
-        const Tmainform::State before = main().state();
+        const TillWindow::State before = main().state();
         ctl<QAction>(&main(), "returnGoods")->trigger();
         ReturnWindow* window = main().returnWindow();
         // Its keys (F5) answer only once it has the keyboard.
@@ -233,7 +234,7 @@ class Cashier {
     }
 
     QString voidLastSale() {
-        const Tmainform::State before = main().state();
+        const TillWindow::State before = main().state();
         ctl<QAction>(&main(), "voidLastSale")->trigger();
         returningFrom_ = before;
         if (ReturnWindow* window = main().returnWindow();
@@ -286,16 +287,16 @@ class Cashier {
 
     QString signOff() {
         ctl<QAction>(&main(), "ToolButton4")->trigger();
-        if (!session_.summaryWindow().awaitingConfirmation())
+        if (!windows_.summaryWindow().awaitingConfirmation())
             return QStringLiteral("no summary");
-        return stateIs(Tmainform::State::SignOffSummary);
+        return stateIs(TillWindow::State::SignOffSummary);
     }
 
     QString confirmSummary() {
-        ctl<QPushButton>(&session_.summaryWindow(), "BitBtn1")->click();
-        if (session_.summaryWindow().awaitingConfirmation())
+        ctl<QPushButton>(&windows_.summaryWindow(), "BitBtn1")->click();
+        if (windows_.summaryWindow().awaitingConfirmation())
             return QStringLiteral("the summary is still up");
-        return stateIs(Tmainform::State::NoClerk);
+        return stateIs(TillWindow::State::NoClerk);
     }
 
     QString quit() {
@@ -304,9 +305,10 @@ class Cashier {
     }
 
     TillSession& session_;
+    TillWindows& windows_;
     // Where the till stood when the return window opened: it stands there
     // again once the window has closed.
-    Tmainform::State returningFrom_ = Tmainform::State::OnDuty;
+    TillWindow::State returningFrom_ = TillWindow::State::OnDuty;
 };
 
 } // namespace
@@ -326,18 +328,19 @@ int main(int argc, char** argv) {
 
     formkit::ScriptedResponder responder;
     TillSession session;
+    TillWindows windows(session);
     QObject::connect(
-        &session.mainWindow(), &Tmainform::quitRequested, &app,
+        &windows.mainWindow(), &TillWindow::quitRequested, &app,
         [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
-    Cashier cashier(session);
+    Cashier cashier(session, windows);
     // Four Yes answers a command: no command of the till asks more than one.
     testsupport::CommandLoop commands(responder, 4,
                                       [&](const QStringList& words) { return cashier.run(words); });
-    session.start();
+    windows.start();
     // The start-up's messages (a store that cannot be opened, a till that is
     // not registered) before anything else.
     testsupport::sayShown(responder.shown());
-    testsupport::say(session.mainWindow().programEnded() ? QStringLiteral("ended")
+    testsupport::say(windows.mainWindow().programEnded() ? QStringLiteral("ended")
                                                          : QStringLiteral("ready"));
     return app.exec();
 }

@@ -5,8 +5,8 @@
 // program directory; message boxes answered by a scripted responder.
 // Header-only: the test executables link the back office's windows.
 
-#include "admin/dlpas.h"
-#include "admin/mainpas.h"
+#include "admin/loginwindow.h"
+#include "admin/mainwindow.h"
 #include "admin/session.h"
 #include "formkit/messages.h"
 #include "storedb/datalink.h"
@@ -50,7 +50,7 @@ class AdminFixture {
 
     admin::AdminSession& session() const { return *session_; }
     storedb::Db& db() { return store.db(); }
-    admin::Tmain& main() const { return session_->mainWindow(); }
+    admin::MainWindow& main() const { return session_->mainWindow(); }
     QString linkPath() const { return store.folder() + QStringLiteral("/link.udl"); }
 
     // The program's start: main window, connection, login window.
@@ -59,7 +59,7 @@ class AdminFixture {
         QVERIFY(session_->loginWindow());
         QVERIFY(session_->loginWindow()->isVisible());
     }
-    admin::TdlForm& login() const {
+    admin::LoginWindow& login() const {
         if (!session_->loginWindow())
             qFatal("the login window is not there before the first show");
         return *session_->loginWindow();

@@ -1,0 +1,53 @@
+#include "analysisprogresswindow.h"
+
+#include "ui_analysisprogresswindow.h"
+
+#include "stockanalysiswindow.h"
+#include "opening.h"
+#include "session.h"
+
+#include "formkit/toolwindow.h"
+
+#include <QShowEvent>
+#include <QTimer>
+
+namespace admin {
+
+AnalysisProgressWindow::AnalysisProgressWindow(AdminSession& session, QWidget* parent)
+    : QWidget(parent), session_(session), ui(new Ui::AnalysisProgressWindow) {
+    ui->setupUi(this);
+    formkit::makeToolWindow(this, QSize(513, 54));
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(10);
+    connect(timer_, &QTimer::timeout, this, &AnalysisProgressWindow::advance);
+}
+
+AnalysisProgressWindow::~AnalysisProgressWindow() {
+    delete ui;
+}
+
+void AnalysisProgressWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    ui->ProgressBar1->setValue(0);
+    timer_->start();
+}
+
+// However the window goes (its close box, the program), the bar stops: a
+// later show starts it from the beginning.
+void AnalysisProgressWindow::hideEvent(QHideEvent* event) {
+    timer_->stop();
+    QWidget::hideEvent(event);
+}
+
+void AnalysisProgressWindow::advance() {
+    ui->ProgressBar1->setValue(ui->ProgressBar1->value() + 1);
+    if (ui->ProgressBar1->value() < ui->ProgressBar1->maximum())
+        return;
+    close();
+    bringUp(session_.analysisWindow());
+}
+
+} // namespace admin

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QTimer;
+class QToolButton;
+
+namespace formkit {
+class HintWatcher;
+}
+
+namespace admin {
+
+class AdminSession;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The back office's main window: menu, tool bar, status bar, and the opening
+// of every function window. Business functions stay locked until an
+// administrator signs on.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(AdminSession& session, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The main window's own hint, shown while the pointer rests on its area.
+    QString statusText() const;
+
+    // The login window's success: the status text names the administrator
+    // and the locked functions open for the rest of the run.
+    void administratorSignedOn(const QString& glym);
+    // The stock window is gone: both of its menu entries work again (opening
+    // one mode disabled the other's).
+    void stockWindowClosed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    void buildStatusBar();
+    void nameMenuEntries();
+    void connectHandlers();
+    QList<QAction*> lockedMenus() const;
+    QList<QToolButton*> lockedToolButtons() const;
+    void setLockedFunctionsEnabled(bool enabled);
+    void showClock();
+
+    // Menu entries and tool buttons
+    void openStockIn();
+    void openStockOut();
+    void openMovementCorrection();
+    void openPriceChange();
+    void openCorrectionAsLeft();
+    void openSettlement();
+    void openProfitEstimate();
+    void openIncomingByGoods();
+    void openIncomingByCategory();
+    void openIncomingQueryAsLeft();
+    void openSalesByGoods();
+    void openSalesByCategory();
+    void openSalesQueryAsLeft();
+    void openReturnList();
+    void openBackup();
+    void showLastBackup(const QDateTime& when);
+    void openDayReport();
+    void openStockAnalysis();
+    void openStatisticsByCategory();
+    void openStatisticsByGoods();
+    void openAdministrators();
+    void openClerks();
+    void openCategoryConfiguration();
+    void openGoodsConfiguration();
+    void openShopSettings();
+    void openTerminalRegistration();
+    void openMonitoring();
+    void openAbout();
+    void exitProgram();
+
+    AdminSession& session_;
+    Ui::MainWindow* ui = nullptr;
+    QLabel* hintPanel_ = nullptr;   // StatusBar1, panel 0: the current hint
+    QLabel* clockPanel_ = nullptr;  // StatusBar1, panel 1: the clock
+    QLabel* backupPanel_ = nullptr; // the time of the last backup, once signed on
+    QTimer* Timer1 = nullptr;
+    formkit::HintWatcher* hints_ = nullptr;
+};
+
+} // namespace admin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+namespace admin {
+
+class AdminSession;
+
+namespace Ui {
+class StockWindow;
+}
+
+// The stock movement window: stock-in or stock-out, as it was opened.
+class StockWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit StockWindow(AdminSession& session, QWidget* parent = nullptr);
+    ~StockWindow() override;
+
+    // Brings the window up in the mode; the opener disables the other mode's
+    // menu entry, and closing the window tells the main window.
+    void openForStockIn();
+    void openForStockOut();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Handlers
+    void lookUpGoodsOnEnter();
+    void lookUpGoodsOnLeave();
+    void moveOnFromPrice();
+    void cancelGoods();
+    void recordMovement();
+
+    // The mode is the frame's caption.
+    bool stockInMode() const;
+    void clearGoods();
+    void refuseShortStock(int kcl);
+
+    AdminSession& session_;
+    Ui::StockWindow* ui = nullptr;
+    bool inLookup_ = false;
+};
+
+} // namespace admin

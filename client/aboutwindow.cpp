@@ -1,0 +1,17 @@
+#include "aboutwindow.h"
+
+#include "ui_aboutwindow.h"
+
+#include "formkit/about.h"
+#include "formkit/fonts.h"
+
+AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent), ui(new Ui::AboutWindow) {
+    ui->setupUi(this);
+    setFont(formkit::songFont());
+    formkit::makeAboutWindow(this, QSize(315, 194), ui->Label1, formkit::songFont(16), ui->BitBtn1,
+                             ui->Label6);
+}
+
+AboutWindow::~AboutWindow() {
+    delete ui;
+}
