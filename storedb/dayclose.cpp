@@ -119,6 +119,9 @@ void refuseUnclosable(const Db& db, const QDate& day, const QDateTime& now,
     if (last && last->day > day)
         refuse(QStringLiteral("已经日结到 %1,不能再日结更早的 %2！")
                    .arg(dayText(last->day), dayText(day)));
+    // Every till's row locked first: a sign-on waiting on it then sees this
+    // Z, and one that came first is seen below (till.cpp, refuseClosedDay).
+    db.exec(QStringLiteral("lock tills"), QStringLiteral("update jqb set zt=zt"));
     // A shift still open from that day or before may yet take money of it.
     QSqlQuery onDuty = db.exec(
         QStringLiteral("till on duty"),

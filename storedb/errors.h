@@ -115,6 +115,11 @@ class TillLeaseLostError : public Error {
     using Error::Error;
 };
 
+// The day has been closed (日结): no till opens a shift on it any more.
+class DayClosedError : public Error {
+    using Error::Error;
+};
+
 // A charge found no lines in the till's sale table.
 class EmptySaleError : public Error {
     using Error::Error;

@@ -151,11 +151,28 @@ ShiftFigures closeShift(const Db& db, const QString& jsj, const QDateTime& now) 
     return figures;
 }
 
+// Money taken on a day already closed would be on no Z. The till's row is
+// locked before the day is read, and closeDay locks every till's row before
+// it looks for open shifts: whichever comes second sees the other.
+void refuseClosedDay(Db& db, const QString& jsj, const QDate& day) {
+    db.exec(QStringLiteral("lock till"), QStringLiteral("update jqb set zt=zt where jsj=:jsj"),
+            {{kJsj, jsj}});
+    QSqlQuery closed = db.exec(QStringLiteral("day closed"),
+                               QStringLiteral("select z from dayclose where day=:day"),
+                               {{QStringLiteral("day"), dateParam(day)}});
+    if (closed.next())
+        throw DayClosedError(
+            QStringLiteral("sign-on on closed day %1").arg(day.toString(Qt::ISODate)),
+            QStringLiteral("%1 已经日结,当天不能再登录营业！")
+                .arg(day.toString(QStringLiteral("yyyy-MM-dd"))));
+}
+
 SignedOn signOn(Db& db, const QString& jsj, const QString& shyh, const QDateTime& now) {
     checkSaleTableName(jsj);
     Transaction transaction(db);
     confirmTillLease(db, jsj);
     registeredTill(db, jsj);
+    refuseClosedDay(db, jsj, now.date());
     SignedOn result;
     if (saleTableExists(db, jsj)) {
         windUpShift(db, jsj, now);

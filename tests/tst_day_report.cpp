@@ -290,6 +290,26 @@ class TestDayReport : public QObject {
         QVERIFY(verifyDayCloseChain(db()).isEmpty());
     }
 
+    // Money taken after a day's Z would be on no Z: no shift opens on a
+    // closed day, and the day after opens as before.
+    void noSignOnToAClosedDay() {
+        closeDay(db(), kDay, "1", at(1, 8));
+        QString refused;
+        try {
+            signOn(db(), "A", "1001", at(0, 23, 59));
+        } catch (const DayClosedError& e) {
+            refused = e.userText();
+        }
+        const auto openShifts = [this] {
+            QSqlQuery q = db().exec("open", "select count(*) from shyrzb where zxsj is null");
+            return q.next() ? q.value(0).toInt() : -1;
+        };
+        QCOMPARE(refused, QStringLiteral("2026-03-10 已经日结,当天不能再登录营业！"));
+        QCOMPARE(openShifts(), 1);
+        signOn(db(), "A", "1001", at(2, 8));
+        QCOMPARE(openShifts(), 2);
+    }
+
     void chainCheck_data() {
         QTest::addColumn<QString>("tamper");
         QTest::addColumn<QString>("expected");
