@@ -9,9 +9,10 @@ namespace admin {
 AboutWindow::AboutWindow(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::AboutWindow) {
     ui->setupUi(this);
-    QFont title = ui->Label1->font();
+    QFont title = ui->titleLabel->font();
     title.setPointSize(title.pointSize() + 3);
-    formkit::makeAboutWindow(this, QSize(324, 191), ui->Label1, title, ui->BitBtn1, ui->jsj);
+    formkit::makeAboutWindow(this, QSize(324, 191), ui->titleLabel, title, ui->closeButton,
+                             ui->computerNameLabel);
 }
 
 AboutWindow::~AboutWindow() {

@@ -2,9 +2,9 @@
 
 #include "ui_analysisprogresswindow.h"
 
-#include "stockanalysiswindow.h"
 #include "opening.h"
 #include "session.h"
+#include "stockanalysiswindow.h"
 
 #include "formkit/toolwindow.h"
 
@@ -18,7 +18,7 @@ AnalysisProgressWindow::AnalysisProgressWindow(AdminSession& session, QWidget* p
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(513, 54));
     timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setObjectName(QStringLiteral("progressTimer"));
     timer_->setInterval(10);
     connect(timer_, &QTimer::timeout, this, &AnalysisProgressWindow::advance);
 }
@@ -31,7 +31,7 @@ void AnalysisProgressWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    ui->ProgressBar1->setValue(0);
+    ui->progressBar->setValue(0);
     timer_->start();
 }
 
@@ -43,8 +43,8 @@ void AnalysisProgressWindow::hideEvent(QHideEvent* event) {
 }
 
 void AnalysisProgressWindow::advance() {
-    ui->ProgressBar1->setValue(ui->ProgressBar1->value() + 1);
-    if (ui->ProgressBar1->value() < ui->ProgressBar1->maximum())
+    ui->progressBar->setValue(ui->progressBar->value() + 1);
+    if (ui->progressBar->value() < ui->progressBar->maximum())
         return;
     close();
     bringUp(session_.analysisWindow());

@@ -30,7 +30,7 @@ class AnalysisProgressWindow : public QWidget {
 
     AdminSession& session_;
     Ui::AnalysisProgressWindow* ui = nullptr;
-    QTimer* timer_ = nullptr; // Timer1
+    QTimer* timer_ = nullptr;
 };
 
 } // namespace admin

@@ -45,45 +45,50 @@ CorrectionWindow::CorrectionWindow(AdminSession& session, QWidget* parent)
     // replaces only the date). Set after the date-only format, which cuts
     // the time of a value set before it. They open on today, as the query
     // windows' do, rather than on the day the window was designed.
-    ui->DateTimePicker1->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 30)));
-    ui->DateTimePicker2->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 37)));
+    ui->firstDay->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 30)));
+    ui->lastDay->setDateTime(QDateTime(QDate::currentDate(), QTime(20, 24, 37)));
 
     cxModel_ = new QSqlQueryModel(this);
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(cxModel_);
-    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit9})
+    formkit::prepareGrid(ui->movementsGrid);
+    ui->movementsGrid->setModel(cxModel_);
+    for (QLineEdit* box :
+         {ui->unitPrice, ui->quantity, ui->buyingPrice, ui->goodsNumber, ui->newPrice})
         formkit::installNumericFilter(box, formkit::NumericKeys::DigitsPointBackspaceEscape);
 
     // Enter presses the price look-up (the default button) wherever it is
     // shown; Esc the "取消" of the page on show. The tabs change with a click
     // or Ctrl+Tab, so that keys typed always reach a page.
     formkit::installDefaultButton(this);
-    ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
-    formkit::installCancelButton(ui->TabSheet1, ui->BitBtn3);
-    formkit::installCancelButton(ui->TabSheet2, ui->BitBtn7);
-    formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
+    ui->pages->tabBar()->setFocusPolicy(Qt::NoFocus);
+    formkit::installCancelButton(ui->correctionPage, ui->correctionCancelButton);
+    formkit::installCancelButton(ui->priceChangePage, ui->priceCancelButton);
+    formkit::onSignal(ui->pages, &QTabWidget::currentChanged, this,
                       &CorrectionWindow::resetForNewPage);
 
     // Movement correction
-    formkit::onSignal(ui->RadioButton1, &QRadioButton::toggled, this, &CorrectionWindow::chooseStockIn);
-    formkit::onSignal(ui->RadioButton2, &QRadioButton::toggled, this, &CorrectionWindow::chooseStockOut);
-    formkit::onClick(ui->BitBtn1, this, &CorrectionWindow::listMovements);
-    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &CorrectionWindow::pickMovement);
-    formkit::onClick(ui->BitBtn2, this, &CorrectionWindow::correctMovement);
-    formkit::onClick(ui->BitBtn3, this, &CorrectionWindow::clearCorrection);
-    connect(ui->BitBtn4, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onSignal(ui->stockInOption, &QRadioButton::toggled, this,
+                      &CorrectionWindow::chooseStockIn);
+    formkit::onSignal(ui->stockOutOption, &QRadioButton::toggled, this,
+                      &CorrectionWindow::chooseStockOut);
+    formkit::onClick(ui->movementQueryButton, this, &CorrectionWindow::listMovements);
+    formkit::onSignal(ui->movementsGrid, &QTableView::doubleClicked, this,
+                      &CorrectionWindow::pickMovement);
+    formkit::onClick(ui->correctButton, this, &CorrectionWindow::correctMovement);
+    formkit::onClick(ui->correctionCancelButton, this, &CorrectionWindow::clearCorrection);
+    connect(ui->correctionCloseButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Price change
-    formkit::onClick(ui->BitBtn5, this, &CorrectionWindow::lookUpGoods);
-    formkit::onSignal(ui->Edit5, &QLineEdit::textEdited, this, &CorrectionWindow::forgetLookedUpGoods);
-    formkit::onClick(ui->BitBtn6, this, &CorrectionWindow::changePrice);
-    formkit::onClick(ui->BitBtn7, this, &CorrectionWindow::clearPriceChange);
-    connect(ui->BitBtn8, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onClick(ui->lookUpButton, this, &CorrectionWindow::lookUpGoods);
+    formkit::onSignal(ui->goodsNumber, &QLineEdit::textEdited, this,
+                      &CorrectionWindow::forgetLookedUpGoods);
+    formkit::onClick(ui->changePriceButton, this, &CorrectionWindow::changePrice);
+    formkit::onClick(ui->priceCancelButton, this, &CorrectionWindow::clearPriceChange);
+    connect(ui->priceCloseButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Change record
     formkit::prepareGrid(ui->ChangeGrid);
     ui->ChangeGrid->setModel(&changes_);
-    formkit::offerExport(ui->DBGrid1, windowTitle());
+    formkit::offerExport(ui->movementsGrid, windowTitle());
     ui->ChangeCloseLayout->insertWidget(
         0, formkit::offerExport(ui->ChangeGrid, QStringLiteral("修改记录"))
                ->makeButton(this, QStringLiteral("ChangeExportButton")));
@@ -99,13 +104,13 @@ CorrectionWindow::~CorrectionWindow() {
 }
 
 void CorrectionWindow::openCorrection() {
-    selectPageQuietly(ui->PageControl1, 0);
+    selectPageQuietly(ui->pages, 0);
     layOutForDirection(stockInChosen());
     bringUp(*this);
 }
 
 void CorrectionWindow::openPriceChange() {
-    selectPageQuietly(ui->PageControl1, 1);
+    selectPageQuietly(ui->pages, 1);
     layOutForDirection(stockInChosen());
     bringUp(*this);
 }
@@ -118,7 +123,8 @@ void CorrectionWindow::showEvent(QShowEvent* event) {
         return;
     clearCorrectionBoxes();
     withdrawSelection();
-    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+    for (QLineEdit* box :
+         {ui->goodsNumber, ui->goodsName, ui->categoryName, ui->oldPrice, ui->newPrice})
         box->clear();
     endPriceChange();
     changes_.clear();
@@ -129,10 +135,11 @@ void CorrectionWindow::showEvent(QShowEvent* event) {
 // A page change by the user starts both pages afresh, on stock-in.
 void CorrectionWindow::resetForNewPage() {
     closeList();
-    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+    for (QLineEdit* box :
+         {ui->goodsNumber, ui->goodsName, ui->categoryName, ui->oldPrice, ui->newPrice})
         box->clear();
     endPriceChange();
-    ui->RadioButton1->setChecked(true);
+    ui->stockInOption->setChecked(true);
     layOutForDirection(true);
 }
 
@@ -140,7 +147,7 @@ void CorrectionWindow::resetForNewPage() {
 // Movement correction
 
 bool CorrectionWindow::stockInChosen() const {
-    return ui->RadioButton1->isChecked();
+    return ui->stockInOption->isChecked();
 }
 
 void CorrectionWindow::chooseStockIn(bool checked) {
@@ -158,12 +165,13 @@ void CorrectionWindow::chooseStockOut(bool checked) {
 }
 
 void CorrectionWindow::layOutForDirection(bool stockIn) {
-    for (QWidget* w : {static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->Edit4),
-                       static_cast<QWidget*>(ui->Label4), static_cast<QWidget*>(ui->Edit3)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->buyingPriceCaption), static_cast<QWidget*>(ui->buyingPrice),
+          static_cast<QWidget*>(ui->sourceCaption), static_cast<QWidget*>(ui->source)})
         w->setVisible(stockIn);
     // The record's values are long texts: its page takes a wider window.
-    const int wide = ui->PageControl1->currentWidget() == ui->ChangeRecordPage ? 720 : 550;
-    ui->PageControl1->resize(wide - 16, stockIn ? 436 : 396);
+    const int wide = ui->pages->currentWidget() == ui->ChangeRecordPage ? 720 : 550;
+    ui->pages->resize(wide - 16, stockIn ? 436 : 396);
     setFixedSize(wide, stockIn ? 459 : 424);
 }
 
@@ -176,21 +184,21 @@ void CorrectionWindow::closeList() {
 
 void CorrectionWindow::withdrawSelection() {
     selectedBh_.reset();
-    ui->BitBtn2->setEnabled(false);
+    ui->correctButton->setEnabled(false);
 }
 
 void CorrectionWindow::clearCorrectionBoxes() {
-    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+    for (QLineEdit* box : {ui->unitPrice, ui->quantity, ui->source, ui->buyingPrice})
         box->clear();
 }
 
 void CorrectionWindow::listMovements() {
     const bool stockIn = stockInChosen();
-    formkit::showRows(ui->DBGrid1, cxModel_,
-                      storedb::movementsToCorrect(
-                          session_.db(), stockIn ? storedb::kStockIn : storedb::kStockOut,
-                          ui->DateTimePicker1->dateTime(), ui->DateTimePicker2->dateTime()),
-                      stockIn ? kStockInWidths : kStockOutWidths);
+    formkit::showRows(
+        ui->movementsGrid, cxModel_,
+        storedb::movementsToCorrect(session_.db(), stockIn ? storedb::kStockIn : storedb::kStockOut,
+                                    ui->firstDay->dateTime(), ui->lastDay->dateTime()),
+        stockIn ? kStockInWidths : kStockOutWidths);
 }
 
 void CorrectionWindow::pickMovement(const QModelIndex& index) {
@@ -198,14 +206,14 @@ void CorrectionWindow::pickMovement(const QModelIndex& index) {
         return;
     const QSqlRecord row = cxModel_->record(index.row());
     selectedBh_ = row.value(0).toInt();
-    ui->BitBtn2->setEnabled(true);
-    ui->Edit1->setText(moneyText(row.value(4)));
-    ui->Edit2->setText(row.value(5).toString());
+    ui->correctButton->setEnabled(true);
+    ui->unitPrice->setText(moneyText(row.value(4)));
+    ui->quantity->setText(row.value(5).toString());
     if (stockInChosen()) {
-        ui->Edit4->setText(moneyText(row.value(6)));
-        ui->Edit3->setText(row.value(9).isNull() ? QString() : row.value(9).toString());
+        ui->buyingPrice->setText(moneyText(row.value(6)));
+        ui->source->setText(row.value(9).isNull() ? QString() : row.value(9).toString());
     } else {
-        ui->Edit3->clear();
+        ui->source->clear();
     }
 }
 
@@ -215,11 +223,11 @@ void CorrectionWindow::correctMovement() {
     if (!selectedBh_)
         return;
     storedb::MovementEntries entries;
-    entries.sl = storedb::toInteger(ui->Edit2->text());
-    entries.dj = storedb::toNumber(ui->Edit1->text());
+    entries.sl = storedb::toInteger(ui->quantity->text());
+    entries.dj = storedb::toNumber(ui->unitPrice->text());
     if (stockInChosen()) {
-        entries.rhj = storedb::toNumber(ui->Edit4->text());
-        entries.hwly = ui->Edit3->text();
+        entries.rhj = storedb::toNumber(ui->buyingPrice->text());
+        entries.hwly = ui->source->text();
     }
     const storedb::CorrectionOutcome outcome =
         storedb::correctMovement(session_.db(), *selectedBh_, entries, session_.administrator(),
@@ -254,10 +262,10 @@ void CorrectionWindow::clearCorrection() {
 // Price change
 
 void CorrectionWindow::lookUpGoods() {
-    const QString hwh = ui->Edit5->text();
+    const QString hwh = ui->goodsNumber->text();
     if (hwh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品号!"));
-        ui->Edit5->setFocus(Qt::OtherFocusReason);
+        ui->goodsNumber->setFocus(Qt::OtherFocusReason);
         return;
     }
     const std::optional<storedb::GoodsPrice> goods = storedb::goodsPrice(session_.db(), hwh);
@@ -267,36 +275,36 @@ void CorrectionWindow::lookUpGoods() {
         return;
     }
     pricedHwh_ = hwh;
-    ui->BitBtn6->setEnabled(true);
-    ui->Edit6->setText(goods->hwm);
-    ui->Edit7->setText(goods->hwlbm);
-    ui->Edit8->setText(storedb::numberText(storedb::roundFen(goods->dj)));
+    ui->changePriceButton->setEnabled(true);
+    ui->goodsName->setText(goods->hwm);
+    ui->categoryName->setText(goods->hwlbm);
+    ui->oldPrice->setText(storedb::numberText(storedb::roundFen(goods->dj)));
 }
 
 // The details shown belong to the goods looked up, not to a number typed since.
 void CorrectionWindow::forgetLookedUpGoods() {
     if (pricedHwh_) {
-        ui->Edit6->clear();
-        ui->Edit7->clear();
-        ui->Edit8->clear();
+        ui->goodsName->clear();
+        ui->categoryName->clear();
+        ui->oldPrice->clear();
     }
     endPriceChange();
 }
 
 void CorrectionWindow::endPriceChange() {
     pricedHwh_.reset();
-    ui->BitBtn6->setEnabled(false);
+    ui->changePriceButton->setEnabled(false);
 }
 
 void CorrectionWindow::changePrice() {
     if (!pricedHwh_)
         return;
-    if (ui->Edit9->text().isEmpty()) {
+    if (ui->newPrice->text().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入现单价!"));
-        ui->Edit9->setFocus(Qt::OtherFocusReason);
+        ui->newPrice->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const double dj = storedb::toNumber(ui->Edit9->text());
+    const double dj = storedb::toNumber(ui->newPrice->text());
     if (!storedb::changeUnitPrice(session_.db(), *pricedHwh_, dj, session_.administrator(),
                                   QDateTime::currentDateTime())) {
         formkit::showMessage(QStringLiteral("此商品已被删除,单价没有修改!"));
@@ -305,16 +313,17 @@ void CorrectionWindow::changePrice() {
     }
     endPriceChange();
     formkit::showMessage(QStringLiteral("单价修改成功！"));
-    ui->Edit8->setText(ui->Edit9->text());
-    ui->Edit9->clear();
-    ui->Edit5->setFocus(Qt::OtherFocusReason);
+    ui->oldPrice->setText(ui->newPrice->text());
+    ui->newPrice->clear();
+    ui->goodsNumber->setFocus(Qt::OtherFocusReason);
 }
 
 void CorrectionWindow::clearPriceChange() {
-    for (QLineEdit* box : {ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+    for (QLineEdit* box :
+         {ui->goodsNumber, ui->goodsName, ui->categoryName, ui->oldPrice, ui->newPrice})
         box->clear();
     endPriceChange();
-    ui->Edit5->setFocus(Qt::OtherFocusReason);
+    ui->goodsNumber->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------------------

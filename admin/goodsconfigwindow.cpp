@@ -148,20 +148,20 @@ GoodsConfigWindow::GoodsConfigWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(536, 348));
 
-    categoryActions_ =
-        radioGroup(this, {ui->RadioGroup1Item0, ui->RadioGroup1Item1, ui->RadioGroup1Item2});
+    categoryActions_ = radioGroup(
+        this, {ui->addCategoryOption, ui->deleteCategoryOption, ui->renameCategoryOption});
     goodsActions_ =
-        radioGroup(this, {ui->RadioGroup2Item0, ui->RadioGroup2Item1, ui->RadioGroup2Item2});
+        radioGroup(this, {ui->addGoodsOption, ui->deleteGoodsOption, ui->renameGoodsOption});
 
     splbpzModel_ = new QSqlQueryModel(this);
     sppz1Model_ = new CatalogueModel(this);
     sppzModel_ = new QSqlQueryModel(this);
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(splbpzModel_);
-    formkit::prepareGrid(ui->DBGrid2);
-    ui->DBGrid2->setModel(sppz1Model_);
+    formkit::prepareGrid(ui->categoriesGrid);
+    ui->categoriesGrid->setModel(splbpzModel_);
+    formkit::prepareGrid(ui->goodsGrid);
+    ui->goodsGrid->setModel(sppz1Model_);
 
-    formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
+    formkit::onSignal(ui->pages, &QTabWidget::currentChanged, this,
                       &GoodsConfigWindow::resetForNewPage);
     // Enter presses the OK button of the page on show, Esc its close button.
     // A key only reaches the page it was typed on, so each page has its own
@@ -169,37 +169,42 @@ GoodsConfigWindow::GoodsConfigWindow(AdminSession& session, QWidget* parent)
     formkit::installDefaultButton(this);
     // The keyboard stays on the pages (the tabs change with a click or
     // Ctrl+Tab): an Esc typed on the tab bar would reach no page.
-    ui->PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
-    formkit::installCancelButton(ui->TabSheet1, ui->Button2);
-    formkit::installCancelButton(ui->TabSheet2, ui->Button4);
-    formkit::installCancelButton(ui->TabSheet3, ui->BitBtn2);
+    ui->pages->tabBar()->setFocusPolicy(Qt::NoFocus);
+    formkit::installCancelButton(ui->categoryPage, ui->categoryCloseButton);
+    formkit::installCancelButton(ui->goodsPage, ui->goodsCloseButton);
+    formkit::installCancelButton(ui->settingsPage, ui->settingsCloseButton);
     followPageWithDefaultButton();
 
     // Categories
-    formkit::onEnter(ui->Edit1, [this] {
-        formkit::runGuarded(QStringLiteral("GoodsConfigWindow/Edit1"), [this] { lookUpCategoryOnEnter(); });
+    formkit::onEnter(ui->categoryNumber, [this] {
+        formkit::runGuarded(QStringLiteral("GoodsConfigWindow/categoryNumber"),
+                            [this] { lookUpCategoryOnEnter(); });
     });
-    ui->Edit1->installEventFilter(this);
-    formkit::chainEnter({ui->Edit2, ui->Button1});
-    formkit::onClick(ui->Button1, this, &GoodsConfigWindow::runCategoryAction);
-    connect(ui->Button2, &QPushButton::clicked, this, &QWidget::close);
-    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &GoodsConfigWindow::pickCategoryRow);
+    ui->categoryNumber->installEventFilter(this);
+    formkit::chainEnter({ui->categoryName, ui->categoryConfirmButton});
+    formkit::onClick(ui->categoryConfirmButton, this, &GoodsConfigWindow::runCategoryAction);
+    connect(ui->categoryCloseButton, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onSignal(ui->categoriesGrid, &QTableView::doubleClicked, this,
+                      &GoodsConfigWindow::pickCategoryRow);
 
     // Goods
-    ui->ComboBox1->setCompleter(nullptr);
+    ui->goodsCategory->setCompleter(nullptr);
     // Keys reach the combo box itself, which hands them to its line edit unfiltered.
-    formkit::chainEnter({ui->ComboBox1, ui->Edit3, ui->Edit4, ui->Button3});
-    formkit::onSignal(ui->ComboBox1, &QComboBox::activated, this,
+    formkit::chainEnter(
+        {ui->goodsCategory, ui->goodsNumber, ui->goodsName, ui->goodsConfirmButton});
+    formkit::onSignal(ui->goodsCategory, &QComboBox::activated, this,
                       &GoodsConfigWindow::showGoodsOfChosenCategory);
-    formkit::onClick(ui->Button3, this, &GoodsConfigWindow::runGoodsAction);
-    connect(ui->Button4, &QPushButton::clicked, this, &QWidget::close);
-    formkit::onSignal(ui->DBGrid2, &QTableView::doubleClicked, this, &GoodsConfigWindow::pickGoodsRow);
+    formkit::onClick(ui->goodsConfirmButton, this, &GoodsConfigWindow::runGoodsAction);
+    connect(ui->goodsCloseButton, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onSignal(ui->goodsGrid, &QTableView::doubleClicked, this,
+                      &GoodsConfigWindow::pickGoodsRow);
 
     // Settings
-    formkit::installNumericFilter(ui->Edit7, formkit::NumericKeys::DigitsOnly);
-    formkit::chainEnter({ui->Edit5, ui->Edit6, ui->Edit7, ui->BitBtn1});
-    formkit::onClick(ui->BitBtn1, this, &GoodsConfigWindow::saveSettings);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
+    formkit::installNumericFilter(ui->lowStockLevel, formkit::NumericKeys::DigitsOnly);
+    formkit::chainEnter(
+        {ui->shopName, ui->welcomeMessage, ui->lowStockLevel, ui->settingsConfirmButton});
+    formkit::onClick(ui->settingsConfirmButton, this, &GoodsConfigWindow::saveSettings);
+    connect(ui->settingsCloseButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 GoodsConfigWindow::~GoodsConfigWindow() {
@@ -219,7 +224,7 @@ void GoodsConfigWindow::prepareGoodsPage() {
     bringUp(*this);
     openAllGoods();
     // The grid keeps whichever list it was last bound to.
-    formkit::layoutGrid(ui->DBGrid2, kListWidths);
+    formkit::layoutGrid(ui->goodsGrid, kListWidths);
     selectPage(1);
 }
 
@@ -230,15 +235,15 @@ void GoodsConfigWindow::prepareSettingsPage() {
 }
 
 void GoodsConfigWindow::selectPage(int index) {
-    selectPageQuietly(ui->PageControl1, index);
+    selectPageQuietly(ui->pages, index);
     followPageWithDefaultButton();
 }
 
 void GoodsConfigWindow::followPageWithDefaultButton() {
-    const int page = ui->PageControl1->currentIndex();
-    ui->Button1->setDefault(page == 0);
-    ui->Button3->setDefault(page == 1);
-    ui->BitBtn1->setDefault(page == 2);
+    const int page = ui->pages->currentIndex();
+    ui->categoryConfirmButton->setDefault(page == 0);
+    ui->goodsConfirmButton->setDefault(page == 1);
+    ui->settingsConfirmButton->setDefault(page == 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -247,17 +252,18 @@ void GoodsConfigWindow::followPageWithDefaultButton() {
 void GoodsConfigWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
-        formkit::runGuarded(QStringLiteral("GoodsConfigWindow/show"), [this] { reloadPickList(false); });
+        formkit::runGuarded(QStringLiteral("GoodsConfigWindow/show"),
+                            [this] { reloadPickList(false); });
     }
 }
 
 bool GoodsConfigWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Edit1 && event->type() == QEvent::FocusOut) {
+    if (watched == ui->categoryNumber && event->type() == QEvent::FocusOut) {
         // Leaving the box for another control of this window, not the window
         // losing activation to a message box or another program.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            formkit::runGuarded(QStringLiteral("GoodsConfigWindow/Edit1"),
+            formkit::runGuarded(QStringLiteral("GoodsConfigWindow/categoryNumber"),
                                 [this] { lookUpCategoryOnLeave(); });
         }
     }
@@ -266,27 +272,27 @@ bool GoodsConfigWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void GoodsConfigWindow::resetForNewPage() {
     followPageWithDefaultButton();
-    ui->Edit1->clear();
-    ui->Edit2->clear();
-    ui->Edit3->clear();
-    ui->Edit4->clear();
-    ui->ComboBox1->clearEditText();
+    ui->categoryNumber->clear();
+    ui->categoryName->clear();
+    ui->goodsNumber->clear();
+    ui->goodsName->clear();
+    ui->goodsCategory->clearEditText();
     openCategoryList();
     openAllGoods();
-    if (ui->DBGrid2->model() != sppz1Model_)
-        ui->DBGrid2->setModel(sppz1Model_);
-    formkit::layoutGrid(ui->DBGrid2, kListWidths);
+    if (ui->goodsGrid->model() != sppz1Model_)
+        ui->goodsGrid->setModel(sppz1Model_);
+    formkit::layoutGrid(ui->goodsGrid, kListWidths);
     loadSettings();
 }
 
 void GoodsConfigWindow::reloadPickList(bool keepText) {
     const QStringList names = storedb::categoryNames(session_.db());
-    const QString text = keepText ? ui->ComboBox1->currentText() : QString();
-    const QSignalBlocker quiet(ui->ComboBox1);
-    ui->ComboBox1->clear();
-    ui->ComboBox1->addItems(names);
-    ui->ComboBox1->setCurrentIndex(-1);
-    ui->ComboBox1->setEditText(text);
+    const QString text = keepText ? ui->goodsCategory->currentText() : QString();
+    const QSignalBlocker quiet(ui->goodsCategory);
+    ui->goodsCategory->clear();
+    ui->goodsCategory->addItems(names);
+    ui->goodsCategory->setCurrentIndex(-1);
+    ui->goodsCategory->setEditText(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -297,14 +303,15 @@ int GoodsConfigWindow::categoryAction() const {
 }
 
 void GoodsConfigWindow::openCategoryList() {
-    formkit::showRows(ui->DBGrid1, splbpzModel_, storedb::splbpz(session_.db()), kListWidths);
+    formkit::showRows(ui->categoriesGrid, splbpzModel_, storedb::splbpz(session_.db()),
+                      kListWidths);
 }
 
 bool GoodsConfigWindow::categorySearch(const QString& hwlbh) {
     openCategoryList();
     for (int row = 0; row < splbpzModel_->rowCount(); ++row) {
         if (splbpzModel_->record(row).value(QStringLiteral("商品类别号")).toString() == hwlbh) {
-            ui->DBGrid1->setCurrentIndex(splbpzModel_->index(row, 0));
+            ui->categoriesGrid->setCurrentIndex(splbpzModel_->index(row, 0));
             return true;
         }
     }
@@ -312,16 +319,17 @@ bool GoodsConfigWindow::categorySearch(const QString& hwlbh) {
 }
 
 bool GoodsConfigWindow::nameLookup() {
-    if (categoryAction() == 0 || ui->Edit1->text().isEmpty())
+    if (categoryAction() == 0 || ui->categoryNumber->text().isEmpty())
         return true;
     const QScopedValueRollback busy(inLookup_, true);
-    if (categorySearch(storedb::normalizeCode(ui->Edit1->text()))) {
-        ui->Edit2->setText(cellOfRow(ui->DBGrid1, ui->DBGrid1->currentIndex(), 1));
+    if (categorySearch(storedb::normalizeCode(ui->categoryNumber->text()))) {
+        ui->categoryName->setText(
+            cellOfRow(ui->categoriesGrid, ui->categoriesGrid->currentIndex(), 1));
         return true;
     }
-    ui->Edit1->clear();
+    ui->categoryNumber->clear();
     formkit::showMessage(kNoSuchCategory);
-    ui->Edit1->setFocus();
+    ui->categoryNumber->setFocus();
     return false;
 }
 
@@ -330,7 +338,7 @@ void GoodsConfigWindow::lookUpCategoryOnEnter() {
         return;
     // The look-up has run; moving on must not run it a second time.
     const QScopedValueRollback once(skipExitLookup_, true);
-    ui->Edit2->setFocus();
+    ui->categoryName->setFocus();
 }
 
 void GoodsConfigWindow::lookUpCategoryOnLeave() {
@@ -342,17 +350,17 @@ void GoodsConfigWindow::lookUpCategoryOnLeave() {
 void GoodsConfigWindow::pickCategoryRow() {
     if (categoryAction() == 0)
         return;
-    const QModelIndex row = ui->DBGrid1->currentIndex();
-    ui->Edit1->setText(cellOfRow(ui->DBGrid1, row, 0));
-    ui->Edit2->setText(cellOfRow(ui->DBGrid1, row, 1));
+    const QModelIndex row = ui->categoriesGrid->currentIndex();
+    ui->categoryNumber->setText(cellOfRow(ui->categoriesGrid, row, 0));
+    ui->categoryName->setText(cellOfRow(ui->categoriesGrid, row, 1));
 }
 
 // The number and the name as the store keeps them (no trailing blanks) serve
 // both the existence check and the write; a number of blanks only is none.
 void GoodsConfigWindow::runCategoryAction() {
     storedb::Db& db = session_.db();
-    const QString hwlbh = storedb::normalizeCode(ui->Edit1->text());
-    const QString hwlbm = storedb::normalizeCode(ui->Edit2->text());
+    const QString hwlbh = storedb::normalizeCode(ui->categoryNumber->text());
+    const QString hwlbm = storedb::normalizeCode(ui->categoryName->text());
     if (hwlbh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品类别号！"));
     } else {
@@ -361,8 +369,8 @@ void GoodsConfigWindow::runCategoryAction() {
         case 0:
             if (found) {
                 formkit::showMessage(QStringLiteral("已有这种商品类别号！请重新输入！"));
-                ui->Edit1->clear();
-                ui->Edit1->setFocus();
+                ui->categoryNumber->clear();
+                ui->categoryNumber->setFocus();
             } else {
                 storedb::splbpztj(db, hwlbh, hwlbm);
             }
@@ -370,8 +378,8 @@ void GoodsConfigWindow::runCategoryAction() {
         case 1:
             if (!found) {
                 formkit::showMessage(kNoSuchCategory);
-                ui->Edit1->clear();
-                ui->Edit1->setFocus();
+                ui->categoryNumber->clear();
+                ui->categoryNumber->setFocus();
             } else {
                 if (!formkit::askYesNo(kReallyDelete))
                     return;
@@ -381,7 +389,7 @@ void GoodsConfigWindow::runCategoryAction() {
         case 2:
             if (!found) {
                 formkit::showMessage(kNoSuchCategory);
-                ui->Edit1->setFocus();
+                ui->categoryNumber->setFocus();
             } else {
                 storedb::splbpzxg(db, hwlbh, hwlbm);
             }
@@ -407,17 +415,17 @@ void GoodsConfigWindow::showGoodsOfCategory(const QString& hwlbm) {
     storedb::Db& db = session_.db();
     // A name that no category bears lists nothing: a null number matches no row.
     const std::optional<QString> hwlbh = storedb::categoryNumberOf(db, hwlbm);
-    formkit::showRows(ui->DBGrid2, sppzModel_, storedb::sppz(db, hwlbh.value_or(QString())),
+    formkit::showRows(ui->goodsGrid, sppzModel_, storedb::sppz(db, hwlbh.value_or(QString())),
                       kCategoryGoodsWidths);
 }
 
 void GoodsConfigWindow::showGoodsOfPickedCategory() {
-    showGoodsOfCategory(ui->ComboBox1->currentText());
+    showGoodsOfCategory(ui->goodsCategory->currentText());
 }
 
 void GoodsConfigWindow::showGoodsOfChosenCategory() {
-    ui->Edit3->clear();
-    ui->Edit4->clear();
+    ui->goodsNumber->clear();
+    ui->goodsName->clear();
     showGoodsOfPickedCategory();
 }
 
@@ -425,20 +433,20 @@ void GoodsConfigWindow::pickGoodsRow() {
     if (goodsAction() == 0)
         return;
     storedb::Db& db = session_.db();
-    const QModelIndex row = ui->DBGrid2->currentIndex();
-    ui->Edit3->setText(cellOfRow(ui->DBGrid2, row, 0));
-    ui->Edit4->setText(cellOfRow(ui->DBGrid2, row, 1));
-    if (const auto hwlbh = storedb::categoryOfGoods(db, ui->Edit3->text())) {
+    const QModelIndex row = ui->goodsGrid->currentIndex();
+    ui->goodsNumber->setText(cellOfRow(ui->goodsGrid, row, 0));
+    ui->goodsName->setText(cellOfRow(ui->goodsGrid, row, 1));
+    if (const auto hwlbh = storedb::categoryOfGoods(db, ui->goodsNumber->text())) {
         if (const auto hwlbm = storedb::categoryNameOf(db, *hwlbh))
-            ui->ComboBox1->setEditText(*hwlbm);
+            ui->goodsCategory->setEditText(*hwlbm);
     }
     showGoodsOfPickedCategory();
 }
 
 void GoodsConfigWindow::runGoodsAction() {
     storedb::Db& db = session_.db();
-    const QString hwh = storedb::normalizeCode(ui->Edit3->text());
-    const QString hwm = storedb::normalizeCode(ui->Edit4->text());
+    const QString hwh = storedb::normalizeCode(ui->goodsNumber->text());
+    const QString hwm = storedb::normalizeCode(ui->goodsName->text());
     if (hwh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品号！"));
     } else {
@@ -448,8 +456,8 @@ void GoodsConfigWindow::runGoodsAction() {
         case 0:
             if (found) {
                 formkit::showMessage(QStringLiteral("已有这种商品号！请重新输入！"));
-                ui->Edit3->clear();
-                ui->Edit3->setFocus();
+                ui->goodsNumber->clear();
+                ui->goodsNumber->setFocus();
                 break;
             }
             // A barcode typed with a slip would never match a scan of the goods.
@@ -457,13 +465,13 @@ void GoodsConfigWindow::runGoodsAction() {
                 expected && !formkit::askYesNo(
                                 QStringLiteral("商品号 %1 的校验位应为 %2,可能输错了。仍然保存吗？")
                                     .arg(hwh, QString::number(*expected)))) {
-                ui->Edit3->setFocus();
+                ui->goodsNumber->setFocus();
                 return;
             }
-            if (!storedb::addGoodsToCategory(db, ui->ComboBox1->currentText(), hwh, hwm)) {
+            if (!storedb::addGoodsToCategory(db, ui->goodsCategory->currentText(), hwh, hwm)) {
                 // Goods need a real category; the typed boxes stay for a second try.
                 formkit::showMessage(QStringLiteral("没有这种商品类别！请重新选择！"));
-                ui->ComboBox1->setFocus();
+                ui->goodsCategory->setFocus();
                 reloadPickList(true);
                 return;
             }
@@ -471,8 +479,8 @@ void GoodsConfigWindow::runGoodsAction() {
         case 1:
             if (!found) {
                 formkit::showMessage(kNoSuchGoods);
-                ui->Edit3->clear();
-                ui->Edit3->setFocus();
+                ui->goodsNumber->clear();
+                ui->goodsNumber->setFocus();
             } else {
                 if (!formkit::askYesNo(kReallyDelete))
                     return;
@@ -484,15 +492,15 @@ void GoodsConfigWindow::runGoodsAction() {
         case 2:
             if (!found) {
                 formkit::showMessage(kNoSuchGoods);
-                ui->Edit3->clear();
-                ui->Edit3->setFocus();
+                ui->goodsNumber->clear();
+                ui->goodsNumber->setFocus();
             } else {
                 storedb::sppzxg(db, hwh, hwm);
             }
             break;
         }
-        ui->Edit3->clear();
-        ui->Edit4->clear();
+        ui->goodsNumber->clear();
+        ui->goodsName->clear();
         showGoodsOfPickedCategory();
     }
     reloadPickList(true);
@@ -503,39 +511,40 @@ void GoodsConfigWindow::runGoodsAction() {
 
 void GoodsConfigWindow::loadSettings() {
     const storedb::ShopSettings settings = storedb::loadShopSettings(session_.db());
-    ui->Edit5->setText(settings.company);
-    ui->Edit6->setText(settings.welcome);
-    ui->Edit7->setText(QString::number(settings.sl));
+    ui->shopName->setText(settings.company);
+    ui->welcomeMessage->setText(settings.welcome);
+    ui->lowStockLevel->setText(QString::number(settings.sl));
 }
 
 // Handles its own failures: the boxes stay as typed for another try.
 void GoodsConfigWindow::saveSettings() {
-    if (ui->Edit5->text().trimmed().isEmpty()) {
+    if (ui->shopName->text().trimmed().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入超市名字!"));
         return;
     }
-    if (ui->Edit6->text().trimmed().isEmpty()) {
+    if (ui->welcomeMessage->text().trimmed().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入欢迎信息!"));
         return;
     }
-    if (ui->Edit7->text().trimmed().isEmpty()) {
+    if (ui->lowStockLevel->text().trimmed().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入报警库存量!"));
         return;
     }
     try {
         storedb::ShopSettings settings;
-        settings.company = ui->Edit5->text();
-        settings.welcome = ui->Edit6->text();
+        settings.company = ui->shopName->text();
+        settings.welcome = ui->welcomeMessage->text();
         // A level beyond the integer column fails here, alike on every engine.
-        settings.sl = storedb::toInteger(ui->Edit7->text());
+        settings.sl = storedb::toInteger(ui->lowStockLevel->text());
         storedb::saveShopSettings(session_.db(), settings);
     } catch (const storedb::InvalidValueError&) {
         // A value the store will not keep (a negative level, a text too
         // long): the user is told which.
-        formkit::showMessage(formkit::logCurrentException(QStringLiteral("GoodsConfigWindow/BitBtn1")));
+        formkit::showMessage(formkit::logCurrentException(
+            QStringLiteral("GoodsConfigWindow/settingsConfirmButton")));
         return;
     } catch (...) {
-        formkit::logCurrentException(QStringLiteral("GoodsConfigWindow/BitBtn1"));
+        formkit::logCurrentException(QStringLiteral("GoodsConfigWindow/settingsConfirmButton"));
         formkit::showMessage(QStringLiteral("数据操作失败!"));
         return;
     }

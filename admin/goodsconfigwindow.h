@@ -53,8 +53,8 @@ class GoodsConfigWindow : public QWidget {
     // Reopens the category list and positions it on the row numbered hwlbh;
     // true when there is one.
     bool categorySearch(const QString& hwlbh);
-    // Fills Edit2 from the category numbered Edit1; false (box cleared,
-    // message shown, focus back) when there is none.
+    // Fills categoryName from the category numbered categoryNumber; false
+    // (box cleared, message shown, focus back) when there is none.
     bool nameLookup();
     void reloadPickList(bool keepText);
     void openAllGoods();

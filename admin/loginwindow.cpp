@@ -24,15 +24,15 @@ LoginWindow::LoginWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     // No title-bar buttons: the window leaves only by signing on or cancelling.
     formkit::makeToolWindow(this, QSize(249, 156), false);
-    ui->Edit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
-    formkit::chainEnter({ui->Edit1, ui->Edit2, ui->BitBtn1});
-    ui->BitBtn1->setDefault(true);
+    ui->password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    ui->signOnButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->cancelButton->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+    formkit::chainEnter({ui->administratorNumber, ui->password, ui->signOnButton});
+    ui->signOnButton->setDefault(true);
     formkit::installDefaultButton(this);
-    formkit::installCancelButton(this, ui->BitBtn2);
-    formkit::onClick(ui->BitBtn1, this, &LoginWindow::signOn);
-    formkit::onClick(ui->BitBtn2, this, &LoginWindow::cancelSignOn);
+    formkit::installCancelButton(this, ui->cancelButton);
+    formkit::onClick(ui->signOnButton, this, &LoginWindow::signOn);
+    formkit::onClick(ui->cancelButton, this, &LoginWindow::cancelSignOn);
 }
 
 LoginWindow::~LoginWindow() {
@@ -45,7 +45,7 @@ void LoginWindow::openForSignOn() {
     show();
     raise();
     activateWindow();
-    ui->Edit1->setFocus(Qt::OtherFocusReason);
+    ui->administratorNumber->setFocus(Qt::OtherFocusReason);
 }
 
 void LoginWindow::closeEvent(QCloseEvent* event) {
@@ -67,13 +67,13 @@ void LoginWindow::leave() {
 void LoginWindow::signOn() {
     // Both texts are used exactly as typed: the number is passed on and kept
     // unchanged, the password compared whole.
-    const QString glyh = ui->Edit1->text();
+    const QString glyh = ui->administratorNumber->text();
     // No number holds a NUL, and PostgreSQL would cut the statement there.
     const auto administrator =
         glyh.contains(QChar(0)) ? std::nullopt : storedb::glydl(session_.db(), glyh);
-    if (!administrator || administrator->mm != ui->Edit2->text()) {
+    if (!administrator || administrator->mm != ui->password->text()) {
         formkit::showMessage(QStringLiteral("你的输入有误，请重新输入！"));
-        ui->Edit2->setFocus(Qt::OtherFocusReason);
+        ui->password->setFocus(Qt::OtherFocusReason);
         return;
     }
     // A reset password opens nothing: its owner chooses a new one first, and
@@ -88,7 +88,7 @@ void LoginWindow::signOn() {
                               &LoginWindow::returnFromPasswordChange);
         }
         hide();
-        passwordChange_->openFor(glyh, administrator->glym, ui->Edit2->text());
+        passwordChange_->openFor(glyh, administrator->glym, ui->password->text());
         return;
     }
     completeSignOn(glyh, administrator->glym);
@@ -116,7 +116,7 @@ void LoginWindow::signOnAfterPasswordChange(const QString& glyh) {
 }
 
 void LoginWindow::returnFromPasswordChange() {
-    ui->Edit2->clear();
+    ui->password->clear();
     openForSignOn();
 }
 

@@ -2,23 +2,23 @@
 
 #include "ui_mainwindow.h"
 
-#include "backupwindow.h"
-#include "dayreportwindow.h"
-#include "analysisprogresswindow.h"
 #include "aboutwindow.h"
+#include "analysisprogresswindow.h"
+#include "backupwindow.h"
+#include "correctionwindow.h"
+#include "dayreportwindow.h"
+#include "goodsconfigwindow.h"
 #include "monitorwindow.h"
 #include "opening.h"
-#include "returnlistwindow.h"
 #include "personnelwindow.h"
-#include "session.h"
-#include "salesquerywindow.h"
-#include "stockwindow.h"
-#include "goodsconfigwindow.h"
-#include "purchasequerywindow.h"
-#include "correctionwindow.h"
 #include "profitwindow.h"
-#include "statisticswindow.h"
+#include "purchasequerywindow.h"
+#include "returnlistwindow.h"
+#include "salesquerywindow.h"
+#include "session.h"
 #include "settlementwindow.h"
+#include "statisticswindow.h"
+#include "stockwindow.h"
 #include "tillregistrationwindow.h"
 
 #include "formkit/guard.h"
@@ -46,20 +46,20 @@ MainWindow::MainWindow(AdminSession& session, QWidget* parent)
     buildStatusBar();
 
     const std::pair<QToolButton*, QStyle::StandardPixmap> images[] = {
-        {ui->ToolButton8, QStyle::SP_ComputerIcon},
-        {ui->ToolButton17, QStyle::SP_DesktopIcon},
-        {ui->ToolButton1, QStyle::SP_ArrowDown},
-        {ui->ToolButton2, QStyle::SP_ArrowUp},
-        {ui->ToolButton3, QStyle::SP_FileDialogDetailedView},
-        {ui->ToolButton18, QStyle::SP_FileDialogInfoView},
-        {ui->ToolButton4, QStyle::SP_DialogApplyButton},
-        {ui->ToolButton5, QStyle::SP_FileDialogContentsView},
-        {ui->ToolButton16, QStyle::SP_FileDialogListView},
-        {ui->ToolButton11, QStyle::SP_DirHomeIcon},
-        {ui->ToolButton7, QStyle::SP_DriveHDIcon},
-        {ui->ToolButton9, QStyle::SP_FileDialogStart},
-        {ui->ToolButton13, QStyle::SP_FileDialogNewFolder},
-        {ui->ToolButton20, QStyle::SP_DialogCloseButton},
+        {ui->tillRegistrationButton, QStyle::SP_ComputerIcon},
+        {ui->monitorButton, QStyle::SP_DesktopIcon},
+        {ui->stockInButton, QStyle::SP_ArrowDown},
+        {ui->stockOutButton, QStyle::SP_ArrowUp},
+        {ui->correctionButton, QStyle::SP_FileDialogDetailedView},
+        {ui->profitEstimateButton, QStyle::SP_FileDialogInfoView},
+        {ui->settlementButton, QStyle::SP_DialogApplyButton},
+        {ui->purchaseQueryButton, QStyle::SP_FileDialogContentsView},
+        {ui->salesQueryButton, QStyle::SP_FileDialogListView},
+        {ui->personnelButton, QStyle::SP_DirHomeIcon},
+        {ui->stockAnalysisButton, QStyle::SP_DriveHDIcon},
+        {ui->statisticsButton, QStyle::SP_FileDialogStart},
+        {ui->configurationButton, QStyle::SP_FileDialogNewFolder},
+        {ui->exitButton, QStyle::SP_DialogCloseButton},
     };
     for (const auto& [button, image] : images)
         button->setIcon(style()->standardIcon(image));
@@ -79,99 +79,94 @@ MainWindow::~MainWindow() {
 // Two panels, each as wide as its text needs: the hint takes what the clock
 // leaves.
 void MainWindow::buildStatusBar() {
-    hintPanel_ = new QLabel(ui->StatusBar1);
+    hintPanel_ = new QLabel(ui->statusBar);
     hintPanel_->setObjectName(QStringLiteral("HintPanel"));
-    clockPanel_ = new QLabel(ui->StatusBar1);
+    clockPanel_ = new QLabel(ui->statusBar);
     clockPanel_->setObjectName(QStringLiteral("ClockPanel"));
-    backupPanel_ = new QLabel(ui->StatusBar1);
+    backupPanel_ = new QLabel(ui->statusBar);
     backupPanel_->setObjectName(QStringLiteral("BackupPanel"));
     for (QLabel* panel : {hintPanel_, backupPanel_, clockPanel_})
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    ui->StatusBar1->addWidget(hintPanel_, 1);
-    ui->StatusBar1->addWidget(backupPanel_);
-    ui->StatusBar1->addWidget(clockPanel_);
+    ui->statusBar->addWidget(hintPanel_, 1);
+    ui->statusBar->addWidget(backupPanel_);
+    ui->statusBar->addWidget(clockPanel_);
     backupPanel_->hide(); // until an administrator has signed on
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &MainWindow::showClock);
-    Timer1->start();
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setObjectName(QStringLiteral("clockTimer"));
+    clockTimer_->setInterval(1000);
+    connect(clockTimer_, &QTimer::timeout, this, &MainWindow::showClock);
+    clockTimer_->start();
 }
 
 void MainWindow::nameMenuEntries() {
     // A menu's hint belongs to its entry in the menu above, not to the
-    // drop-down; the entry carries the menu's name as well.
+    // drop-down; the entry carries the menu's name as well, and a drop-down's
+    // separator is named after its menu like every other entry.
     for (QMenu* menu : findChildren<QMenu*>()) {
         menu->menuAction()->setObjectName(menu->objectName());
         menu->menuAction()->setStatusTip(menu->statusTip());
         menu->setStatusTip(QString());
-    }
-    // Each drop-down has one separator; it keeps its name like every other entry.
-    const std::pair<QMenu*, const char*> separators[] = {
-        {ui->N1, "N10"}, {ui->N8, "N31"}, {ui->N3, "N37"}, {ui->N22, "N11"},
-        {ui->N2, "N14"}, {ui->N5, "N15"}, {ui->N18, "N9"}, {ui->N32, "N34"},
-    };
-    for (const auto& [menu, name] : separators) {
         for (QAction* action : menu->actions()) {
             if (action->isSeparator())
-                action->setObjectName(QString::fromLatin1(name));
+                action->setObjectName(menu->objectName() + QStringLiteral("Separator"));
         }
     }
-    // Ctrl+S and Ctrl+U belong to the incoming-goods query entries N27 and
-    // N26. The sales query entries show the same keys, but Qt treats a key
-    // bound twice as ambiguous and gives it to neither, so these two carry
-    // the key only as text in the menu's shortcut column (after the tab).
-    ui->N29->setText(ui->N29->text() + QStringLiteral("\tCtrl+S"));
-    ui->N28->setText(ui->N28->text() + QStringLiteral("\tCtrl+U"));
+    // Ctrl+S and Ctrl+U belong to the incoming-goods query entries. The sales
+    // query entries show the same keys, but Qt treats a key bound twice as
+    // ambiguous and gives it to neither, so these two carry the key only as
+    // text in the menu's shortcut column (after the tab).
+    ui->salesByGoodsAction->setText(ui->salesByGoodsAction->text() + QStringLiteral("\tCtrl+S"));
+    ui->salesByCategoryAction->setText(ui->salesByCategoryAction->text() +
+                                       QStringLiteral("\tCtrl+U"));
 }
 
 void MainWindow::connectHandlers() {
     const std::pair<QAction*, void (MainWindow::*)()> entries[] = {
-        {ui->N6, &MainWindow::openStockIn},
-        {ui->N7, &MainWindow::openStockOut},
-        {ui->N30, &MainWindow::openMovementCorrection},
-        {ui->D1, &MainWindow::openPriceChange},
-        {ui->N36, &MainWindow::openSettlement},
-        {ui->N35, &MainWindow::openProfitEstimate},
-        {ui->N27, &MainWindow::openIncomingByGoods},
-        {ui->N26, &MainWindow::openIncomingByCategory},
-        {ui->N29, &MainWindow::openSalesByGoods},
-        {ui->N28, &MainWindow::openSalesByCategory},
+        {ui->stockInAction, &MainWindow::openStockIn},
+        {ui->stockOutAction, &MainWindow::openStockOut},
+        {ui->movementCorrectionAction, &MainWindow::openMovementCorrection},
+        {ui->priceChangeAction, &MainWindow::openPriceChange},
+        {ui->settlementAction, &MainWindow::openSettlement},
+        {ui->profitEstimateAction, &MainWindow::openProfitEstimate},
+        {ui->purchaseByGoodsAction, &MainWindow::openIncomingByGoods},
+        {ui->purchaseByCategoryAction, &MainWindow::openIncomingByCategory},
+        {ui->salesByGoodsAction, &MainWindow::openSalesByGoods},
+        {ui->salesByCategoryAction, &MainWindow::openSalesByCategory},
         {ui->ReturnQuery, &MainWindow::openReturnList},
         {ui->BackupAction, &MainWindow::openBackup},
         {ui->DayReport, &MainWindow::openDayReport},
-        {ui->N4, &MainWindow::openStockAnalysis},
-        {ui->N12, &MainWindow::openStatisticsByCategory},
-        {ui->N13, &MainWindow::openStatisticsByGoods},
-        {ui->N16, &MainWindow::openAdministrators},
-        {ui->N17, &MainWindow::openClerks},
-        {ui->N19, &MainWindow::openCategoryConfiguration},
-        {ui->N20, &MainWindow::openGoodsConfiguration},
-        {ui->N38, &MainWindow::openShopSettings},
-        {ui->M1, &MainWindow::openTerminalRegistration},
-        {ui->N33, &MainWindow::openMonitoring},
-        {ui->N25, &MainWindow::openAbout},
-        {ui->N21, &MainWindow::exitProgram},
+        {ui->stockAnalysisAction, &MainWindow::openStockAnalysis},
+        {ui->statisticsByCategoryAction, &MainWindow::openStatisticsByCategory},
+        {ui->statisticsByGoodsAction, &MainWindow::openStatisticsByGoods},
+        {ui->administratorsAction, &MainWindow::openAdministrators},
+        {ui->clerksAction, &MainWindow::openClerks},
+        {ui->categoryConfigurationAction, &MainWindow::openCategoryConfiguration},
+        {ui->goodsConfigurationAction, &MainWindow::openGoodsConfiguration},
+        {ui->shopSettingsAction, &MainWindow::openShopSettings},
+        {ui->tillRegistrationAction, &MainWindow::openTerminalRegistration},
+        {ui->monitorAction, &MainWindow::openMonitoring},
+        {ui->aboutAction, &MainWindow::openAbout},
+        {ui->exitAction, &MainWindow::exitProgram},
     };
     for (const auto& [action, handler] : entries)
         formkit::onTriggered(action, this, handler);
 
     const std::pair<QToolButton*, void (MainWindow::*)()> buttons[] = {
-        {ui->ToolButton8, &MainWindow::openTerminalRegistration},
-        {ui->ToolButton17, &MainWindow::openMonitoring},
-        {ui->ToolButton1, &MainWindow::openStockIn},
-        {ui->ToolButton2, &MainWindow::openStockOut},
-        {ui->ToolButton3, &MainWindow::openCorrectionAsLeft},
-        {ui->ToolButton18, &MainWindow::openProfitEstimate},
-        {ui->ToolButton4, &MainWindow::openSettlement},
-        {ui->ToolButton5, &MainWindow::openIncomingQueryAsLeft},
-        {ui->ToolButton16, &MainWindow::openSalesQueryAsLeft},
-        {ui->ToolButton11, &MainWindow::openAdministrators},
-        {ui->ToolButton7, &MainWindow::openStockAnalysis},
-        {ui->ToolButton9, &MainWindow::openStatisticsByCategory},
-        {ui->ToolButton13, &MainWindow::openCategoryConfiguration},
-        {ui->ToolButton20, &MainWindow::exitProgram},
+        {ui->tillRegistrationButton, &MainWindow::openTerminalRegistration},
+        {ui->monitorButton, &MainWindow::openMonitoring},
+        {ui->stockInButton, &MainWindow::openStockIn},
+        {ui->stockOutButton, &MainWindow::openStockOut},
+        {ui->correctionButton, &MainWindow::openCorrectionAsLeft},
+        {ui->profitEstimateButton, &MainWindow::openProfitEstimate},
+        {ui->settlementButton, &MainWindow::openSettlement},
+        {ui->purchaseQueryButton, &MainWindow::openIncomingQueryAsLeft},
+        {ui->salesQueryButton, &MainWindow::openSalesQueryAsLeft},
+        {ui->personnelButton, &MainWindow::openAdministrators},
+        {ui->stockAnalysisButton, &MainWindow::openStockAnalysis},
+        {ui->statisticsButton, &MainWindow::openStatisticsByCategory},
+        {ui->configurationButton, &MainWindow::openCategoryConfiguration},
+        {ui->exitButton, &MainWindow::exitProgram},
     };
     for (const auto& [button, handler] : buttons)
         formkit::onClick(button, this, handler);
@@ -180,15 +175,18 @@ void MainWindow::connectHandlers() {
 // The functions locked until sign-on, in the order they are locked and
 // unlocked: the top-level menus, then the tool buttons.
 QList<QAction*> MainWindow::lockedMenus() const {
-    return {
-        ui->N1->menuAction(), ui->N3->menuAction(), ui->N22->menuAction(), ui->N4,
-        ui->N2->menuAction(), ui->N5->menuAction(), ui->N18->menuAction(), ui->N32->menuAction()};
+    return {ui->goodsMenu->menuAction(),         ui->takingsMenu->menuAction(),
+            ui->queryMenu->menuAction(),         ui->stockAnalysisAction,
+            ui->statisticsMenu->menuAction(),    ui->personnelMenu->menuAction(),
+            ui->configurationMenu->menuAction(), ui->tillsMenu->menuAction()};
 }
 
 QList<QToolButton*> MainWindow::lockedToolButtons() const {
-    return {ui->ToolButton1,  ui->ToolButton2,  ui->ToolButton3, ui->ToolButton4,  ui->ToolButton5,
-            ui->ToolButton7,  ui->ToolButton8,  ui->ToolButton9, ui->ToolButton11, ui->ToolButton13,
-            ui->ToolButton16, ui->ToolButton17, ui->ToolButton18};
+    return {ui->stockInButton,          ui->stockOutButton,      ui->correctionButton,
+            ui->settlementButton,       ui->purchaseQueryButton, ui->stockAnalysisButton,
+            ui->tillRegistrationButton, ui->statisticsButton,    ui->personnelButton,
+            ui->configurationButton,    ui->salesQueryButton,    ui->monitorButton,
+            ui->profitEstimateButton};
 }
 
 void MainWindow::setLockedFunctionsEnabled(bool enabled) {
@@ -206,7 +204,8 @@ void MainWindow::administratorSignedOn(const QString& glym) {
     setStatusTip(QStringLiteral("状态:管理员") + glym + QStringLiteral("登录成功"));
     setLockedFunctionsEnabled(true);
     BackupWindow& backup = session_.backupWindow();
-    connect(&backup, &BackupWindow::backedUp, this, &MainWindow::showLastBackup, Qt::UniqueConnection);
+    connect(&backup, &BackupWindow::backedUp, this, &MainWindow::showLastBackup,
+            Qt::UniqueConnection);
     showLastBackup(backup.lastBackup());
     backup.startDueBackup();
 }
@@ -219,8 +218,8 @@ void MainWindow::showLastBackup(const QDateTime& when) {
 }
 
 void MainWindow::stockWindowClosed() {
-    ui->N7->setEnabled(true);
-    ui->N6->setEnabled(true);
+    ui->stockOutAction->setEnabled(true);
+    ui->stockInAction->setEnabled(true);
 }
 
 // The program ends with its main window, even while the login window or a
@@ -246,12 +245,12 @@ void MainWindow::showClock() {
 
 void MainWindow::openStockIn() {
     session_.stockWindow().openForStockIn();
-    ui->N7->setEnabled(false);
+    ui->stockOutAction->setEnabled(false);
 }
 
 void MainWindow::openStockOut() {
     session_.stockWindow().openForStockOut();
-    ui->N6->setEnabled(false);
+    ui->stockInAction->setEnabled(false);
 }
 
 void MainWindow::openMovementCorrection() {

@@ -85,10 +85,10 @@ class MainWindow : public QMainWindow {
 
     AdminSession& session_;
     Ui::MainWindow* ui = nullptr;
-    QLabel* hintPanel_ = nullptr;   // StatusBar1, panel 0: the current hint
-    QLabel* clockPanel_ = nullptr;  // StatusBar1, panel 1: the clock
+    QLabel* hintPanel_ = nullptr;   // the status bar's left panel: the current hint
+    QLabel* clockPanel_ = nullptr;  // its right panel: the clock
     QLabel* backupPanel_ = nullptr; // the time of the last backup, once signed on
-    QTimer* Timer1 = nullptr;
+    QTimer* clockTimer_ = nullptr;
     formkit::HintWatcher* hints_ = nullptr;
 };
 

@@ -34,22 +34,22 @@ MonitorWindow::MonitorWindow(AdminSession& session, QWidget* parent)
     formkit::makeToolWindow(this, QSize(675, 330));
 
     tills_ = new QStandardItemModel(this);
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(tills_);
+    formkit::prepareGrid(ui->tillsGrid);
+    ui->tillsGrid->setModel(tills_);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kIntervalMs);
-    connect(Timer1, &QTimer::timeout, this, &MonitorWindow::refreshOnTick);
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setObjectName(QStringLiteral("refreshTimer"));
+    refreshTimer_->setInterval(kIntervalMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &MonitorWindow::refreshOnTick);
 
-    formkit::offerExport(ui->DBGrid1, windowTitle())
+    formkit::offerExport(ui->tillsGrid, windowTitle())
         ->makeButton(this, QStringLiteral("ExportButton"))
         ->setGeometry(104, 290, 90, 28);
     ui->windUpButton->setEnabled(false);
     formkit::onClick(ui->windUpButton, this, &MonitorWindow::windUpSelectedTill);
-    connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(ui->tillsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MonitorWindow::updateWindUpButton);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 MonitorWindow::~MonitorWindow() {
@@ -63,12 +63,12 @@ void MonitorWindow::showEvent(QShowEvent* event) {
 
 void MonitorWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    Timer1->stop();
+    refreshTimer_->stop();
     reportFailure_ = false;
 }
 
 void MonitorWindow::startWatching() {
-    Timer1->start();
+    refreshTimer_->start();
     if (!monitor_) {
         // The same store the session opened: link.udl beside the executable.
         monitor_ = std::make_unique<storedb::TillMonitor>(storedb::DataModule::dataLink());
@@ -86,7 +86,7 @@ void MonitorWindow::refreshOnTick() {
 
 void MonitorWindow::showTills(const storedb::RowSet& rows) {
     if (failing_) {
-        qCInfo(lcErrors, "MonitorWindow/Timer1: the tills are read again");
+        qCInfo(lcErrors, "MonitorWindow/refreshTimer: the tills are read again");
         failing_ = false;
     }
     reportFailure_ = false;
@@ -105,21 +105,21 @@ void MonitorWindow::showTills(const storedb::RowSet& rows) {
     }
     // The server returns the rows in no fixed order; by name they stay put.
     tills_->sort(0);
-    formkit::layoutGrid(ui->DBGrid1, kWidths);
+    formkit::layoutGrid(ui->tillsGrid, kWidths);
     const QList<QStandardItem*> again = tills_->findItems(picked, Qt::MatchExactly, kNameColumn);
     if (!picked.isEmpty() && !again.isEmpty())
-        ui->DBGrid1->setCurrentIndex(tills_->index(again.first()->row(), kNameColumn));
+        ui->tillsGrid->setCurrentIndex(tills_->index(again.first()->row(), kNameColumn));
     updateWindUpButton();
 }
 
 QString MonitorWindow::selectedTill() const {
-    const QModelIndex current = ui->DBGrid1->currentIndex();
+    const QModelIndex current = ui->tillsGrid->currentIndex();
     return current.isValid() ? tills_->index(current.row(), kNameColumn).data().toString()
                              : QString();
 }
 
 void MonitorWindow::updateWindUpButton() {
-    const QModelIndex current = ui->DBGrid1->currentIndex();
+    const QModelIndex current = ui->tillsGrid->currentIndex();
     ui->windUpButton->setEnabled(current.isValid() &&
                                  tills_->index(current.row(), kStateColumn).data().toString() ==
                                      storedb::kTillOutOfContact);
@@ -132,7 +132,7 @@ void MonitorWindow::windUpSelectedTill() {
 
 void MonitorWindow::readFailed(const QString& text, const QString& userText) {
     if (!failing_) {
-        qCWarning(lcErrors).noquote() << "MonitorWindow/Timer1:" << text;
+        qCWarning(lcErrors).noquote() << "MonitorWindow/refreshTimer:" << text;
         failing_ = true;
     }
     // Figures that can no longer be read are not shown as if they were live.

@@ -47,7 +47,7 @@ class MonitorWindow : public QWidget {
 
     AdminSession& session_;
     Ui::MonitorWindow* ui = nullptr;
-    QTimer* Timer1 = nullptr;
+    QTimer* refreshTimer_ = nullptr;
     QStandardItemModel* tills_ = nullptr;           // DataSource1
     std::unique_ptr<storedb::TillMonitor> monitor_; // ADOQuery1, made at the first show
     // The read asked for by showing the window reports its failure, as any

@@ -68,52 +68,60 @@ QString cell(const QModelIndex& row, int column) {
 } // namespace
 
 PersonnelWindow::PersonnelWindow(AdminSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), ui(new Ui::PersonnelWindow), people_(new QSqlQueryModel(this)) {
+    : QWidget(parent), session_(session), ui(new Ui::PersonnelWindow),
+      people_(new QSqlQueryModel(this)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(524, 356));
-    formkit::prepareGrid(ui->DBGrid1);
-    formkit::prepareGrid(ui->DBGrid2);
-    ui->DBGrid1->setModel(people_);
-    ui->DBGrid2->setModel(people_);
+    formkit::prepareGrid(ui->administratorsGrid);
+    formkit::prepareGrid(ui->clerksGrid);
+    ui->administratorsGrid->setModel(people_);
+    ui->clerksGrid->setModel(people_);
     // Each page's list with its way out, above the list.
-    for (auto [grid, name] :
-         {std::pair{ui->DBGrid1, "ExportButton1"}, std::pair{ui->DBGrid2, "ExportButton2"}})
+    for (auto [grid, name] : {std::pair{ui->administratorsGrid, "ExportButton1"},
+                              std::pair{ui->clerksGrid, "ExportButton2"}})
         formkit::offerExport(grid, windowTitle())
             ->makeButton(grid->parentWidget(), QString::fromLatin1(name))
             ->setGeometry(grid->x() + grid->width() - 80, grid->y() - 26, 80, 22);
-    ui->Edit6->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    ui->Edit7->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    ui->administratorPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    ui->administratorSecondPassword->setStyleSheet(
+        QStringLiteral("lineedit-password-character: 42"));
 
-    administratorActions_ = radioGroup(this, {ui->RadioGroup1Item0, ui->RadioGroup1Item1,
-                                              ui->RadioGroup1Item2, ui->RadioGroup1Item3});
-    clerkActions_ = radioGroup(this, {ui->RadioGroup2Item0, ui->RadioGroup2Item1,
-                                      ui->RadioGroup2Item2, ui->RadioGroup2Item3});
-    for (QLineEdit* box : {ui->Edit8, ui->Edit9})
+    administratorActions_ =
+        radioGroup(this, {ui->addAdministratorOption, ui->deleteAdministratorOption,
+                          ui->modifyAdministratorOption, ui->resetAdministratorPasswordOption});
+    clerkActions_ = radioGroup(this, {ui->addClerkOption, ui->deleteClerkOption,
+                                      ui->modifyClerkOption, ui->resetClerkPasswordOption});
+    for (QLineEdit* box : {ui->clerkNewPassword, ui->clerkConfirmation})
         box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     showClerkPasswords(false);
 
-    formkit::onSignal(ui->PageControl1, &QTabWidget::currentChanged, this,
+    formkit::onSignal(ui->pages, &QTabWidget::currentChanged, this,
                       &PersonnelWindow::showListOfPage);
 
     formkit::onSignal(administratorActions_, &QButtonGroup::idToggled, this,
                       &PersonnelWindow::chooseAdministratorAction);
-    formkit::chainEnter({ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7, ui->Button1});
-    formkit::onClick(ui->Button1, this, &PersonnelWindow::runAdministratorAction);
-    connect(ui->Button2, &QPushButton::clicked, this, &QWidget::close);
-    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this,
+    formkit::chainEnter({ui->administratorNumber, ui->administratorName, ui->administratorPassword,
+                         ui->administratorSecondPassword, ui->administratorConfirmButton});
+    formkit::onClick(ui->administratorConfirmButton, this,
+                     &PersonnelWindow::runAdministratorAction);
+    connect(ui->administratorCancelButton, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onSignal(ui->administratorsGrid, &QTableView::doubleClicked, this,
                       &PersonnelWindow::pickAdministratorRow);
 
-    formkit::onSignal(clerkActions_, &QButtonGroup::idToggled, this, &PersonnelWindow::chooseClerkAction);
+    formkit::onSignal(clerkActions_, &QButtonGroup::idToggled, this,
+                      &PersonnelWindow::chooseClerkAction);
     // The new password's boxes are in the chain only while they are shown.
-    formkit::chainEnter({ui->Edit1, ui->Edit2});
-    formkit::onEnter(ui->Edit2, [this] {
-        (ui->Edit8->isHidden() ? static_cast<QWidget*>(ui->Button3) : ui->Edit8)
+    formkit::chainEnter({ui->clerkNumber, ui->clerkName});
+    formkit::onEnter(ui->clerkName, [this] {
+        (ui->clerkNewPassword->isHidden() ? static_cast<QWidget*>(ui->clerkConfirmButton)
+                                          : ui->clerkNewPassword)
             ->setFocus(Qt::OtherFocusReason);
     });
-    formkit::chainEnter({ui->Edit8, ui->Edit9, ui->Button3});
-    formkit::onClick(ui->Button3, this, &PersonnelWindow::runClerkAction);
-    connect(ui->Button4, &QPushButton::clicked, this, &QWidget::close);
-    formkit::onSignal(ui->DBGrid2, &QTableView::doubleClicked, this, &PersonnelWindow::pickClerkRow);
+    formkit::chainEnter({ui->clerkNewPassword, ui->clerkConfirmation, ui->clerkConfirmButton});
+    formkit::onClick(ui->clerkConfirmButton, this, &PersonnelWindow::runClerkAction);
+    connect(ui->clerkCancelButton, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onSignal(ui->clerksGrid, &QTableView::doubleClicked, this,
+                      &PersonnelWindow::pickClerkRow);
 }
 
 PersonnelWindow::~PersonnelWindow() {
@@ -122,13 +130,13 @@ PersonnelWindow::~PersonnelWindow() {
 
 void PersonnelWindow::openAdministrators() {
     bringUp(*this);
-    selectPageQuietly(ui->PageControl1, 0);
+    selectPageQuietly(ui->pages, 0);
     showAdministrators();
 }
 
 void PersonnelWindow::openClerks() {
     bringUp(*this);
-    selectPageQuietly(ui->PageControl1, 1);
+    selectPageQuietly(ui->pages, 1);
     showClerks();
 }
 
@@ -138,103 +146,106 @@ void PersonnelWindow::showEvent(QShowEvent* event) {
         return;
     // The action choices and the password captions stay as they were.
     for (QLineEdit* box :
-         {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit8, ui->Edit9})
+         {ui->clerkNumber, ui->clerkName, ui->administratorNumber, ui->administratorName,
+          ui->administratorPassword, ui->administratorSecondPassword, ui->clerkNewPassword,
+          ui->clerkConfirmation})
         box->clear();
     formkit::runGuarded(QStringLiteral("PersonnelWindow/show"), [this] { showListOfPage(); });
 }
 
 void PersonnelWindow::showListOfPage() {
-    if (ui->PageControl1->currentIndex() == 0)
+    if (ui->pages->currentIndex() == 0)
         showAdministrators();
     else
         showClerks();
 }
 
 void PersonnelWindow::showAdministrators() {
-    formkit::showRows(ui->DBGrid1, people_, storedb::rsglAdministrators(session_.db()),
+    formkit::showRows(ui->administratorsGrid, people_, storedb::rsglAdministrators(session_.db()),
                       kListWidths);
 }
 
 void PersonnelWindow::showClerks() {
-    formkit::showRows(ui->DBGrid2, people_, storedb::rsglClerks(session_.db()), kListWidths);
+    formkit::showRows(ui->clerksGrid, people_, storedb::rsglClerks(session_.db()), kListWidths);
 }
 
 // ---------------------------------------------------------------------------
 // Administrators
 
 void PersonnelWindow::resetNumber() {
-    ui->Edit4->clear();
-    ui->Edit6->clear();
-    ui->Edit7->clear();
-    ui->Edit4->setFocus();
+    ui->administratorNumber->clear();
+    ui->administratorPassword->clear();
+    ui->administratorSecondPassword->clear();
+    ui->administratorNumber->setFocus();
 }
 
 void PersonnelWindow::resetPasswords() {
-    ui->Edit6->clear();
-    ui->Edit7->clear();
-    ui->Edit6->setFocus();
+    ui->administratorPassword->clear();
+    ui->administratorSecondPassword->clear();
+    ui->administratorPassword->setFocus();
 }
 
 void PersonnelWindow::resetAdministrator() {
-    ui->Edit5->clear();
+    ui->administratorName->clear();
     resetNumber();
 }
 
 void PersonnelWindow::chooseAdministratorAction(int id, bool checked) {
     if (!checked)
         return;
-    for (QLineEdit* box : {ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7})
+    for (QLineEdit* box : {ui->administratorNumber, ui->administratorName,
+                           ui->administratorPassword, ui->administratorSecondPassword})
         box->clear();
-    ui->Edit4->setFocus();
+    ui->administratorNumber->setFocus();
     if (id == Modify) {
-        ui->Label8->setText(QStringLiteral(" 原密码         "));
-        ui->Label9->setText(QStringLiteral(" 新密码       "));
+        ui->administratorPasswordCaption->setText(QStringLiteral(" 原密码         "));
+        ui->administratorSecondPasswordCaption->setText(QStringLiteral(" 新密码       "));
     } else if (id == Reset) {
-        ui->Label8->setText(QStringLiteral(" 新密码         "));
-        ui->Label9->setText(QStringLiteral("确认密码       "));
+        ui->administratorPasswordCaption->setText(QStringLiteral(" 新密码         "));
+        ui->administratorSecondPasswordCaption->setText(QStringLiteral("确认密码       "));
     } else {
-        ui->Label8->setText(QStringLiteral("密           码         "));
-        ui->Label9->setText(QStringLiteral("确认密码       "));
+        ui->administratorPasswordCaption->setText(QStringLiteral("密           码         "));
+        ui->administratorSecondPasswordCaption->setText(QStringLiteral("确认密码       "));
     }
 }
 
 void PersonnelWindow::pickAdministratorRow(const QModelIndex& row) {
-    ui->Edit4->setText(cell(row, 0));
-    ui->Edit5->setText(cell(row, 1));
+    ui->administratorNumber->setText(cell(row, 0));
+    ui->administratorName->setText(cell(row, 1));
 }
 
 // The number and the name as the store keeps them (no trailing blanks);
 // passwords exactly as typed.
 void PersonnelWindow::runAdministratorAction() {
-    const QString glyh = storedb::normalizeCode(ui->Edit4->text());
-    const QString glym = storedb::normalizeCode(ui->Edit5->text());
+    const QString glyh = storedb::normalizeCode(ui->administratorNumber->text());
+    const QString glym = storedb::normalizeCode(ui->administratorName->text());
     const auto refuse = [](const QString& text, QLineEdit* box) {
         formkit::showMessage(text);
         box->setFocus();
     };
     if (glyh.isEmpty())
-        return refuse(QStringLiteral("请输入管理员号！"), ui->Edit4);
+        return refuse(QStringLiteral("请输入管理员号！"), ui->administratorNumber);
     if (glym.isEmpty())
-        return refuse(QStringLiteral("请输入管理员名！"), ui->Edit5);
-    if (ui->Edit6->text().isEmpty())
-        return refuse(kEmptyPassword, ui->Edit6);
-    if (ui->Edit7->text().isEmpty())
-        return refuse(kEmptyPassword, ui->Edit7);
+        return refuse(QStringLiteral("请输入管理员名！"), ui->administratorName);
+    if (ui->administratorPassword->text().isEmpty())
+        return refuse(kEmptyPassword, ui->administratorPassword);
+    if (ui->administratorSecondPassword->text().isEmpty())
+        return refuse(kEmptyPassword, ui->administratorSecondPassword);
     // A number or name no row can have (too long, control characters) is
     // refused before it reaches a statement or a message; so is a new
     // password the login box could never take.
     storedb::checkNumber(QStringLiteral("管理员号"), glyh);
     storedb::checkName(QStringLiteral("管理员名"), glym);
     if (administratorActions_->checkedId() != Delete)
-        storedb::checkText(QStringLiteral("密码"), ui->Edit7->text());
+        storedb::checkText(QStringLiteral("密码"), ui->administratorSecondPassword->text());
     administratorAction(glyh, glym);
     showAdministrators();
 }
 
 void PersonnelWindow::administratorAction(const QString& glyh, const QString& glym) {
     storedb::Db& db = session_.db();
-    const QString password = ui->Edit6->text();
-    const QString confirmation = ui->Edit7->text();
+    const QString password = ui->administratorPassword->text();
+    const QString confirmation = ui->administratorSecondPassword->text();
     const std::optional<storedb::AdministratorLogin> stored = storedb::glydl(db, glyh);
     switch (administratorActions_->checkedId()) {
     case Add:
@@ -279,7 +290,7 @@ void PersonnelWindow::administratorAction(const QString& glyh, const QString& gl
         }
         break;
     case Modify:
-        // Edit6 holds the old password, Edit7 the new one.
+        // administratorPassword holds the old password, administratorSecondPassword the new one.
         if (!stored) {
             formkit::showMessage(kNoSuchAdministrator);
             resetNumber();
@@ -293,7 +304,7 @@ void PersonnelWindow::administratorAction(const QString& glyh, const QString& gl
         }
         break;
     case Reset:
-        // Edit6 holds the new password, Edit7 the same again.
+        // administratorPassword holds the new password, administratorSecondPassword the same again.
         if (!stored) {
             formkit::showMessage(kNoSuchAdministrator);
             resetNumber();
@@ -324,16 +335,18 @@ void PersonnelWindow::administratorAction(const QString& glyh, const QString& gl
 // Clerks
 
 void PersonnelWindow::resetClerk() {
-    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit8, ui->Edit9})
+    for (QLineEdit* box :
+         {ui->clerkNumber, ui->clerkName, ui->clerkNewPassword, ui->clerkConfirmation})
         box->clear();
-    ui->Edit1->setFocus();
+    ui->clerkNumber->setFocus();
 }
 
 // The new password's boxes take the place of the note on the first password.
 void PersonnelWindow::showClerkPasswords(bool shown) {
-    ui->Label5->setVisible(!shown);
+    ui->clerkFirstPasswordNote->setVisible(!shown);
     for (QWidget* w :
-         std::initializer_list<QWidget*>{ui->Label10, ui->Edit8, ui->Label11, ui->Edit9})
+         std::initializer_list<QWidget*>{ui->clerkNewPasswordCaption, ui->clerkNewPassword,
+                                         ui->clerkConfirmationCaption, ui->clerkConfirmation})
         w->setVisible(shown);
 }
 
@@ -345,21 +358,21 @@ void PersonnelWindow::chooseClerkAction(int id, bool checked) {
 }
 
 void PersonnelWindow::pickClerkRow(const QModelIndex& row) {
-    ui->Edit1->setText(cell(row, 0));
-    ui->Edit2->setText(cell(row, 1));
+    ui->clerkNumber->setText(cell(row, 0));
+    ui->clerkName->setText(cell(row, 1));
 }
 
 void PersonnelWindow::runClerkAction() {
-    const QString shyh = storedb::normalizeCode(ui->Edit1->text());
-    const QString shym = storedb::normalizeCode(ui->Edit2->text());
+    const QString shyh = storedb::normalizeCode(ui->clerkNumber->text());
+    const QString shym = storedb::normalizeCode(ui->clerkName->text());
     if (shyh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入售货员号！"));
-        ui->Edit1->setFocus();
+        ui->clerkNumber->setFocus();
         return;
     }
     if (shym.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入售货员名！"));
-        ui->Edit2->setFocus();
+        ui->clerkName->setFocus();
         return;
     }
     storedb::checkNumber(QStringLiteral("售货员号"), shyh);
@@ -375,9 +388,9 @@ void PersonnelWindow::runClerkAction() {
 
 // The checks and resets of the administrators' page, on the clerk's boxes.
 void PersonnelWindow::resetClerkPassword(const QString& shyh) {
-    const QString password = ui->Edit8->text();
-    const QString confirmation = ui->Edit9->text();
-    for (QLineEdit* box : {ui->Edit8, ui->Edit9}) {
+    const QString password = ui->clerkNewPassword->text();
+    const QString confirmation = ui->clerkConfirmation->text();
+    for (QLineEdit* box : {ui->clerkNewPassword, ui->clerkConfirmation}) {
         if (box->text().isEmpty()) {
             formkit::showMessage(kEmptyPassword);
             box->setFocus();
@@ -393,9 +406,9 @@ void PersonnelWindow::resetClerkPassword(const QString& shyh) {
     }
     if (password != confirmation) {
         formkit::showMessage(kPasswordsDiffer);
-        ui->Edit8->clear();
-        ui->Edit9->clear();
-        ui->Edit8->setFocus();
+        ui->clerkNewPassword->clear();
+        ui->clerkConfirmation->clear();
+        ui->clerkNewPassword->setFocus();
         return;
     }
     storedb::checkText(QStringLiteral("密码"), confirmation);

@@ -54,9 +54,9 @@ class PersonnelWindow : public QWidget {
 
     AdminSession& session_;
     Ui::PersonnelWindow* ui = nullptr;
-    QButtonGroup* administratorActions_ = nullptr; // RadioGroup1
-    QButtonGroup* clerkActions_ = nullptr;         // RadioGroup2
-    QSqlQueryModel* people_ = nullptr;             // ADOQueryrsgl
+    QButtonGroup* administratorActions_ = nullptr;
+    QButtonGroup* clerkActions_ = nullptr;
+    QSqlQueryModel* people_ = nullptr; // ADOQueryrsgl
 };
 
 } // namespace admin

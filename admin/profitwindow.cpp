@@ -27,7 +27,7 @@ ProfitWindow::ProfitWindow(AdminSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui(new Ui::ProfitWindow) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(370, 286));
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 ProfitWindow::~ProfitWindow() {
@@ -43,15 +43,15 @@ void ProfitWindow::showEvent(QShowEvent* event) {
 
 void ProfitWindow::showEstimate() {
     const storedb::ProfitSums sums = storedb::profitSums(session_.db());
-    ui->Edit1->setText(moneyText(sums.cost));
-    ui->Edit2->setText(moneyText(sums.turnover));
-    ui->Edit3->setText(moneyText(sums.stock));
+    ui->totalCost->setText(moneyText(sums.cost));
+    ui->totalTurnover->setText(moneyText(sums.turnover));
+    ui->stockValue->setText(moneyText(sums.stock));
     // From the figures as shown, so that the four boxes always add up.
-    const double profit = storedb::toNumber(ui->Edit2->text()) +
-                          storedb::toNumber(ui->Edit3->text()) -
-                          storedb::toNumber(ui->Edit1->text());
-    ui->Edit4->setText(moneyText(profit));
-    for (QLineEdit* box : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+    const double profit = storedb::toNumber(ui->totalTurnover->text()) +
+                          storedb::toNumber(ui->stockValue->text()) -
+                          storedb::toNumber(ui->totalCost->text());
+    ui->estimatedProfit->setText(moneyText(profit));
+    for (QLineEdit* box : {ui->totalCost, ui->totalTurnover, ui->stockValue, ui->estimatedProfit})
         box->setText(box->text() + kYuan);
 }
 

@@ -17,18 +17,20 @@ PurchaseQueryWindow::PurchaseQueryWindow(AdminSession& session, QWidget* parent)
     formkit::makeToolWindow(this, QSize(533, 417));
 
     MovementQueryControls controls;
-    controls.pages = ui->PageControl1;
-    controls.byCategory = {ui->ComboBox1, ui->CheckBox2, ui->DateTimePicker1, ui->DateTimePicker2,
-                           ui->BitBtn1,   ui->BitBtn2,   ui->Edit1,           ui->DBGrid1};
-    controls.byGoods = {ui->ComboBox2,       ui->ComboBox3, ui->CheckBox1, ui->DateTimePicker3,
-                        ui->DateTimePicker4, ui->BitBtn3,   ui->BitBtn4,   ui->Edit2,
-                        ui->Edit3,           ui->DBGrid2};
+    controls.pages = ui->pages;
+    controls.byCategory = {ui->categoryChoice,  ui->limitCategoryToPeriod, ui->categoryFirstDay,
+                           ui->categoryLastDay, ui->categoryQueryButton,   ui->categoryCloseButton,
+                           ui->stockedGoods,    ui->categoryMovementsGrid};
+    controls.byGoods = {ui->goodsCategoryChoice, ui->goodsChoice,  ui->limitGoodsToPeriod,
+                        ui->goodsFirstDay,       ui->goodsLastDay, ui->goodsQueryButton,
+                        ui->goodsCloseButton,    ui->currentPrice, ui->currentStock,
+                        ui->goodsMovementsGrid};
     query_ = new MovementQuery(
         session, this, controls,
         {&storedb::stockInsOfCategory, &storedb::stockInsOfGoods, 3, {100, 80, 50, 90, 100}});
     // Both pages show the one result, each with its way out.
-    formkit::offerExport(ui->DBGrid1, windowTitle())->attachButton(ui->ExportButton1);
-    formkit::offerExport(ui->DBGrid2, windowTitle())->attachButton(ui->ExportButton2);
+    formkit::offerExport(ui->categoryMovementsGrid, windowTitle())->attachButton(ui->ExportButton1);
+    formkit::offerExport(ui->goodsMovementsGrid, windowTitle())->attachButton(ui->ExportButton2);
 }
 
 PurchaseQueryWindow::~PurchaseQueryWindow() {

@@ -43,12 +43,14 @@ SalesQueryWindow::SalesQueryWindow(AdminSession& session, QWidget* parent)
     formkit::makeToolWindow(this, QSize(529, 411));
 
     MovementQueryControls controls;
-    controls.pages = ui->PageControl1;
-    controls.byCategory = {ui->ComboBox1, ui->CheckBox1, ui->DateTimePicker1, ui->DateTimePicker2,
-                           ui->BitBtn1,   ui->BitBtn2,   ui->Edit1,           ui->DBGrid1};
-    controls.byGoods = {ui->ComboBox2,       ui->ComboBox3, ui->CheckBox2, ui->DateTimePicker3,
-                        ui->DateTimePicker4, ui->BitBtn3,   ui->BitBtn4,   ui->Edit2,
-                        ui->Edit3,           ui->DBGrid2};
+    controls.pages = ui->pages;
+    controls.byCategory = {ui->categoryChoice,  ui->limitCategoryToPeriod, ui->categoryFirstDay,
+                           ui->categoryLastDay, ui->categoryQueryButton,   ui->categoryCloseButton,
+                           ui->stockedGoods,    ui->categoryMovementsGrid};
+    controls.byGoods = {ui->goodsCategoryChoice, ui->goodsChoice,  ui->limitGoodsToPeriod,
+                        ui->goodsFirstDay,       ui->goodsLastDay, ui->goodsQueryButton,
+                        ui->goodsCloseButton,    ui->currentPrice, ui->currentStock,
+                        ui->goodsMovementsGrid};
     // Each page's source choice is read when its query runs.
     query_ = new MovementQuery(
         session, this, controls,
@@ -60,16 +62,18 @@ SalesQueryWindow::SalesQueryWindow(AdminSession& session, QWidget* parent)
              return storedb::stockOutsOfGoodsFrom(sourceChosen(ui->GoodsSource), hwh, period);
          },
          2, kWidths});
-    connect(&query_->result(), &QAbstractItemModel::modelReset, this, &SalesQueryWindow::showTotals);
+    connect(&query_->result(), &QAbstractItemModel::modelReset, this,
+            &SalesQueryWindow::showTotals);
 
     // Not guarded: a name that cannot be shown is no reason for a message.
-    connect(ui->DBGrid1, &QTableView::doubleClicked, this, &SalesQueryWindow::showGoodsNameOfRow);
+    connect(ui->categoryMovementsGrid, &QTableView::doubleClicked, this,
+            &SalesQueryWindow::showGoodsNameOfRow);
     // Each page's result with its way out, at the end of its totals line.
-    formkit::offerExport(ui->DBGrid1, windowTitle())
-        ->makeButton(ui->DBGrid1->parentWidget(), QStringLiteral("ExportButton1"))
+    formkit::offerExport(ui->categoryMovementsGrid, windowTitle())
+        ->makeButton(ui->categoryMovementsGrid->parentWidget(), QStringLiteral("ExportButton1"))
         ->setGeometry(401, ui->CategoryTotalMoney->y(), 80, 22);
-    formkit::offerExport(ui->DBGrid2, windowTitle())
-        ->makeButton(ui->DBGrid2->parentWidget(), QStringLiteral("ExportButton2"))
+    formkit::offerExport(ui->goodsMovementsGrid, windowTitle())
+        ->makeButton(ui->goodsMovementsGrid->parentWidget(), QStringLiteral("ExportButton2"))
         ->setGeometry(401, ui->GoodsTotalMoney->y(), 80, 22);
 }
 
@@ -109,9 +113,9 @@ void SalesQueryWindow::showGoodsNameOfRow(const QModelIndex& row) {
     try {
         // Goods no longer catalogued have no name to show, and must not
         // show another's.
-        ui->Edit4->setText(storedb::goodsNameOf(session_.db(), hwh).value_or(QString()));
+        ui->pickedGoodsName->setText(storedb::goodsNameOf(session_.db(), hwh).value_or(QString()));
     } catch (...) {
-        formkit::logCurrentException(QStringLiteral("SalesQueryWindow/DBGrid1"));
+        formkit::logCurrentException(QStringLiteral("SalesQueryWindow/categoryMovementsGrid"));
     }
 }
 

@@ -33,15 +33,16 @@ const QString kChangedMeanwhile =
 } // namespace
 
 SettlementWindow::SettlementWindow(AdminSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), ui(new Ui::SettlementWindow), owed_(new QSqlQueryModel(this)),
-      clerkShifts_(new QSqlQueryModel(this)), settlements_(new QSqlQueryModel(this)) {
+    : QWidget(parent), session_(session), ui(new Ui::SettlementWindow),
+      owed_(new QSqlQueryModel(this)), clerkShifts_(new QSqlQueryModel(this)),
+      settlements_(new QSqlQueryModel(this)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(498, 493));
-    formkit::prepareGrid(ui->DBGrid1);
+    formkit::prepareGrid(ui->owedShiftsGrid);
     formkit::prepareGrid(ui->settlementsGrid);
     ui->settlementsGrid->setModel(settlements_);
     // The grid shows all owed shifts or one clerk's: it exports what it shows.
-    formkit::offerExport(ui->DBGrid1, QStringLiteral("未交营业额"))
+    formkit::offerExport(ui->owedShiftsGrid, QStringLiteral("未交营业额"))
         ->attachButton(ui->ExportButton1);
     formkit::offerExport(ui->settlementsGrid, QStringLiteral("历次结算"))
         ->attachButton(ui->ExportButton2);
@@ -49,17 +50,17 @@ SettlementWindow::SettlementWindow(AdminSession& session, QWidget* parent)
                                   formkit::NumericKeys::DigitsPointBackspaceEscape);
 
     formkit::installDefaultButton(this);
-    formkit::onEnter(ui->Edit1, [this] {
-        ui->BitBtn1->setDefault(true);
-        ui->BitBtn1->setFocus();
+    formkit::onEnter(ui->clerkNumber, [this] {
+        ui->lookUpButton->setDefault(true);
+        ui->lookUpButton->setFocus();
     });
     formkit::onEnter(ui->receivedEdit, [this] {
-        ui->BitBtn2->setDefault(true);
-        ui->BitBtn2->setFocus();
+        ui->settleButton->setDefault(true);
+        ui->settleButton->setFocus();
     });
-    connect(ui->Edit1, &QLineEdit::textEdited, this, &SettlementWindow::forgetLookUp);
-    formkit::onClick(ui->BitBtn1, this, &SettlementWindow::lookUpClerk);
-    formkit::onClick(ui->BitBtn2, this, &SettlementWindow::settleLookedUp);
+    connect(ui->clerkNumber, &QLineEdit::textEdited, this, &SettlementWindow::forgetLookUp);
+    formkit::onClick(ui->lookUpButton, this, &SettlementWindow::lookUpClerk);
+    formkit::onClick(ui->settleButton, this, &SettlementWindow::settleLookedUp);
 }
 
 SettlementWindow::~SettlementWindow() {
@@ -85,7 +86,7 @@ void SettlementWindow::showEvent(QShowEvent* event) {
 }
 
 void SettlementWindow::showOwedShiftsOfAll() {
-    formkit::showRows(ui->DBGrid1, owed_, storedb::yyejs(session_.db()), kWidths);
+    formkit::showRows(ui->owedShiftsGrid, owed_, storedb::yyejs(session_.db()), kWidths);
 }
 
 void SettlementWindow::showSettlementsOf(const QString& shyh) {
@@ -97,15 +98,15 @@ void SettlementWindow::showSettlementsOf(const QString& shyh) {
 }
 
 void SettlementWindow::clearBoxes() {
-    ui->Edit1->clear();
-    ui->Edit2->clear();
-    ui->Edit3->clear();
+    ui->clerkNumber->clear();
+    ui->clerkName->clear();
+    ui->amountDue->clear();
     ui->receivedEdit->clear();
 }
 
 void SettlementWindow::setLookedUp(std::optional<LookedUp> lookedUp) {
     lookedUp_ = std::move(lookedUp);
-    ui->BitBtn2->setEnabled(lookedUp_.has_value());
+    ui->settleButton->setEnabled(lookedUp_.has_value());
     ui->receivedEdit->setEnabled(lookedUp_.has_value());
     if (!lookedUp_)
         ui->receivedEdit->clear();
@@ -116,10 +117,10 @@ void SettlementWindow::forgetLookUp() {
 }
 
 void SettlementWindow::lookUpClerk() {
-    const QString shyh = ui->Edit1->text();
+    const QString shyh = ui->clerkNumber->text();
     if (shyh.isEmpty()) {
         formkit::showMessage(kEnterNumber);
-        ui->Edit1->setFocus();
+        ui->clerkNumber->setFocus();
         return;
     }
     const storedb::Db& db = session_.db();
@@ -127,14 +128,15 @@ void SettlementWindow::lookUpClerk() {
     // not sent to the server, and finds no shifts and no clerk.
     const bool askable = !storedb::holdsControlCharacter(shyh);
     if (askable) {
-        formkit::showRows(ui->DBGrid1, clerkShifts_, storedb::owedShiftsOf(db, shyh), kWidths);
+        formkit::showRows(ui->owedShiftsGrid, clerkShifts_, storedb::owedShiftsOf(db, shyh),
+                          kWidths);
         for (int column = storedb::kOwedShiftShownColumns; column < clerkShifts_->columnCount();
              ++column)
-            ui->DBGrid1->setColumnHidden(column, true);
+            ui->owedShiftsGrid->setColumnHidden(column, true);
         showSettlementsOf(shyh);
     } else {
         clerkShifts_->clear();
-        ui->DBGrid1->setModel(clerkShifts_);
+        ui->owedShiftsGrid->setModel(clerkShifts_);
         settlements_->clear();
     }
 
@@ -142,13 +144,13 @@ void SettlementWindow::lookUpClerk() {
         askable ? storedb::clerkName(db, shyh) : std::optional<QString>();
     if (!name) {
         formkit::showMessage(kNoSuchClerk);
-        ui->Edit2->clear();
-        ui->Edit3->clear();
-        ui->Edit1->clear();
-        ui->Edit1->setFocus();
+        ui->clerkName->clear();
+        ui->amountDue->clear();
+        ui->clerkNumber->clear();
+        ui->clerkNumber->setFocus();
         return;
     }
-    ui->Edit2->setText(*name);
+    ui->clerkName->setText(*name);
 
     // The amount is what the listed rows come to, so that what is shown,
     // summed and settled is one and the same set of shifts.
@@ -157,26 +159,26 @@ void SettlementWindow::lookUpClerk() {
         shifts << storedb::owedShiftOf(clerkShifts_->record(row));
     const double due = storedb::totalDue(shifts);
     if (due > 0) {
-        ui->Edit3->setText(storedb::numberText(due) + QStringLiteral("元"));
+        ui->amountDue->setText(storedb::numberText(due) + QStringLiteral("元"));
         setLookedUp(LookedUp{shyh, shifts});
         // What is owed is what is usually handed in: Enter takes it as it is.
         ui->receivedEdit->setText(storedb::numberText(due));
         ui->receivedEdit->setFocus();
         ui->receivedEdit->selectAll();
     } else {
-        ui->Edit3->setText(QStringLiteral("0元"));
+        ui->amountDue->setText(QStringLiteral("0元"));
         setLookedUp(std::nullopt);
     }
 }
 
 void SettlementWindow::settleLookedUp() {
-    if (ui->Edit1->text().isEmpty()) {
+    if (ui->clerkNumber->text().isEmpty()) {
         formkit::showMessage(kEnterNumber);
-        ui->Edit1->setFocus();
+        ui->clerkNumber->setFocus();
         return;
     }
     // The clerk settled is the one whose number the box shows.
-    if (!lookedUp_ || lookedUp_->shyh != ui->Edit1->text()) {
+    if (!lookedUp_ || lookedUp_->shyh != ui->clerkNumber->text()) {
         setLookedUp(std::nullopt);
         return;
     }

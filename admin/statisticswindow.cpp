@@ -188,37 +188,37 @@ StatisticsWindow::StatisticsWindow(AdminSession& session, QWidget* parent)
     turnoverByGoods_ = new formkit::RowSetModel(this);
     goodsKey_ = new formkit::RowSetModel(this);
     reader_ = new formkit::WindowReader(this, QStringLiteral("StatisticsWindow/statistics"));
-    prepareKeyGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(categoryKey_);
-    prepareKeyGrid(ui->DBGrid2);
-    ui->DBGrid2->setModel(goodsKey_);
+    prepareKeyGrid(ui->categoryKeyGrid);
+    ui->categoryKeyGrid->setModel(categoryKey_);
+    prepareKeyGrid(ui->goodsKeyGrid);
+    ui->goodsKeyGrid->setModel(goodsKey_);
     setUpBarChart();
     setUpPieChart();
     // Today, rather than the day the window was designed.
     for (QDateTimeEdit* picker :
-         {ui->DateTimePicker1, ui->DateTimePicker2, ui->DateTimePicker3, ui->DateTimePicker4})
+         {ui->categoryFirstDay, ui->categoryLastDay, ui->goodsFirstDay, ui->goodsLastDay})
         picker->setDate(QDate::currentDate());
 
     // Each chart's figures leave the window as a list.
-    formkit::offerExport(ui->DBChart1, QStringLiteral("商品类别统计"), [this] {
+    formkit::offerExport(ui->categoryChart, QStringLiteral("商品类别统计"), [this] {
         return figures(
             *turnoverByCategory_, *categoryKey_,
             {QStringLiteral("商品类别号"), QStringLiteral("商品类别名"), QStringLiteral("营业额")});
     })->attachButton(ui->ExportButton1);
-    formkit::offerExport(ui->DBChart2, QStringLiteral("具体商品统计"), [this] {
+    formkit::offerExport(ui->goodsChart, QStringLiteral("具体商品统计"), [this] {
         return figures(
             *turnoverByGoods_, *goodsKey_,
             {QStringLiteral("商品号"), QStringLiteral("商品名"), QStringLiteral("营业额")});
     })->attachButton(ui->ExportButton2);
 
-    formkit::onClick(ui->BitBtn1, this, &StatisticsWindow::runCategoryStatistics);
+    formkit::onClick(ui->categoryStatisticsButton, this, &StatisticsWindow::runCategoryStatistics);
     // A pick from the list must not become a new entry, nor a typed name be
     // completed into another category's.
-    ui->ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ui->ComboBox1->setCompleter(nullptr);
-    formkit::onClick(ui->CheckBox1, this, &StatisticsWindow::reloadCategoryPicks);
-    formkit::onClick(ui->BitBtn3, this, &StatisticsWindow::runGoodsStatistics);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
+    ui->categoryChoice->setInsertPolicy(QComboBox::NoInsert);
+    ui->categoryChoice->setCompleter(nullptr);
+    formkit::onClick(ui->limitToCategory, this, &StatisticsWindow::reloadCategoryPicks);
+    formkit::onClick(ui->goodsStatisticsButton, this, &StatisticsWindow::runGoodsStatistics);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 StatisticsWindow::~StatisticsWindow() {
@@ -226,12 +226,12 @@ StatisticsWindow::~StatisticsWindow() {
 }
 
 void StatisticsWindow::openByCategory() {
-    selectPageQuietly(ui->PageControl1, 0);
+    selectPageQuietly(ui->pages, 0);
     bringUp(*this);
 }
 
 void StatisticsWindow::openByGoods() {
-    selectPageQuietly(ui->PageControl1, 1);
+    selectPageQuietly(ui->pages, 1);
     bringUp(*this);
 }
 
@@ -264,7 +264,7 @@ void StatisticsWindow::clearResults() {
 // Turnover per category
 
 void StatisticsWindow::setUpBarChart() {
-    barChart_ = prepareChart(ui->DBChart1, QStringLiteral("商品类别统计"));
+    barChart_ = prepareChart(ui->categoryChart, QStringLiteral("商品类别统计"));
     bars_ = new QBarSeries(barChart_);
     bars_->setBarWidth(0.6);
     // One bar set, made from the turnover column, one bar per row: equal
@@ -359,8 +359,8 @@ void StatisticsWindow::placeBarMarks() {
 }
 
 void StatisticsWindow::runCategoryStatistics() {
-    const QDateTime start = startOf(ui->DateTimePicker1);
-    const QDateTime end = endOf(ui->DateTimePicker2);
+    const QDateTime start = startOf(ui->categoryFirstDay);
+    const QDateTime end = endOf(ui->categoryLastDay);
     if (end < start) {
         formkit::showMessage(kWrongPeriod);
         return;
@@ -379,7 +379,7 @@ void StatisticsWindow::runCategoryStatistics() {
                   [this](const QList<storedb::RowSet>& rows) {
                       turnoverByCategory_->setRows(rows.at(0));
                       categoryKey_->setRows(rows.at(1));
-                      formkit::layoutGrid(ui->DBGrid1, kKeyWidths);
+                      formkit::layoutGrid(ui->categoryKeyGrid, kKeyWidths);
                   });
 }
 
@@ -387,7 +387,7 @@ void StatisticsWindow::runCategoryStatistics() {
 // Turnover per goods item
 
 void StatisticsWindow::setUpPieChart() {
-    QChart* chart = prepareChart(ui->DBChart2, QStringLiteral("具体商品统计"));
+    QChart* chart = prepareChart(ui->goodsChart, QStringLiteral("具体商品统计"));
     slices_ = new QPieSeries(chart);
     slices_->setPieSize(0.6);
     auto* labelled = new LabelledTurnover(this);
@@ -413,20 +413,20 @@ void StatisticsWindow::followGoodsSlices(const QList<QPieSlice*>& slices) {
 
 void StatisticsWindow::reloadCategoryPicks() {
     const QList<storedb::Category> categories = storedb::categories(session_.db());
-    const QString typed = ui->ComboBox1->currentText();
-    const QSignalBlocker quiet(ui->ComboBox1);
-    ui->ComboBox1->clear();
+    const QString typed = ui->categoryChoice->currentText();
+    const QSignalBlocker quiet(ui->categoryChoice);
+    ui->categoryChoice->clear();
     // Each entry keeps its number: two categories may bear one name.
     for (const storedb::Category& c : categories)
-        ui->ComboBox1->addItem(c.hwlbm, c.hwlbh);
-    ui->ComboBox1->setCurrentIndex(-1);
-    ui->ComboBox1->setEditText(typed);
+        ui->categoryChoice->addItem(c.hwlbm, c.hwlbh);
+    ui->categoryChoice->setCurrentIndex(-1);
+    ui->categoryChoice->setEditText(typed);
 }
 
 std::optional<QString> StatisticsWindow::chosenCategory(const QString& hwlbm) const {
-    const int picked = ui->ComboBox1->currentIndex();
-    if (picked >= 0 && ui->ComboBox1->itemText(picked) == hwlbm) {
-        const QString hwlbh = ui->ComboBox1->itemData(picked).toString();
+    const int picked = ui->categoryChoice->currentIndex();
+    if (picked >= 0 && ui->categoryChoice->itemText(picked) == hwlbm) {
+        const QString hwlbh = ui->categoryChoice->itemData(picked).toString();
         // Unless renamed or deleted since the list was read.
         if (storedb::categoryNameOf(session_.db(), hwlbh) == hwlbm)
             return hwlbh;
@@ -435,15 +435,15 @@ std::optional<QString> StatisticsWindow::chosenCategory(const QString& hwlbm) co
 }
 
 void StatisticsWindow::runGoodsStatistics() {
-    const QDateTime start = startOf(ui->DateTimePicker3);
-    const QDateTime end = endOf(ui->DateTimePicker4);
+    const QDateTime start = startOf(ui->goodsFirstDay);
+    const QDateTime end = endOf(ui->goodsLastDay);
     if (end < start) {
         formkit::showMessage(kWrongPeriod);
         return;
     }
     std::optional<QString> hwlbh;
-    if (ui->CheckBox1->isChecked()) {
-        const QString hwlbm = ui->ComboBox1->currentText();
+    if (ui->limitToCategory->isChecked()) {
+        const QString hwlbm = ui->categoryChoice->currentText();
         if (hwlbm.isEmpty()) {
             formkit::showMessage(kEnterCategoryName);
             return;
@@ -451,8 +451,8 @@ void StatisticsWindow::runGoodsStatistics() {
         hwlbh = chosenCategory(hwlbm);
         if (!hwlbh) {
             formkit::showMessage(kNoSuchCategoryName);
-            ui->ComboBox1->setFocus();
-            ui->ComboBox1->lineEdit()->selectAll();
+            ui->categoryChoice->setFocus();
+            ui->categoryChoice->lineEdit()->selectAll();
             return;
         }
     }
@@ -470,7 +470,7 @@ void StatisticsWindow::runGoodsStatistics() {
                   [this](const QList<storedb::RowSet>& rows) {
                       turnoverByGoods_->setRows(rows.at(0));
                       goodsKey_->setRows(rows.at(1));
-                      formkit::layoutGrid(ui->DBGrid2, kKeyWidths);
+                      formkit::layoutGrid(ui->goodsKeyGrid, kKeyWidths);
                   });
 }
 

@@ -55,7 +55,7 @@ class StatisticsWindow : public QWidget {
     void setUpBarChart();
     void setUpPieChart();
     void clearResults();
-    // The number of the category named in ComboBox1: the picked entry's own
+    // The number of the category named in categoryChoice: the picked entry's own
     // while its text stands unchanged, else the first category of that name.
     std::optional<QString> chosenCategory(const QString& hwlbm) const;
     // The bar chart's axes and value marks, after its rows changed.

@@ -2,9 +2,9 @@
 
 #include "ui_stockanalysiswindow.h"
 
-#include "stockreportwindow.h"
 #include "opening.h"
 #include "session.h"
+#include "stockreportwindow.h"
 
 #include "formkit/buttonkeys.h"
 #include "formkit/grid.h"
@@ -49,14 +49,14 @@ StockAnalysisWindow::StockAnalysisWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(572, 406));
     model_ = new LowStockModel(this);
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(model_);
-    formkit::offerExport(ui->DBGrid1, windowTitle())
-        ->makeButton(ui->BitBtn2->parentWidget(), QStringLiteral("ExportButton"))
+    formkit::prepareGrid(ui->lowStockGrid);
+    ui->lowStockGrid->setModel(model_);
+    formkit::offerExport(ui->lowStockGrid, windowTitle())
+        ->makeButton(ui->previewButton->parentWidget(), QStringLiteral("ExportButton"))
         ->setGeometry(242, 350, 96, 30);
-    formkit::installCancelButton(this, ui->BitBtn1);
-    formkit::onClick(ui->BitBtn2, this, &StockAnalysisWindow::previewReport);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+    formkit::installCancelButton(this, ui->closeButton);
+    formkit::onClick(ui->previewButton, this, &StockAnalysisWindow::previewReport);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 StockAnalysisWindow::~StockAnalysisWindow() {
@@ -81,7 +81,7 @@ void StockAnalysisWindow::readList() {
         QTimer::singleShot(0, this, [] { formkit::showMessage(kNoAlarmLevel); });
         return;
     }
-    formkit::showRows(ui->DBGrid1, model_, storedb::lowStockList(db, *level_), kWidths);
+    formkit::showRows(ui->lowStockGrid, model_, storedb::lowStockList(db, *level_), kWidths);
 }
 
 void StockAnalysisWindow::previewReport() {

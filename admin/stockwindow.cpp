@@ -45,28 +45,30 @@ StockWindow::StockWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(464, 351));
 
-    formkit::onEnter(ui->Edit1, [this] { lookUpGoodsOnEnter(); });
-    ui->Edit1->installEventFilter(this);
-    formkit::installNumericFilter(ui->Edit2, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::installNumericFilter(ui->Edit3, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::installNumericFilter(ui->Edit4, formkit::NumericKeys::DigitsBackspaceEscape);
-    formkit::onEnter(ui->Edit2, [this] { moveOnFromPrice(); });
-    formkit::chainEnter({ui->Edit3, ui->Edit4, ui->Edit5, ui->BitBtn1});
+    formkit::onEnter(ui->goodsNumber, [this] { lookUpGoodsOnEnter(); });
+    ui->goodsNumber->installEventFilter(this);
+    formkit::installNumericFilter(ui->movementPrice,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::installNumericFilter(ui->unitPrice, formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::installNumericFilter(ui->quantity, formkit::NumericKeys::DigitsBackspaceEscape);
+    formkit::onEnter(ui->movementPrice, [this] { moveOnFromPrice(); });
+    formkit::chainEnter({ui->unitPrice, ui->quantity, ui->source, ui->confirmButton});
 
-    formkit::onClick(ui->BitBtn1, this, &StockWindow::recordMovement);
-    formkit::onClick(ui->BitBtn2, this, &StockWindow::cancelGoods);
-    connect(ui->BitBtn3, &QPushButton::clicked, this, &QWidget::close);
+    formkit::onClick(ui->confirmButton, this, &StockWindow::recordMovement);
+    formkit::onClick(ui->cancelButton, this, &StockWindow::cancelGoods);
+    connect(ui->exitButton, &QPushButton::clicked, this, &QWidget::close);
 
     // Until an opener sets the mode, the window keeps the one its frame names.
     clearGoods();
-    ui->Edit2->clear();
-    ui->Edit3->clear();
-    ui->Edit4->clear();
-    ui->Edit5->clear();
+    ui->movementPrice->clear();
+    ui->unitPrice->clear();
+    ui->quantity->clear();
+    ui->source->clear();
     const bool stockIn = stockInMode();
-    ui->Label7->setText(stockIn ? QStringLiteral("入货价") : QStringLiteral("出货价"));
-    ui->Label8->setVisible(stockIn);
-    ui->Edit3->setVisible(stockIn);
+    ui->movementPriceCaption->setText(stockIn ? QStringLiteral("入货价")
+                                              : QStringLiteral("出货价"));
+    ui->unitPriceCaption->setVisible(stockIn);
+    ui->unitPrice->setVisible(stockIn);
 }
 
 StockWindow::~StockWindow() {
@@ -75,22 +77,22 @@ StockWindow::~StockWindow() {
 
 void StockWindow::openForStockIn() {
     bringUp(*this);
-    ui->GroupBox1->setTitle(kStockInCaption);
-    ui->Label7->setText(QStringLiteral("入货价    "));
-    ui->Label8->setVisible(true);
-    ui->Edit3->setVisible(true);
+    ui->movementBox->setTitle(kStockInCaption);
+    ui->movementPriceCaption->setText(QStringLiteral("入货价    "));
+    ui->unitPriceCaption->setVisible(true);
+    ui->unitPrice->setVisible(true);
 }
 
 void StockWindow::openForStockOut() {
     bringUp(*this);
-    ui->GroupBox1->setTitle(QStringLiteral("商品出库"));
-    ui->Label7->setText(QStringLiteral("出货价     "));
-    ui->Label8->setVisible(false);
-    ui->Edit3->setVisible(false);
+    ui->movementBox->setTitle(QStringLiteral("商品出库"));
+    ui->movementPriceCaption->setText(QStringLiteral("出货价     "));
+    ui->unitPriceCaption->setVisible(false);
+    ui->unitPrice->setVisible(false);
 }
 
 bool StockWindow::stockInMode() const {
-    return ui->GroupBox1->title() == kStockInCaption;
+    return ui->movementBox->title() == kStockInCaption;
 }
 
 void StockWindow::showEvent(QShowEvent* event) {
@@ -98,13 +100,13 @@ void StockWindow::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     clearGoods();
-    ui->Edit2->clear();
-    ui->Edit3->clear();
-    ui->Edit4->clear();
-    ui->Edit5->clear();
-    ui->BitBtn1->setText(QStringLiteral("确定"));
+    ui->movementPrice->clear();
+    ui->unitPrice->clear();
+    ui->quantity->clear();
+    ui->source->clear();
+    ui->confirmButton->setText(QStringLiteral("确定"));
     // The opener activates the window (bringUp): the number box takes the keys.
-    ui->Edit1->setFocus(Qt::OtherFocusReason);
+    ui->goodsNumber->setFocus(Qt::OtherFocusReason);
 }
 
 void StockWindow::closeEvent(QCloseEvent* event) {
@@ -113,25 +115,25 @@ void StockWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool StockWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Edit1 && event->type() == QEvent::FocusOut && isVisible()) {
+    if (watched == ui->goodsNumber && event->type() == QEvent::FocusOut && isVisible()) {
         // Leaving the box for another control, not the window losing the
         // keyboard to a message box or another program.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // "取消" and "退出" must work on an unknown number too: the click
         // would be lost to the message.
         const QWidget* next = QApplication::focusWidget();
-        const bool leaving = next == ui->BitBtn2 || next == ui->BitBtn3;
+        const bool leaving = next == ui->cancelButton || next == ui->exitButton;
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !leaving)
-            formkit::runGuarded(QStringLiteral("StockWindow/Edit1"),
+            formkit::runGuarded(QStringLiteral("StockWindow/goodsNumber"),
                                 [this] { lookUpGoodsOnLeave(); });
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void StockWindow::clearGoods() {
-    ui->Edit1->clear();
-    ui->Label5->clear();
-    ui->Label6->clear();
+    ui->goodsNumber->clear();
+    ui->goodsNameLabel->clear();
+    ui->categoryNameLabel->clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -141,16 +143,16 @@ void StockWindow::lookUpGoodsOnEnter() {
     std::optional<storedb::GoodsInCatalogue> goods;
     {
         const QScopedValueRollback busy(inLookup_, true);
-        goods = findGoods(session_.db(), ui->Edit1->text());
+        goods = findGoods(session_.db(), ui->goodsNumber->text());
         if (!goods) {
             formkit::showMessage(kNoSuchGoods);
             return;
         }
     }
-    ui->Label5->setText(padded(goods->hwm, 9));
-    ui->Label6->setText(padded(goods->hwlbm, 9));
+    ui->goodsNameLabel->setText(padded(goods->hwm, 9));
+    ui->categoryNameLabel->setText(padded(goods->hwlbm, 9));
     // Leaving the box looks the goods up once more.
-    ui->Edit2->setFocus(Qt::OtherFocusReason);
+    ui->movementPrice->setFocus(Qt::OtherFocusReason);
 }
 
 // A box holding an unknown number cannot be left; an empty one can.
@@ -158,27 +160,27 @@ void StockWindow::lookUpGoodsOnLeave() {
     if (inLookup_)
         return;
     const QScopedValueRollback busy(inLookup_, true);
-    const auto goods = findGoods(session_.db(), ui->Edit1->text());
+    const auto goods = findGoods(session_.db(), ui->goodsNumber->text());
     if (!goods) {
-        if (!ui->Edit1->text().isEmpty()) {
+        if (!ui->goodsNumber->text().isEmpty()) {
             formkit::showMessage(kNoSuchGoods);
-            ui->Edit1->setFocus(Qt::OtherFocusReason);
+            ui->goodsNumber->setFocus(Qt::OtherFocusReason);
         }
         return;
     }
-    ui->Label5->setText(padded(goods->hwm, 13));
-    ui->Label6->setText(padded(goods->hwlbm, 15));
-    ui->Edit2->setFocus(Qt::OtherFocusReason);
+    ui->goodsNameLabel->setText(padded(goods->hwm, 13));
+    ui->categoryNameLabel->setText(padded(goods->hwlbm, 15));
+    ui->movementPrice->setFocus(Qt::OtherFocusReason);
 }
 
 void StockWindow::moveOnFromPrice() {
-    QLineEdit* next = ui->Edit3->isVisibleTo(this) ? ui->Edit3 : ui->Edit4;
+    QLineEdit* next = ui->unitPrice->isVisibleTo(this) ? ui->unitPrice : ui->quantity;
     next->setFocus(Qt::OtherFocusReason);
 }
 
 void StockWindow::cancelGoods() {
     clearGoods();
-    ui->Edit1->setFocus(Qt::OtherFocusReason);
+    ui->goodsNumber->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------------------
@@ -187,8 +189,8 @@ void StockWindow::cancelGoods() {
 void StockWindow::refuseShortStock(int kcl) {
     formkit::showMessage(QStringLiteral("此商品库存不足，最多只能销售") + QString::number(kcl) +
                          QStringLiteral(" 件"));
-    ui->Edit4->setText(QString::number(kcl));
-    ui->Edit4->setFocus(Qt::OtherFocusReason);
+    ui->quantity->setText(QString::number(kcl));
+    ui->quantity->setFocus(Qt::OtherFocusReason);
 }
 
 // Every box is converted and checked before the question, and the goods'
@@ -196,15 +198,15 @@ void StockWindow::refuseShortStock(int kcl) {
 // goods be deleted, while the question waits.
 void StockWindow::recordMovement() {
     storedb::Db& db = session_.db();
-    const QString hwh = ui->Edit1->text();
+    const QString hwh = ui->goodsNumber->text();
     if (hwh.isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入商品号！"));
-        ui->Edit1->setFocus(Qt::OtherFocusReason);
+        ui->goodsNumber->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (!findGoods(db, hwh)) {
         formkit::showMessage(kNoSuchGoods);
-        ui->Edit1->setFocus(Qt::OtherFocusReason);
+        ui->goodsNumber->setFocus(Qt::OtherFocusReason);
         return;
     }
     const bool stockIn = stockInMode();
@@ -216,10 +218,10 @@ void StockWindow::recordMovement() {
     if (stockIn) {
         storedb::StockInLine line;
         line.hwh = hwh;
-        line.rhj = storedb::toNumber(ui->Edit2->text());
-        line.dj = storedb::toNumber(ui->Edit3->text());
-        line.sl = storedb::toInteger(ui->Edit4->text());
-        line.hwly = ui->Edit5->text();
+        line.rhj = storedb::toNumber(ui->movementPrice->text());
+        line.dj = storedb::toNumber(ui->unitPrice->text());
+        line.sl = storedb::toInteger(ui->quantity->text());
+        line.hwly = ui->source->text();
         storedb::checkLine(line);
         if (!formkit::askYesNo(QStringLiteral("真的要") + crk + QStringLiteral("吗？")))
             return;
@@ -227,9 +229,9 @@ void StockWindow::recordMovement() {
     } else {
         storedb::StockOutLine line;
         line.hwh = hwh;
-        line.dj = storedb::toNumber(ui->Edit2->text());
-        line.sl = storedb::toInteger(ui->Edit4->text());
-        line.hwly = ui->Edit5->text();
+        line.dj = storedb::toNumber(ui->movementPrice->text());
+        line.sl = storedb::toInteger(ui->quantity->text());
+        line.hwly = ui->source->text();
         storedb::checkLine(line);
         const int kcl = storedb::piecesInStock(db, hwh);
         if (kcl < line.sl) {
@@ -244,7 +246,7 @@ void StockWindow::recordMovement() {
     switch (outcome.result) {
     case storedb::MovementOutcome::UnknownGoods:
         formkit::showMessage(kNoSuchGoods);
-        ui->Edit1->setFocus(Qt::OtherFocusReason);
+        ui->goodsNumber->setFocus(Qt::OtherFocusReason);
         return;
     case storedb::MovementOutcome::ShortOfStock:
         refuseShortStock(outcome.kcl);
@@ -255,7 +257,7 @@ void StockWindow::recordMovement() {
     if (formkit::askYesNo(QStringLiteral("你还要继续") + crk + QStringLiteral("吗？"))) {
         // The next line keeps the prices, quantity and source of this one.
         clearGoods();
-        ui->Edit1->setFocus(Qt::OtherFocusReason);
+        ui->goodsNumber->setFocus(Qt::OtherFocusReason);
     } else {
         close();
     }

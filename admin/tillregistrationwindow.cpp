@@ -38,21 +38,23 @@ TillRegistrationWindow::TillRegistrationWindow(AdminSession& session, QWidget* p
       tills_(new formkit::RowSetModel(this)) {
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(536, 367));
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->setModel(tills_);
+    formkit::prepareGrid(ui->tillsGrid);
+    ui->tillsGrid->setModel(tills_);
 
-    formkit::installNumericFilter(ui->Edit2, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::chainEnter({ui->Edit1, ui->Edit2, ui->BitBtn1});
-    formkit::onClick(ui->BitBtn1, this, &TillRegistrationWindow::registerTill);
-    formkit::onSignal(ui->DBGrid1, &QTableView::doubleClicked, this, &TillRegistrationWindow::removeTill);
-    formkit::offerExport(ui->DBGrid1, windowTitle())
+    formkit::installNumericFilter(ui->floatAmount,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::chainEnter({ui->tillName, ui->floatAmount, ui->registerButton});
+    formkit::onClick(ui->registerButton, this, &TillRegistrationWindow::registerTill);
+    formkit::onSignal(ui->tillsGrid, &QTableView::doubleClicked, this,
+                      &TillRegistrationWindow::removeTill);
+    formkit::offerExport(ui->tillsGrid, windowTitle())
         ->makeButton(this, QStringLiteral("ExportButton"))
         ->setGeometry(200, 330, 90, 26);
     formkit::onClick(ui->changeFloatButton, this, &TillRegistrationWindow::changeFloat);
     formkit::onClick(ui->windUpButton, this, &TillRegistrationWindow::windUpSelectedTill);
-    connect(ui->DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(ui->tillsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TillRegistrationWindow::tillSelected);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 TillRegistrationWindow::~TillRegistrationWindow() {
@@ -73,7 +75,7 @@ void TillRegistrationWindow::showTills() {
     storedb::RowSet rows = storedb::readRows(q);
     storedb::markTillsOutOfContact(db, rows, kNameColumn, kStateColumn);
     tills_->setRows(std::move(rows));
-    formkit::layoutGrid(ui->DBGrid1, {160, 160, 140});
+    formkit::layoutGrid(ui->tillsGrid, {160, 160, 140});
     ui->windUpButton->setEnabled(false);
 }
 
@@ -88,21 +90,21 @@ void TillRegistrationWindow::tillSelected(const QModelIndex& current) {
                                  tillAt(current.row(), kStateColumn) == storedb::kTillOutOfContact);
     if (!picked)
         return;
-    ui->Edit1->setText(tillAt(current.row(), kNameColumn));
-    ui->Edit2->setText(tillAt(current.row(), kFloatColumn));
+    ui->tillName->setText(tillAt(current.row(), kNameColumn));
+    ui->floatAmount->setText(tillAt(current.row(), kFloatColumn));
 }
 
 void TillRegistrationWindow::resetBoxes() {
-    ui->Edit1->clear();
-    ui->Edit2->setText(QStringLiteral("0"));
-    ui->Edit1->setFocus();
+    ui->tillName->clear();
+    ui->floatAmount->setText(QStringLiteral("0"));
+    ui->tillName->setFocus();
 }
 
 // The name is registered as typed: checkTillName refuses one the till could
 // not find or work under. The amount keeps one decimal, rounded.
 void TillRegistrationWindow::registerTill() {
     storedb::Db& db = session_.db();
-    const QString jsj = ui->Edit1->text();
+    const QString jsj = ui->tillName->text();
     if (jsj.isEmpty()) {
         formkit::showMessage(kNameMissing);
         resetBoxes();
@@ -113,7 +115,7 @@ void TillRegistrationWindow::registerTill() {
         resetBoxes();
         return;
     }
-    const double ye = storedb::toNumber(ui->Edit2->text());
+    const double ye = storedb::toNumber(ui->floatAmount->text());
     // Checked again where it is written: another back office may have
     // registered the name meanwhile.
     if (!storedb::registerTill(db, jsj, ye)) {
@@ -129,19 +131,19 @@ void TillRegistrationWindow::registerTill() {
 // A standby till's float, checked as at registration; refused while a clerk is on duty.
 void TillRegistrationWindow::changeFloat() {
     storedb::Db& db = session_.db();
-    const QString typed = ui->Edit1->text();
+    const QString typed = ui->tillName->text();
     if (typed.isEmpty()) {
         formkit::showMessage(kNameMissing);
-        ui->Edit1->setFocus();
+        ui->tillName->setFocus();
         return;
     }
     const std::optional<QString> jsj = storedb::registeredTillName(db, typed);
     if (!jsj) {
         formkit::showMessage(QStringLiteral("计算机 %1 没有注册！").arg(typed));
-        ui->Edit1->setFocus();
+        ui->tillName->setFocus();
         return;
     }
-    const double ye = storedb::roundMoney(storedb::toNumber(ui->Edit2->text()));
+    const double ye = storedb::roundMoney(storedb::toNumber(ui->floatAmount->text()));
     storedb::checkTillFloat(ye);
     if (!formkit::askYesNo(QStringLiteral("真的要把计算机 %1 的余额改为 %2 元吗？")
                                .arg(*jsj, storedb::numberText(ye))))
@@ -161,7 +163,7 @@ void TillRegistrationWindow::changeFloat() {
 }
 
 void TillRegistrationWindow::windUpSelectedTill() {
-    const QModelIndex current = ui->DBGrid1->currentIndex();
+    const QModelIndex current = ui->tillsGrid->currentIndex();
     const QString jsj = current.isValid() ? tillAt(current.row(), kNameColumn) : QString();
     windUpTillOutOfContact(session_, jsj);
     showTills();

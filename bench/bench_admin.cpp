@@ -12,10 +12,10 @@
 
 #include "timing.h"
 
-#include "admin/stockanalysiswindow.h"
+#include "admin/goodsconfigwindow.h"
 #include "admin/opening.h"
 #include "admin/session.h"
-#include "admin/goodsconfigwindow.h"
+#include "admin/stockanalysiswindow.h"
 #include "storedb/charge.h"
 #include "storedb/connection.h"
 #include "storedb/datalink.h"
@@ -378,12 +378,13 @@ void benchWindows(const storedb::DataLink& link, int rounds) {
     };
     admin::GoodsConfigWindow& configuration = session.configurationWindow();
     admin::StockAnalysisWindow& analysis = session.analysisWindow();
-    const QList<Window> windows{
-        {QStringLiteral("goods configuration window (%1 goods)").arg(goods), &configuration,
-         testsupport::ctl<QTableView>(&configuration, "DBGrid2"),
-         [&] { configuration.prepareGoodsPage(); }},
-        {QStringLiteral("stock-level analysis (%1 goods)").arg(goods), &analysis,
-         testsupport::ctl<QTableView>(&analysis, "DBGrid1"), [&] { admin::bringUp(analysis); }}};
+    const QList<Window> windows{{QStringLiteral("goods configuration window (%1 goods)").arg(goods),
+                                 &configuration,
+                                 testsupport::ctl<QTableView>(&configuration, "goodsGrid"),
+                                 [&] { configuration.prepareGoodsPage(); }},
+                                {QStringLiteral("stock-level analysis (%1 goods)").arg(goods),
+                                 &analysis, testsupport::ctl<QTableView>(&analysis, "lowStockGrid"),
+                                 [&] { admin::bringUp(analysis); }}};
     for (const Window& w : windows) {
         Samples open;
         qint64 shown = 0;

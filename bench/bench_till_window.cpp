@@ -65,7 +65,7 @@ class WindowBench {
         run_->signOn(clerk, clerk);
         if (!session().clerkOnDuty())
             fail(QStringLiteral("sign-on failed: %1").arg(responder_.shown().join(" / ")));
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         if (!QTest::qWaitForWindowExposed(mainWindow()))
             fail(QStringLiteral("the till window was never shown"));
         goods_ = tilltest::count(session().db(), QStringLiteral("select count(*) from hwb"));
@@ -134,10 +134,10 @@ class WindowBench {
     // Keys one line; the nanoseconds from the first Enter to the grid and
     // the total on screen.
     qint64 enterLine() {
-        QLineEdit* goods = edit(mainWindow(), "Edit1");
-        QLineEdit* quantity = edit(mainWindow(), "Edit2");
-        QLabel* total = label(mainWindow(), "zj");
-        auto* grid = ctl<QTableView>(mainWindow(), "DBGrid1");
+        QLineEdit* goods = edit(mainWindow(), "goodsNumber");
+        QLineEdit* quantity = edit(mainWindow(), "quantity");
+        QLabel* total = label(mainWindow(), "totalLabel");
+        auto* grid = ctl<QTableView>(mainWindow(), "saleLines");
         QTest::keyClicks(goods, someGoods());
         // The clerk's Enter comes later after the last digit than a
         // scanner's would: the keys were typed, not scanned.

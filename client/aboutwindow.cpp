@@ -8,8 +8,8 @@
 AboutWindow::AboutWindow(QWidget* parent) : QWidget(parent), ui(new Ui::AboutWindow) {
     ui->setupUi(this);
     setFont(formkit::songFont());
-    formkit::makeAboutWindow(this, QSize(315, 194), ui->Label1, formkit::songFont(16), ui->BitBtn1,
-                             ui->Label6);
+    formkit::makeAboutWindow(this, QSize(315, 194), ui->titleLabel, formkit::songFont(16),
+                             ui->closeButton, ui->computerNameLabel);
 }
 
 AboutWindow::~AboutWindow() {

@@ -24,18 +24,20 @@ ChargeWindow::ChargeWindow(TillSession& session, ReceiptWindow& receipt, storedb
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(291, 257), false);
     // Large figures the customer can read across the counter.
-    const QList<QWidget*> large{ui->Label1, ui->ysk, ui->Label2, ui->Edit1, ui->Label3};
+    const QList<QWidget*> large{ui->dueCaption, ui->dueLabel, ui->cashReceivedCaption,
+                                ui->cashReceived, ui->changeCaption};
     for (QWidget* widget : large)
         widget->setFont(formkit::songFont(24));
-    ui->zl->setFont(formkit::songFont(32));
-    formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
+    ui->changeLabel->setFont(formkit::songFont(32));
+    formkit::installNumericFilter(ui->cashReceived,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
     // Enter with an empty field does nothing; it never reaches the box.
-    formkit::onEnter(ui->Edit1, [this] {
-        if (!ui->Edit1->text().isEmpty())
+    formkit::onEnter(ui->cashReceived, [this] {
+        if (!ui->cashReceived->text().isEmpty())
             workOutChange();
     });
-    ui->Edit1->installEventFilter(this);
-    formkit::onClick(ui->BitBtn1, this, &ChargeWindow::finishSale);
+    ui->cashReceived->installEventFilter(this);
+    formkit::onClick(ui->confirmButton, this, &ChargeWindow::finishSale);
 }
 
 ChargeWindow::~ChargeWindow() {
@@ -44,54 +46,55 @@ ChargeWindow::~ChargeWindow() {
 
 void ChargeWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    ui->Edit1->clear();
-    ui->Edit1->setFocus();
-    ui->ysk->setText(storedb::numberText(sale_.total));
+    ui->cashReceived->clear();
+    ui->cashReceived->setFocus();
+    ui->dueLabel->setText(storedb::numberText(sale_.total));
 }
 
 bool ChargeWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Edit1 && event->type() == QEvent::FocusOut) {
+    if (watched == ui->cashReceived && event->type() == QEvent::FocusOut) {
         // Only a move to another control of this window counts as leaving the
         // field, not the window losing its activation.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         // A click on the confirm button works the cash out itself; doing it
         // here as well would show a conversion error twice.
         const bool confirming =
-            reason == Qt::MouseFocusReason && QApplication::focusWidget() == ui->BitBtn1;
+            reason == Qt::MouseFocusReason && QApplication::focusWidget() == ui->confirmButton;
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            !confirming && !ui->Edit1->text().isEmpty() && !finished_)
-            formkit::runGuarded(QStringLiteral("ChargeWindow/Edit1"), [this] { workOutChange(); });
+            !confirming && !ui->cashReceived->text().isEmpty() && !finished_)
+            formkit::runGuarded(QStringLiteral("ChargeWindow/cashReceived"),
+                                [this] { workOutChange(); });
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void ChargeWindow::keepFocusInEdit1() {
+void ChargeWindow::keepFocusInCashReceived() {
     // Queued: when the field is being left, the focus is still on its way to
     // the other control and would otherwise end there.
-    ui->Edit1->setFocus();
-    QTimer::singleShot(0, ui->Edit1, [edit = ui->Edit1] { edit->setFocus(); });
+    ui->cashReceived->setFocus();
+    QTimer::singleShot(0, ui->cashReceived, [edit = ui->cashReceived] { edit->setFocus(); });
 }
 
 bool ChargeWindow::takeCash() {
     double received = 0;
     try {
-        received = storedb::toNumber(ui->Edit1->text());
+        received = storedb::toNumber(ui->cashReceived->text());
     } catch (...) {
         // The text stays as typed for the clerk to correct; the handler's
         // guard shows the conversion error.
-        keepFocusInEdit1();
+        keepFocusInCashReceived();
         throw;
     }
     const double due = sale_.total;
     if (received >= due) {
-        ui->zl->setText(storedb::numberText(storedb::roundFen(received - due)));
-        ui->BitBtn1->setFocus();
+        ui->changeLabel->setText(storedb::numberText(storedb::roundFen(received - due)));
+        ui->confirmButton->setFocus();
         return true;
     }
     // Short: no message, the change is never negative.
-    ui->Edit1->clear();
-    ui->zl->clear();
-    keepFocusInEdit1();
+    ui->cashReceived->clear();
+    ui->changeLabel->clear();
+    keepFocusInCashReceived();
     return false;
 }
 
@@ -102,10 +105,10 @@ void ChargeWindow::workOutChange() {
 void ChargeWindow::finishSale() {
     if (finished_)
         return;
-    if (ui->Edit1->text().isEmpty()) {
+    if (ui->cashReceived->text().isEmpty()) {
         formkit::showMessage(QStringLiteral("请输入现收额！"));
-        ui->Edit1->clear();
-        ui->Edit1->setFocus();
+        ui->cashReceived->clear();
+        ui->cashReceived->setFocus();
         return;
     }
     // The field may have changed since the change was shown (or never been
@@ -115,8 +118,8 @@ void ChargeWindow::finishSale() {
     // The sale left the sale table when it was booked: the receipt prints
     // what was charged.
     ReceiptWindow& receipt = receipt_;
-    receipt.setReceived(ui->Edit1->text());
-    receipt.setChange(ui->zl->text());
+    receipt.setReceived(ui->cashReceived->text());
+    receipt.setChange(ui->changeLabel->text());
     const std::optional<Clerk>& clerk = session_.clerkOnDuty();
     receipt.print(session_.db(), sale_,
                   clerk ? clerk->shyh + QLatin1Char(' ') + clerk->shym : QString());

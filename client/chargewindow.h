@@ -37,9 +37,9 @@ class ChargeWindow : public QWidget {
   private:
     void workOutChange();
     void finishSale();
-    // Works out the change; false (and Edit1 emptied) when the cash is short.
+    // Works out the change; false (and the cash box emptied) when the cash is short.
     bool takeCash();
-    void keepFocusInEdit1();
+    void keepFocusInCashReceived();
 
     TillSession& session_;
     ReceiptWindow& receipt_;

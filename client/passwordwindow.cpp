@@ -23,14 +23,16 @@ PasswordWindow::PasswordWindow(TillSession& session, QWidget* parent)
     setFont(formkit::songFont());
     formkit::makeToolWindow(this, QSize(355, 218), false);
     setAttribute(Qt::WA_DeleteOnClose);
-    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    formkit::onClick(ui->BitBtn1, this, &PasswordWindow::changePassword);
-    connect(ui->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
-    formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::chainEnter({ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->BitBtn1});
+    ui->changeButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    formkit::onClick(ui->changeButton, this, &PasswordWindow::changePassword);
+    connect(ui->cancelButton, &QPushButton::clicked, this, &QWidget::close);
+    formkit::installNumericFilter(ui->clerkNumber,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::chainEnter({ui->clerkNumber, ui->oldPassword, ui->newPassword, ui->newPasswordAgain,
+                         ui->changeButton});
     formkit::installDefaultButton(this);
-    formkit::installCancelButton(this, ui->BitBtn2);
+    formkit::installCancelButton(this, ui->cancelButton);
 }
 
 PasswordWindow::~PasswordWindow() {
@@ -41,25 +43,26 @@ void PasswordWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+    for (QLineEdit* edit :
+         {ui->clerkNumber, ui->oldPassword, ui->newPassword, ui->newPasswordAgain})
         edit->clear();
-    ui->Edit1->setFocus();
+    ui->clerkNumber->setFocus();
 }
 
 void PasswordWindow::forceChangeFor(const QString& shyh, const QString& resetPassword) {
     forced_ = true;
-    ui->Edit1->setText(shyh);
-    ui->Edit2->setText(resetPassword);
-    ui->Edit1->setReadOnly(true);
-    ui->Edit2->setReadOnly(true);
-    ui->Edit3->clear();
-    ui->Edit4->clear();
-    ui->Edit3->setFocus();
+    ui->clerkNumber->setText(shyh);
+    ui->oldPassword->setText(resetPassword);
+    ui->clerkNumber->setReadOnly(true);
+    ui->oldPassword->setReadOnly(true);
+    ui->newPassword->clear();
+    ui->newPasswordAgain->clear();
+    ui->newPassword->setFocus();
 }
 
 void PasswordWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    const QString shyh = ui->Edit1->text();
+    const QString shyh = ui->clerkNumber->text();
     if (forced_ && changed_) {
         emit changedAtSignOn(shyh);
         return;
@@ -74,45 +77,45 @@ void PasswordWindow::changePassword() {
         formkit::showMessage(message);
         edit->setFocus();
     };
-    if (ui->Edit1->text().isEmpty())
-        return refuseEmpty(ui->Edit1, QStringLiteral("请输入售货员号！"));
+    if (ui->clerkNumber->text().isEmpty())
+        return refuseEmpty(ui->clerkNumber, QStringLiteral("请输入售货员号！"));
     const QString emptyPassword = QStringLiteral("请输入密码,密码不能为空！");
-    for (QLineEdit* edit : {ui->Edit2, ui->Edit3, ui->Edit4}) {
+    for (QLineEdit* edit : {ui->oldPassword, ui->newPassword, ui->newPasswordAgain}) {
         if (edit->text().isEmpty())
             return refuseEmpty(edit, emptyPassword);
     }
     storedb::Db& db = session_.db();
-    const QString shyh = ui->Edit1->text();
+    const QString shyh = ui->clerkNumber->text();
     // No number holds a NUL, and PostgreSQL would cut the statement there.
     const std::optional<storedb::ClerkLogin> clerk =
         shyh.contains(QChar(0)) ? std::nullopt : storedb::shydl(db, shyh);
-    if (!clerk || clerk->mm != ui->Edit2->text()) {
+    if (!clerk || clerk->mm != ui->oldPassword->text()) {
         formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
         if (forced_)
             return (void)close(); // reset again meanwhile: sign on anew
-        ui->Edit2->clear();
-        ui->Edit3->clear();
-        ui->Edit4->clear();
-        ui->Edit2->setFocus();
+        ui->oldPassword->clear();
+        ui->newPassword->clear();
+        ui->newPasswordAgain->clear();
+        ui->oldPassword->setFocus();
         return;
     }
-    if (ui->Edit3->text() != ui->Edit4->text()) {
+    if (ui->newPassword->text() != ui->newPasswordAgain->text()) {
         formkit::showMessage(QStringLiteral("两次密码输入不一致,请重新输入！"));
-        ui->Edit3->clear();
-        ui->Edit4->clear();
-        ui->Edit3->setFocus();
+        ui->newPassword->clear();
+        ui->newPasswordAgain->clear();
+        ui->newPassword->setFocus();
         return;
     }
     // Proven again and set in one transaction, a due change cleared with it.
-    switch (storedb::changeOwnPassword(db, storedb::Person::Clerk, shyh, ui->Edit2->text(),
-                                       ui->Edit3->text())) {
+    switch (storedb::changeOwnPassword(db, storedb::Person::Clerk, shyh, ui->oldPassword->text(),
+                                       ui->newPassword->text())) {
     case storedb::PasswordChange::Changed:
         break;
     case storedb::PasswordChange::Unchanged:
         formkit::showMessage(QStringLiteral("新密码不能与原密码相同,请重新输入！"));
-        ui->Edit3->clear();
-        ui->Edit4->clear();
-        ui->Edit3->setFocus();
+        ui->newPassword->clear();
+        ui->newPasswordAgain->clear();
+        ui->newPassword->setFocus();
         return;
     case storedb::PasswordChange::Missing:
     case storedb::PasswordChange::WrongPassword:
@@ -120,9 +123,9 @@ void PasswordWindow::changePassword() {
         formkit::showMessage(QStringLiteral("原密码输入有误,你无权修改密码！"));
         if (forced_)
             return (void)close();
-        for (QLineEdit* edit : {ui->Edit2, ui->Edit3, ui->Edit4})
+        for (QLineEdit* edit : {ui->oldPassword, ui->newPassword, ui->newPasswordAgain})
             edit->clear();
-        ui->Edit2->setFocus();
+        ui->oldPassword->setFocus();
         return;
     }
     formkit::showMessage(QStringLiteral("售货员 ") + clerk->shym +
@@ -132,7 +135,8 @@ void PasswordWindow::changePassword() {
         close();
         return;
     }
-    for (QLineEdit* edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4})
+    for (QLineEdit* edit :
+         {ui->clerkNumber, ui->oldPassword, ui->newPassword, ui->newPasswordAgain})
         edit->clear();
-    ui->Edit1->setFocus();
+    ui->clerkNumber->setFocus();
 }

@@ -65,18 +65,18 @@ ReceiptWindow::~ReceiptWindow() {
 }
 
 void ReceiptWindow::setReceived(const QString& text) {
-    ui->xs->setText(text);
+    ui->receivedLabel->setText(text);
 }
 
 void ReceiptWindow::setChange(const QString& text) {
-    ui->zl->setText(text);
+    ui->changeLabel->setText(text);
 }
 
 ReceiptContent ReceiptWindow::content(const storedb::Db& db, const storedb::ChargedSale& sale,
                                       const QDateTime& printedAt) const {
     ReceiptContent content = contentOf(db, sale.lines, sale.total, sale.bill, printedAt);
-    content.received = ui->xs->text();
-    content.change = ui->zl->text();
+    content.received = ui->receivedLabel->text();
+    content.change = ui->changeLabel->text();
     return content;
 }
 

@@ -23,17 +23,17 @@ SignOffWindow::SignOffWindow(QWidget* parent) : QWidget(parent), ui(new Ui::Sign
     formkit::makeToolWindow(this, QSize(297, 320), false);
     QFont large = formkit::songFont(26);
     large.setBold(true);
-    for (QLabel* value : {ui->Label2, ui->Label6, ui->Label4})
+    for (QLabel* value : {ui->takingsLabel, ui->floatLeftLabel, ui->handInLabel})
         value->setFont(large);
-    QPalette red = ui->Label4->palette();
+    QPalette red = ui->handInLabel->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    ui->Label4->setPalette(red);
-    ui->label3->setPalette(red);
-    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    ui->BitBtn1->setDefault(true);
+    ui->handInLabel->setPalette(red);
+    ui->handInBox->setPalette(red);
+    ui->confirmButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->confirmButton->setDefault(true);
     // Nothing awaits confirmation before the first sign-off.
-    ui->BitBtn1->setEnabled(false);
-    formkit::onClick(ui->BitBtn1, this, &SignOffWindow::confirmSummary);
+    ui->confirmButton->setEnabled(false);
+    formkit::onClick(ui->confirmButton, this, &SignOffWindow::confirmSummary);
     formkit::installDefaultButton(this);
 }
 
@@ -42,24 +42,24 @@ SignOffWindow::~SignOffWindow() {
 }
 
 void SignOffWindow::showSummary(const QString& clerkName, const storedb::ShiftFigures& figures) {
-    ui->label1->setTitle(QStringLiteral("售货员") + clerkName + QStringLiteral("本次营业额"));
-    ui->Label2->setText(amountText(figures.takings));
-    ui->label3->setTitle(QStringLiteral("应交款"));
-    ui->Label4->setText(amountText(figures.handIn));
-    ui->label5->setTitle(QStringLiteral("本台计算机还剩余额"));
-    ui->Label6->setText(amountText(figures.left));
-    ui->BitBtn1->setEnabled(true);
+    ui->takingsBox->setTitle(QStringLiteral("售货员") + clerkName + QStringLiteral("本次营业额"));
+    ui->takingsLabel->setText(amountText(figures.takings));
+    ui->handInBox->setTitle(QStringLiteral("应交款"));
+    ui->handInLabel->setText(amountText(figures.handIn));
+    ui->floatLeftBox->setTitle(QStringLiteral("本台计算机还剩余额"));
+    ui->floatLeftLabel->setText(amountText(figures.left));
+    ui->confirmButton->setEnabled(true);
     show();
     activateWindow();
-    ui->BitBtn1->setFocus();
+    ui->confirmButton->setFocus();
 }
 
 bool SignOffWindow::awaitingConfirmation() const {
-    return ui->BitBtn1->isEnabled();
+    return ui->confirmButton->isEnabled();
 }
 
 void SignOffWindow::confirmSummary() {
-    ui->BitBtn1->setEnabled(false);
+    ui->confirmButton->setEnabled(false);
     close();
     emit confirmed();
 }

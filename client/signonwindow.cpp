@@ -29,15 +29,16 @@ SignOnWindow::SignOnWindow(TillSession& session, QWidget* parent)
     ui->setupUi(this);
     setFont(formkit::songFont());
     formkit::makeToolWindow(this, QSize(289, 199), false);
-    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    ui->BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    formkit::onClick(ui->BitBtn1, this, &SignOnWindow::signOn);
-    formkit::onClick(ui->BitBtn2, this, &SignOnWindow::cancelSignOn);
-    formkit::onClick(ui->BitBtn3, this, &SignOnWindow::changePassword);
-    formkit::installNumericFilter(ui->Edit1, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::onEnter(ui->Edit1, [this] { moveToPassword(); });
+    ui->signOnButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->cancelButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    formkit::onClick(ui->signOnButton, this, &SignOnWindow::signOn);
+    formkit::onClick(ui->cancelButton, this, &SignOnWindow::cancelSignOn);
+    formkit::onClick(ui->changePasswordButton, this, &SignOnWindow::changePassword);
+    formkit::installNumericFilter(ui->clerkNumber,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::onEnter(ui->clerkNumber, [this] { moveToPassword(); });
     formkit::installDefaultButton(this);
-    formkit::installCancelButton(this, ui->BitBtn2);
+    formkit::installCancelButton(this, ui->cancelButton);
 }
 
 SignOnWindow::~SignOnWindow() {
@@ -51,11 +52,11 @@ bool SignOnWindow::openForSignOn() {
     // Read at every sign-on: the computer may have been renamed meanwhile.
     const QString jsj = storedb::terminalName();
     session_.setTerminal(jsj);
-    ui->jsj->setText(jsj);
-    ui->Edit1->clear();
-    ui->Edit2->clear();
-    ui->Edit1->setFocus();
-    ui->BitBtn1->setDefault(false);
+    ui->tillName->setText(jsj);
+    ui->clerkNumber->clear();
+    ui->password->clear();
+    ui->clerkNumber->setFocus();
+    ui->signOnButton->setDefault(false);
 
     // A name that cannot name the till's sale table cannot serve as a till.
     try {
@@ -69,7 +70,7 @@ bool SignOnWindow::openForSignOn() {
     // registered, which is also its sale table's name.
     if (const std::optional<QString> registered = storedb::registeredTillName(session_.db(), jsj)) {
         session_.setTerminal(*registered);
-        ui->jsj->setText(*registered);
+        ui->tillName->setText(*registered);
         return true;
     }
     refuseTerminal(QStringLiteral("此计算机 ") + jsj +
@@ -80,33 +81,33 @@ bool SignOnWindow::openForSignOn() {
 
 void SignOnWindow::refuseTerminal(const QString& message, const QString& statusText) {
     formkit::showMessage(message);
-    ui->BitBtn1->setEnabled(false);
-    ui->BitBtn2->setEnabled(false);
+    ui->signOnButton->setEnabled(false);
+    ui->cancelButton->setEnabled(false);
     emit terminalRefused(statusText);
 }
 
 void SignOnWindow::moveToPassword() {
-    ui->BitBtn1->setDefault(true);
-    ui->Edit2->setFocus();
+    ui->signOnButton->setDefault(true);
+    ui->password->setFocus();
 }
 
 void SignOnWindow::signOn() {
     storedb::Db& db = session_.db();
-    const QString shyh = ui->Edit1->text();
+    const QString shyh = ui->clerkNumber->text();
     // No number holds a NUL, and PostgreSQL would cut the statement there.
     const std::optional<storedb::ClerkLogin> clerk =
         shyh.contains(QChar(0)) ? std::nullopt : storedb::shydl(db, shyh);
-    if (!clerk || clerk->mm != ui->Edit2->text()) {
+    if (!clerk || clerk->mm != ui->password->text()) {
         formkit::showMessage(QStringLiteral("你的输入有误,请重新输入！"));
-        ui->Edit2->clear();
-        ui->Edit2->setFocus();
+        ui->password->clear();
+        ui->password->setFocus();
         return;
     }
     // A reset password opens no shift: the clerk chooses a new one first, so
     // that a cancel leaves the till as it was.
     if (storedb::passwordChangeDue(db, storedb::Person::Clerk, shyh)) {
         formkit::showMessage(QStringLiteral("你的密码已被重置,请先修改密码！"));
-        const QString resetPassword = ui->Edit2->text();
+        const QString resetPassword = ui->password->text();
         close();
         emit passwordChangeDue(shyh, resetPassword);
         return;
@@ -117,7 +118,7 @@ void SignOnWindow::signOn() {
 void SignOnWindow::signOnAfterPasswordChange(const QString& shyh) {
     if (!openForSignOn())
         return;
-    ui->Edit1->setText(shyh);
+    ui->clerkNumber->setText(shyh);
     const std::optional<storedb::ClerkLogin> clerk = storedb::shydl(session_.db(), shyh);
     if (!clerk) {
         // Removed in the moment between.
@@ -138,7 +139,7 @@ void SignOnWindow::goOnDuty(const QString& shyh, const QString& shym) {
     const storedb::SignedOn booked = storedb::signOn(db, jsj, shyh, QDateTime::currentDateTime());
     const QString shopName = storedb::loadShopSettings(db).company;
 
-    ui->shym->setText(shym);
+    ui->clerkName->setText(shym);
     session_.signedOn(Clerk{shyh, shym}, shopName);
     formkit::showMessage(QStringLiteral("售货员 ") + shym + QStringLiteral(" 登录成功!"));
     formkit::showMessage(QStringLiteral("此台计算机还有余额 ") +

@@ -71,74 +71,76 @@ TillWindow::TillWindow(TillSession& session, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(790, 545);
     setFont(formkit::songFont());
-    ui->sf->setFont(formkit::songFont(15));
-    QPalette red = ui->zj->palette();
+    ui->salePanel->setFont(formkit::songFont(15));
+    QPalette red = ui->totalLabel->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    ui->zj->setPalette(red);
-    ui->StatusBar1->raise();
-    ui->StatusBar2->raise();
+    ui->totalLabel->setPalette(red);
+    ui->statusLabel->raise();
+    ui->clockLabel->raise();
 
-    ui->ToolButton1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    ui->ToolButton2->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    ui->ToolButton3->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
-    ui->ToolButton4->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    ui->ToolButton5->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
-    ui->sc->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    ui->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    ui->exitAction->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    ui->openSalePanelAction->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    ui->signOnAction->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    ui->signOffAction->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    ui->aboutAction->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    ui->deleteLineButton->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    ui->addLineButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 
     lsb = new QSqlQueryModel(this);
-    ui->DBGrid1->setModel(lsb);
-    formkit::prepareGrid(ui->DBGrid1);
-    ui->DBGrid1->viewport()->installEventFilter(this);
+    ui->saleLines->setModel(lsb);
+    formkit::prepareGrid(ui->saleLines);
+    ui->saleLines->viewport()->installEventFilter(this);
 
     // The application's hint handler: the status line follows the pointer.
     hints_ = new formkit::HintWatcher(this);
-    connect(hints_, &formkit::HintWatcher::hintChanged, ui->StatusBar1, &QLabel::setText);
+    connect(hints_, &formkit::HintWatcher::hintChanged, ui->statusLabel, &QLabel::setText);
     setStatusText(QStringLiteral("欢迎进入Orvani系统--收银台端"));
 
     // Function keys, so that a clerk never needs the mouse. The toolbar's
     // actions only answer while their button is shown and enabled, so the
     // keys follow the states exactly as the buttons do.
-    ui->ToolButton2->setShortcut(Qt::Key_F2);
-    ui->ToolButton3->setShortcut(Qt::Key_F3);
-    ui->ToolButton4->setShortcut(Qt::Key_F4);
-    ui->SpeedButton1->setShortcut(Qt::Key_F5);
-    ui->BitBtn3->setShortcut(Qt::Key_F6);
+    ui->openSalePanelAction->setShortcut(Qt::Key_F2);
+    ui->signOnAction->setShortcut(Qt::Key_F3);
+    ui->signOffAction->setShortcut(Qt::Key_F4);
+    ui->chargeButton->setShortcut(Qt::Key_F5);
+    ui->takingsButton->setShortcut(Qt::Key_F6);
 
-    formkit::onTriggered(ui->ToolButton1, this, &TillWindow::exitProgram);
-    formkit::onTriggered(ui->ToolButton2, this, &TillWindow::openSalePanel);
-    formkit::onTriggered(ui->ToolButton3, this, &TillWindow::signOnAgain);
-    formkit::onTriggered(ui->ToolButton4, this, &TillWindow::signOff);
-    formkit::onTriggered(ui->ToolButton5, this, &TillWindow::showAbout);
-    formkit::onClick(ui->BitBtn1, this, &TillWindow::addLine);
-    formkit::onClick(ui->SpeedButton1, this, &TillWindow::chargeSale);
-    formkit::onClick(ui->BitBtn3, this, &TillWindow::showTakings);
-    formkit::onClick(ui->sc, this, &TillWindow::deleteLine);
+    formkit::onTriggered(ui->exitAction, this, &TillWindow::exitProgram);
+    formkit::onTriggered(ui->openSalePanelAction, this, &TillWindow::openSalePanel);
+    formkit::onTriggered(ui->signOnAction, this, &TillWindow::signOnAgain);
+    formkit::onTriggered(ui->signOffAction, this, &TillWindow::signOff);
+    formkit::onTriggered(ui->aboutAction, this, &TillWindow::showAbout);
+    formkit::onClick(ui->addLineButton, this, &TillWindow::addLine);
+    formkit::onClick(ui->chargeButton, this, &TillWindow::chargeSale);
+    formkit::onClick(ui->takingsButton, this, &TillWindow::showTakings);
+    formkit::onClick(ui->deleteLineButton, this, &TillWindow::deleteLine);
     // Only the clerk's typing offers the deletion, not the window's own resets.
-    formkit::onSignal(ui->Edit3, &QLineEdit::textEdited, this, &TillWindow::allowDeletion);
+    formkit::onSignal(ui->lineToDelete, &QLineEdit::textEdited, this, &TillWindow::allowDeletion);
 
     // Goods numbers may hold letters; a Code 128 scanner sends them too.
-    formkit::installVisibleTextFilter(ui->Edit1);
-    formkit::installNumericFilter(ui->Edit2, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::installNumericFilter(ui->Edit3, formkit::NumericKeys::DigitsPointBackspaceEscape);
-    formkit::onEnter(ui->Edit1, [this] { moveToQuantity(); });
+    formkit::installVisibleTextFilter(ui->goodsNumber);
+    formkit::installNumericFilter(ui->quantity, formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::installNumericFilter(ui->lineToDelete,
+                                  formkit::NumericKeys::DigitsPointBackspaceEscape);
+    formkit::onEnter(ui->goodsNumber, [this] { moveToQuantity(); });
     // Last, so that they see a scanner's keys before the filters above.
     const int scanGap = session_.settings().scanMaxKeyGapMs;
-    formkit::onScan(ui->Edit1, scanGap, [this](const formkit::Scan& scan) { takeScan(scan.code); });
-    formkit::onScan(ui->Edit2, scanGap,
+    formkit::onScan(ui->goodsNumber, scanGap,
+                    [this](const formkit::Scan& scan) { takeScan(scan.code); });
+    formkit::onScan(ui->quantity, scanGap,
                     [this](const formkit::Scan& scan) { takeScanInQuantityBox(scan); });
     formkit::installDefaultButton(this);
-    formkit::installCancelButton(this, ui->sc);
+    formkit::installCancelButton(this, ui->deleteLineButton);
     installReceiptKeys();
     installReturnKeys();
 
     connect(&session_, &TillSession::clerkSignedOn, this, &TillWindow::goOnDuty);
     connect(&session_, &TillSession::tillNameLost, this, &TillWindow::leaveDuty);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TillWindow::showTime);
-    Timer1->start();
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setInterval(1000);
+    connect(clockTimer_, &QTimer::timeout, this, &TillWindow::showTime);
+    clockTimer_->start();
     showTime();
 
 #ifndef QT_NO_SESSIONMANAGER
@@ -183,50 +185,50 @@ void TillWindow::setState(State state) {
     auto& u = *ui;
     const auto toolbar = [&](bool exitOn, bool openShown, bool signOnShown, bool signOnOn,
                              bool signOffShown, bool signOffOn) {
-        u.ToolBar1->show();
-        u.ToolButton1->setVisible(true);
-        u.ToolButton1->setEnabled(exitOn);
-        u.ToolButton2->setVisible(openShown);
-        u.ToolButton3->setVisible(signOnShown);
-        u.ToolButton3->setEnabled(signOnOn);
-        u.ToolButton4->setVisible(signOffShown);
-        u.ToolButton4->setEnabled(signOffOn);
+        u.toolBar->show();
+        u.exitAction->setVisible(true);
+        u.exitAction->setEnabled(exitOn);
+        u.openSalePanelAction->setVisible(openShown);
+        u.signOnAction->setVisible(signOnShown);
+        u.signOnAction->setEnabled(signOnOn);
+        u.signOffAction->setVisible(signOffShown);
+        u.signOffAction->setEnabled(signOffOn);
     };
     switch (state) {
     case State::SigningOn:
-        u.ToolBar1->hide();
-        u.sf->hide();
+        u.toolBar->hide();
+        u.salePanel->hide();
         break;
     case State::NoClerk:
         toolbar(true, false, true, true, false, true);
-        u.sf->hide();
+        u.salePanel->hide();
         break;
     case State::OnDuty:
         toolbar(true, true, false, true, true, true);
-        u.ToolButton2->setEnabled(true);
-        u.sf->hide();
+        u.openSalePanelAction->setEnabled(true);
+        u.salePanel->hide();
         break;
     case State::SalePanelOpen:
         toolbar(true, false, false, true, true, true);
-        u.sf->show();
-        u.SpeedButton1->setEnabled(false);
+        u.salePanel->show();
+        u.chargeButton->setEnabled(false);
         break;
     case State::SalePending:
     case State::Charging:
         toolbar(true, false, false, true, true, false);
-        u.sf->show();
-        u.SpeedButton1->setEnabled(true);
+        u.salePanel->show();
+        u.chargeButton->setEnabled(true);
         break;
     case State::SignOffSummary:
         toolbar(false, false, true, false, false, true);
-        u.sf->hide();
+        u.salePanel->hide();
         break;
     }
 }
 
 void TillWindow::setStatusText(const QString& text) {
     setStatusTip(text);
-    ui->StatusBar1->setText(text);
+    ui->statusLabel->setText(text);
 }
 
 QString TillWindow::statusText() const {
@@ -260,14 +262,14 @@ void TillWindow::startUp() {
             formkit::UpgradeWindow upgrade(this);
             session_.data().open(storedb::StoreCreation::MustExist, upgrade.runner());
         }
-        ui->sc->setEnabled(false);
+        ui->deleteLineButton->setEnabled(false);
         setState(State::SigningOn);
         signOn_->openForSignOn();
         if (ended_)
             return;
-        ui->sf->hide();
-        ui->Edit2->setText(QStringLiteral("1"));
-        ui->Edit3->setText(kDeletePrompt);
+        ui->salePanel->hide();
+        ui->quantity->setText(QStringLiteral("1"));
+        ui->lineToDelete->setText(kDeletePrompt);
     } catch (...) {
         formkit::logCurrentException(QStringLiteral("till start-up"));
         formkit::showMessage(QStringLiteral("数据库连接错误,请检查！程序将自动关闭！"));
@@ -277,12 +279,12 @@ void TillWindow::startUp() {
 
 void TillWindow::goOnDuty(const QString& clerkName, const QString& shopName) {
     setStatusText(QStringLiteral("状态: 售货员 ") + clerkName + QStringLiteral(" 正在营业!"));
-    ui->chaoshi->setText(shopName);
+    ui->shopNameLabel->setText(shopName);
     setState(State::OnDuty);
 }
 
 void TillWindow::refuseToRun(const QString& statusText) {
-    ui->ToolBar1->hide();
+    ui->toolBar->hide();
     setStatusText(statusText);
     endProgram(1);
 }
@@ -297,14 +299,14 @@ void TillWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (ui->ToolButton4->isVisible() && ui->ToolButton4->isEnabled()) {
+    if (ui->signOffAction->isVisible() && ui->signOffAction->isEnabled()) {
         formkit::showMessage(QStringLiteral("你不能退出系统，请注销后退出！"));
         event->ignore();
         return;
     }
     // A hidden action also reports itself disabled; the sign-off button is
     // only ever off while it is shown (lines pending).
-    if (ui->ToolButton4->isVisible() && !ui->ToolButton4->isEnabled()) {
+    if (ui->signOffAction->isVisible() && !ui->signOffAction->isEnabled()) {
         formkit::showMessage(QStringLiteral("你不能退出系统，请收费后退出！"));
         event->ignore();
         return;
@@ -322,9 +324,9 @@ void TillWindow::exitProgram() {
 }
 
 void TillWindow::openSalePanel() {
-    ui->sf->show();
-    ui->Edit1->clear();
-    ui->Edit1->setFocus();
+    ui->salePanel->show();
+    ui->goodsNumber->clear();
+    ui->goodsNumber->setFocus();
     setState(State::SalePanelOpen);
     openSaleGrid(kGridWidths);
 }
@@ -345,12 +347,12 @@ void TillWindow::signOff() {
     } catch (...) {
         formkit::logCurrentException(QStringLiteral("sign-off"));
         formkit::showMessage(QStringLiteral("注销失败！"));
-        if (ui->sf->isVisible())
+        if (ui->salePanel->isVisible())
             openSaleGrid(kGridWidths);
         return;
     }
     session_.signedOff();
-    ui->sf->hide();
+    ui->salePanel->hide();
     setStatusText(QStringLiteral("状态: 未登录!"));
     setState(State::NoClerk);
     formkit::showMessage(QStringLiteral("售货员 ") + name + QStringLiteral(" 注销成功!"));
@@ -372,23 +374,23 @@ void TillWindow::showAbout() {
 }
 
 void TillWindow::moveToQuantity() {
-    ui->BitBtn1->setDefault(true);
-    ui->Edit2->setText(QStringLiteral("1"));
-    ui->Edit2->setFocus();
+    ui->addLineButton->setDefault(true);
+    ui->quantity->setText(QStringLiteral("1"));
+    ui->quantity->setFocus();
     // Selected, so that the quantity typed replaces the preset one.
-    ui->Edit2->selectAll();
+    ui->quantity->selectAll();
 }
 
 void TillWindow::resetEntry() {
-    ui->Edit1->clear();
-    ui->Edit2->setText(QStringLiteral("1"));
-    ui->Edit1->setFocus();
-    ui->BitBtn1->setDefault(false);
+    ui->goodsNumber->clear();
+    ui->quantity->setText(QStringLiteral("1"));
+    ui->goodsNumber->setFocus();
+    ui->addLineButton->setDefault(false);
 }
 
 void TillWindow::resetDeletion() {
-    ui->Edit3->setText(kDeletePrompt);
-    ui->sc->setEnabled(false);
+    ui->lineToDelete->setText(kDeletePrompt);
+    ui->deleteLineButton->setEnabled(false);
 }
 
 bool TillWindow::chargeWindowUp() {
@@ -409,27 +411,28 @@ void TillWindow::refuseShortStock(int stockLeft, Pieces pieces) {
         resetEntry();
         return;
     }
-    ui->Edit2->setText(QString::number(stockLeft));
-    ui->Edit2->setFocus();
-    ui->Edit2->selectAll();
+    ui->quantity->setText(QString::number(stockLeft));
+    ui->quantity->setFocus();
+    ui->quantity->selectAll();
 }
 
 void TillWindow::addLine() {
-    sellCode(ui->Edit1->text(), Pieces::FromQuantityBox);
+    sellCode(ui->goodsNumber->text(), Pieces::FromQuantityBox);
 }
 
 void TillWindow::takeScan(const QString& code) {
-    ui->Edit1->setText(code);
-    ui->Edit2->setText(QStringLiteral("1"));
+    ui->goodsNumber->setText(code);
+    ui->quantity->setText(QStringLiteral("1"));
     sellCode(code, Pieces::One);
 }
 
 void TillWindow::takeScanInQuantityBox(const formkit::Scan& scan) {
     // The scanner's keys went into the box: it holds what the clerk had keyed.
-    ui->Edit2->setText(scan.textBefore);
+    ui->quantity->setText(scan.textBefore);
     // The line keyed by hand is added first, as its Enter would have added
     // it; refused, the clerk deals with it and the scan waits for another go.
-    if (ui->BitBtn1->isDefault() && !sellCode(ui->Edit1->text(), Pieces::FromQuantityBox))
+    if (ui->addLineButton->isDefault() &&
+        !sellCode(ui->goodsNumber->text(), Pieces::FromQuantityBox))
         return;
     takeScan(scan.code);
 }
@@ -464,7 +467,7 @@ bool TillWindow::sellCode(const QString& code, Pieces pieces) {
         resetEntry();
         return false;
     }
-    const int quantity = pieces == Pieces::One ? 1 : storedb::toInteger(ui->Edit2->text());
+    const int quantity = pieces == Pieces::One ? 1 : storedb::toInteger(ui->quantity->text());
     if (goods->kcl - quantity < 0) {
         refuseShortStock(goods->kcl, pieces);
         return false;
@@ -472,8 +475,8 @@ bool TillWindow::sellCode(const QString& code, Pieces pieces) {
     // A pasted negative quantity would put pieces into stock.
     if (quantity <= 0) {
         formkit::showMessage(QStringLiteral("此货物不能销售！"));
-        ui->Edit1->clear();
-        ui->Edit1->setFocus();
+        ui->goodsNumber->clear();
+        ui->goodsNumber->setFocus();
         return false;
     }
     const storedb::AddedLine added = storedb::addSaleLine(db, jsj, hwh, *goods, quantity);
@@ -482,13 +485,13 @@ bool TillWindow::sellCode(const QString& code, Pieces pieces) {
         return false;
     }
     setState(State::SalePending);
-    ui->zj->setText(storedb::numberText(storedb::saleTotal(db, jsj)));
+    ui->totalLabel->setText(storedb::numberText(storedb::saleTotal(db, jsj)));
     openSaleGrid(kGridWidthsAfterAdd);
     // The line just added stays in sight however long the sale grows.
-    ui->DBGrid1->scrollToBottom();
-    ui->Edit1->clear();
-    ui->Edit1->setFocus();
-    ui->BitBtn1->setDefault(false);
+    ui->saleLines->scrollToBottom();
+    ui->goodsNumber->clear();
+    ui->goodsNumber->setFocus();
+    ui->addLineButton->setDefault(false);
     return true;
 }
 
@@ -510,16 +513,16 @@ void TillWindow::chargeSale() {
     auto* window = new ChargeWindow(session_, *receipt_, sale, nullptr);
     chargeWindow_ = window;
     connect(window, &ChargeWindow::saleFinished, this, [this] {
-        ui->Edit3->setText(kDeletePrompt);
-        ui->Edit1->clear();
-        ui->Edit1->setFocus();
+        ui->lineToDelete->setText(kDeletePrompt);
+        ui->goodsNumber->clear();
+        ui->goodsNumber->setFocus();
         openSaleGrid(kGridWidths);
     });
     connect(window, &ChargeWindow::closed, this, [this, window] {
         chargeWindow_ = nullptr;
         window->deleteLater();
         setState(State::SalePanelOpen);
-        ui->zj->setText(QStringLiteral("0"));
+        ui->totalLabel->setText(QStringLiteral("0"));
         // The next customer is keyed in at once.
         takeKeyboard();
     });
@@ -532,7 +535,8 @@ void TillWindow::reloadSale() {
     storedb::Db& db = session_.db();
     const QString& jsj = session_.terminal();
     const bool lines = storedb::saleLineCount(db, jsj) > 0;
-    ui->zj->setText(lines ? storedb::numberText(storedb::saleTotal(db, jsj)) : QStringLiteral("0"));
+    ui->totalLabel->setText(lines ? storedb::numberText(storedb::saleTotal(db, jsj))
+                                  : QStringLiteral("0"));
     openSaleGrid(kGridWidths);
     setState(lines ? State::SalePending : State::SalePanelOpen);
     resetDeletion();
@@ -546,7 +550,7 @@ void TillWindow::leaveDuty(const QString& message) {
     // may touch the store any more, not even the grid's sale table.
     lsb->clear();
     session_.signedOff();
-    ui->zj->setText(QStringLiteral("0"));
+    ui->totalLabel->setText(QStringLiteral("0"));
     setStatusText(QStringLiteral("状态: 未登录!"));
     setState(State::NoClerk);
     formkit::showMessage(message);
@@ -574,11 +578,11 @@ void TillWindow::deleteLine() {
     const QString& jsj = session_.terminal();
     // Whatever the box holds that is no line number names no line.
     bool isNumber = false;
-    const int bh = ui->Edit3->text().trimmed().toInt(&isNumber);
+    const int bh = ui->lineToDelete->text().trimmed().toInt(&isNumber);
     if (!isNumber || !storedb::findSaleLine(db, jsj, bh)) {
         formkit::showMessage(QStringLiteral("你的输入的编号不存在，请重新输入！"));
         resetDeletion();
-        ui->Edit3->setFocus();
+        ui->lineToDelete->setFocus();
         return;
     }
     if (!formkit::askYesNo(QStringLiteral("真的要删除吗？"))) {
@@ -588,22 +592,22 @@ void TillWindow::deleteLine() {
     }
     storedb::removeSaleLine(db, jsj, bh);
     if (storedb::saleLineCount(db, jsj) > 0) {
-        ui->zj->setText(storedb::numberText(storedb::saleTotal(db, jsj)));
+        ui->totalLabel->setText(storedb::numberText(storedb::saleTotal(db, jsj)));
         openSaleGrid(kGridWidths);
-        ui->Edit1->clear();
-        ui->Edit1->setFocus();
+        ui->goodsNumber->clear();
+        ui->goodsNumber->setFocus();
         resetDeletion();
-        ui->Edit2->setText(QStringLiteral("1"));
-        ui->BitBtn1->setDefault(false);
+        ui->quantity->setText(QStringLiteral("1"));
+        ui->addLineButton->setDefault(false);
         return;
     }
     storedb::clearSaleTable(db, jsj);
     openSaleGrid(kGridWidths);
     setState(State::SalePanelOpen);
-    ui->zj->setText(QStringLiteral("0"));
+    ui->totalLabel->setText(QStringLiteral("0"));
     resetDeletion();
-    ui->Edit1->clear();
-    ui->Edit1->setFocus();
+    ui->goodsNumber->clear();
+    ui->goodsNumber->setFocus();
 }
 
 void TillWindow::pickLineForDeletion() {
@@ -611,32 +615,32 @@ void TillWindow::pickLineForDeletion() {
         resetEntry();
         return;
     }
-    QModelIndex current = ui->DBGrid1->currentIndex();
+    QModelIndex current = ui->saleLines->currentIndex();
     const int row = current.isValid() ? current.row() : 0;
     const QVariant bh = lsb->data(lsb->index(row, 0));
-    ui->Edit3->setText(QString::number(storedb::toInteger(bh.toString())));
+    ui->lineToDelete->setText(QString::number(storedb::toInteger(bh.toString())));
     // A line picked from the list is the clerk's choice as much as a typed one.
     allowDeletion();
     resetEntry();
 }
 
 void TillWindow::allowDeletion() {
-    ui->sc->setEnabled(true);
+    ui->deleteLineButton->setEnabled(true);
 }
 
 void TillWindow::showTime() {
-    ui->StatusBar2->setText(QStringLiteral(" 系统时间 ") +
+    ui->clockLabel->setText(QStringLiteral(" 系统时间 ") +
                             formkit::clockText(QDateTime::currentDateTime()));
 }
 
 void TillWindow::openSaleGrid(const QList<int>& widths) {
-    formkit::showRows(ui->DBGrid1, lsb, storedb::saleGridRows(session_.db(), session_.terminal()),
+    formkit::showRows(ui->saleLines, lsb, storedb::saleGridRows(session_.db(), session_.terminal()),
                       widths);
 }
 
 bool TillWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        formkit::runGuarded(QStringLiteral("TillWindow/DBGrid1"),
+    if (watched == ui->saleLines->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        formkit::runGuarded(QStringLiteral("TillWindow/saleLines"),
                             [this] { pickLineForDeletion(); });
         return true;
     }
@@ -668,7 +672,7 @@ void TillWindow::installReturnKeys() {
         // On the main window as well: the key answers while the toolbar is
         // hidden, to say why no return can start.
         addAction(action);
-        ui->ToolBar1->insertAction(ui->ToolButton5, action);
+        ui->toolBar->insertAction(ui->aboutAction, action);
         formkit::onTriggered(action, this, handler);
     };
     key("returnGoods", QStringLiteral("退货"), Qt::Key_F7, QStyle::SP_ArrowBack,
@@ -701,8 +705,8 @@ ReturnWindow* TillWindow::showReturnWindow() {
         returnWindow_ = nullptr;
         window->deleteLater();
         takeKeyboard();
-        if (ui->sf->isVisible())
-            ui->Edit1->setFocus();
+        if (ui->salePanel->isVisible())
+            ui->goodsNumber->setFocus();
     });
     return window;
 }

@@ -52,7 +52,7 @@ class TillWindow : public QMainWindow {
     State state() const { return state_; }
     // Gives the main window the keyboard after a tool window has closed.
     void takeKeyboard();
-    // The status text: the main window's own hint, shown in StatusBar1.
+    // The status text: the main window's own hint, shown in statusLabel.
     QString statusText() const;
 
     // Ends the program: emits quitRequested, which the program turns into
@@ -142,8 +142,8 @@ class TillWindow : public QMainWindow {
 
     TillSession& session_;
     Ui::TillWindow* ui = nullptr;
-    QTimer* Timer1 = nullptr;
-    // The sale lines on show in DBGrid1.
+    QTimer* clockTimer_ = nullptr;
+    // What the saleLines grid shows.
     QSqlQueryModel* lsb = nullptr;
     SignOffWindow* summary_ = nullptr;
     SignOnWindow* signOn_ = nullptr;

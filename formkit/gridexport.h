@@ -8,7 +8,7 @@
 // shown and a "取消" that leaves no file behind; the window goes on.
 //
 // A window makes one call per list and gives it a button to open its menu:
-//     formkit::offerExport(ui->DBGrid1, windowTitle())->attachButton(ui->ExportButton1);
+//     formkit::offerExport(ui->settlementsGrid, windowTitle())->attachButton(ui->ExportButton1);
 // The grid's context menu offers the same.
 
 #include "formkit/exportwriter.h"

@@ -79,19 +79,19 @@ inline QString tillLooks() {
         return QString::fromLatin1(!a->isVisible() ? "hidden" : a->isEnabled() ? "on" : "off");
     };
     QStringList parts;
-    const bool bar = ctl<QToolBar>(mainWindow(), "ToolBar1")->isVisibleTo(mainWindow());
-    const bool panel = ctl<QGroupBox>(mainWindow(), "sf")->isVisibleTo(mainWindow());
+    const bool bar = ctl<QToolBar>(mainWindow(), "toolBar")->isVisibleTo(mainWindow());
+    const bool panel = ctl<QGroupBox>(mainWindow(), "salePanel")->isVisibleTo(mainWindow());
     parts << (bar ? QStringLiteral("bar shown") : QStringLiteral("bar hidden"));
     if (bar) {
-        parts << QStringLiteral("exit ") + look(tool("ToolButton1"))
-              << QStringLiteral("open ") + look(tool("ToolButton2"))
-              << QStringLiteral("signon ") + look(tool("ToolButton3"))
-              << QStringLiteral("signoff ") + look(tool("ToolButton4"));
+        parts << QStringLiteral("exit ") + look(tool("exitAction"))
+              << QStringLiteral("open ") + look(tool("openSalePanelAction"))
+              << QStringLiteral("signon ") + look(tool("signOnAction"))
+              << QStringLiteral("signoff ") + look(tool("signOffAction"));
     }
     parts << (panel ? QStringLiteral("panel shown") : QStringLiteral("panel hidden"));
     if (panel)
         parts << QStringLiteral("charge ") +
-                     (button(mainWindow(), "SpeedButton1")->isEnabled() ? "on" : "off");
+                     (button(mainWindow(), "chargeButton")->isEnabled() ? "on" : "off");
     return parts.join(QLatin1Char('|'));
 }
 
@@ -145,16 +145,16 @@ class TillRun {
     void start() { windows->start(); }
 
     void signOn(const QString& shyh, const QString& mm) {
-        edit(signOnWindow(), "Edit1")->setText(shyh);
-        edit(signOnWindow(), "Edit2")->setText(mm);
-        button(signOnWindow(), "BitBtn1")->click();
+        edit(signOnWindow(), "clerkNumber")->setText(shyh);
+        edit(signOnWindow(), "password")->setText(mm);
+        button(signOnWindow(), "signOnButton")->click();
     }
 
     // Keys a line on the sale panel through its controls.
     void addLine(const QString& hwh, const QString& quantity) {
-        edit(mainWindow(), "Edit1")->setText(hwh);
-        edit(mainWindow(), "Edit2")->setText(quantity);
-        button(mainWindow(), "BitBtn1")->click();
+        edit(mainWindow(), "goodsNumber")->setText(hwh);
+        edit(mainWindow(), "quantity")->setText(quantity);
+        button(mainWindow(), "addLineButton")->click();
     }
 
     bool ended() const { return windows->mainWindow().programEnded(); }

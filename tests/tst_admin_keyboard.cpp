@@ -34,13 +34,13 @@ class TestAdminKeyboard : public QObject {
         AdminFixture office;
         office.start();
         waitActive(&office.login());
-        QCOMPARE(QApplication::focusWidget(), office.loginBox("Edit1"));
+        QCOMPARE(QApplication::focusWidget(), office.loginBox("administratorNumber"));
 
         AdminFixture::typeToKeyboard("1");
         AdminFixture::pressToKeyboard(Qt::Key_Return);
         AdminFixture::typeToKeyboard("1234");
         AdminFixture::pressToKeyboard(Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), office.loginButton("BitBtn1"));
+        QCOMPARE(QApplication::focusWidget(), office.loginButton("signOnButton"));
         QVERIFY(office.responder.shown().isEmpty());
         AdminFixture::pressToKeyboard(Qt::Key_Return);
         QCOMPARE(office.responder.shown(), QStringList{"管理员管理员登录成功！"});
@@ -58,10 +58,10 @@ class TestAdminKeyboard : public QObject {
         AdminFixture::pressToKeyboard(Qt::Key_Escape);
         QCOMPARE(office.responder.asked(), QStringList{kReallyCancel});
         QVERIFY(office.login().isVisible());
-        QCOMPARE(office.loginBox("Edit1")->text(), QString("12"));
+        QCOMPARE(office.loginBox("administratorNumber")->text(), QString("12"));
 
         // Enter on the focused cancel button presses it, not OK.
-        office.loginButton("BitBtn2")->setFocus();
+        office.loginButton("cancelButton")->setFocus();
         office.responder.answer(false);
         AdminFixture::pressToKeyboard(Qt::Key_Return);
         QCOMPARE(office.responder.shown(), (QStringList{kReallyCancel, kReallyCancel}));
@@ -70,7 +70,7 @@ class TestAdminKeyboard : public QObject {
         AdminFixture::pressToKeyboard(Qt::Key_Escape);
         QVERIFY(!office.login().isVisible());
         QVERIFY(office.session().administrator().isEmpty());
-        QVERIFY(!office.action("N1")->isEnabled());
+        QVERIFY(!office.action("goodsMenu")->isEnabled());
     }
 
     void enterAndEscapeCloseTheAboutWindow() {
@@ -78,7 +78,7 @@ class TestAdminKeyboard : public QObject {
         office.startAndSignOn();
         admin::AboutWindow& about = office.session().aboutWindow();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
-            office.action("N25")->trigger();
+            office.action("aboutAction")->trigger();
             waitActive(&about);
             AdminFixture::pressToKeyboard(key);
             QVERIFY2(!about.isVisible(), qPrintable(QString::number(key, 16)));
@@ -102,12 +102,14 @@ class TestAdminKeyboard : public QObject {
             QString message;   // the page's action run on empty boxes
         };
         const Page pages[] = {
-            {"N19", "Edit1", "RadioGroup1Item0", "请输入商品类别号！"},
-            {"N20", "Edit3", "RadioGroup2Item0", "请输入商品号！"},
+            {"categoryConfigurationAction", "categoryNumber", "addCategoryOption",
+             "请输入商品类别号！"},
+            {"goodsConfigurationAction", "goodsNumber", "addGoodsOption", "请输入商品号！"},
         };
         // Esc at once, wherever the window put the keyboard on its first
         // opening, on each page.
-        for (const char* entry : {"N19", "N20", "N38", "N19"}) {
+        for (const char* entry : {"categoryConfigurationAction", "goodsConfigurationAction",
+                                  "shopSettingsAction", "categoryConfigurationAction"}) {
             office.action(entry)->trigger();
             waitActive(&config);
             AdminFixture::pressToKeyboard(Qt::Key_Escape);
@@ -129,18 +131,18 @@ class TestAdminKeyboard : public QObject {
 
         // Settings: Esc closes without saving, Enter on the tab bar saves.
         office.responder.clear();
-        office.action("N38")->trigger();
+        office.action("shopSettingsAction")->trigger();
         waitActive(&config);
-        QLineEdit* name = ctl<QLineEdit>(&config, "Edit5");
+        QLineEdit* name = ctl<QLineEdit>(&config, "shopName");
         name->setText("不保存");
         name->setFocus();
         AdminFixture::pressToKeyboard(Qt::Key_Escape);
         QVERIFY(!config.isVisible());
-        office.action("N38")->trigger();
+        office.action("shopSettingsAction")->trigger();
         waitActive(&config);
         QCOMPARE(name->text(), QString("小店"));
         name->setText("新店");
-        auto* tabs = ctl<QTabWidget>(&config, "PageControl1");
+        auto* tabs = ctl<QTabWidget>(&config, "pages");
         tabs->tabBar()->setFocus();
         AdminFixture::pressToKeyboard(Qt::Key_Return);
         QCOMPARE(office.responder.shown(), QStringList{"设置成功!"});
@@ -151,7 +153,7 @@ class TestAdminKeyboard : public QObject {
 
         // The user's own page switch moves Enter to the new page's OK button.
         office.responder.clear();
-        office.action("N38")->trigger();
+        office.action("shopSettingsAction")->trigger();
         waitActive(&config);
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(0).center());
         QCOMPARE(tabs->currentIndex(), 0);

@@ -61,7 +61,7 @@ class TestAdminStartup : public QObject {
         QVERIFY(QFileInfo::exists(path));
         office.responder.clear();
         office.signOn();
-        QVERIFY(office.action("N1")->isEnabled());
+        QVERIFY(office.action("goodsMenu")->isEnabled());
     }
 };
 

@@ -1,18 +1,18 @@
 // The back office's frame: start-up, the locked functions, the administrator
 // sign-on, and every menu entry and tool button opening its window.
 
-#include "admin/analysisprogresswindow.h"
 #include "admin/aboutwindow.h"
+#include "admin/analysisprogresswindow.h"
+#include "admin/correctionwindow.h"
+#include "admin/goodsconfigwindow.h"
 #include "admin/monitorwindow.h"
 #include "admin/personnelwindow.h"
-#include "admin/salesquerywindow.h"
-#include "admin/stockwindow.h"
-#include "admin/goodsconfigwindow.h"
-#include "admin/purchasequerywindow.h"
-#include "admin/correctionwindow.h"
 #include "admin/profitwindow.h"
-#include "admin/statisticswindow.h"
+#include "admin/purchasequerywindow.h"
+#include "admin/salesquerywindow.h"
 #include "admin/settlementwindow.h"
+#include "admin/statisticswindow.h"
+#include "admin/stockwindow.h"
 #include "admin/tillregistrationwindow.h"
 #include "storedb/datetime.h"
 #include "storedb/procedures.h"
@@ -41,7 +41,7 @@ QPushButton* button(const QObject* window, const char* name) {
     return ctl<QPushButton>(window, name);
 }
 QTabWidget* pagesOf(const QObject* window) {
-    return ctl<QTabWidget>(window, "PageControl1");
+    return ctl<QTabWidget>(window, "pages");
 }
 QTableView* grid(const QObject* window, const char* name) {
     return ctl<QTableView>(window, name);
@@ -74,11 +74,11 @@ void hideToolWindows(const admin::AdminSession& s) {
 
 QStringList disabledNames(const admin::MainWindow& main) {
     QStringList names;
-    for (QAction* action : ctl<QMenuBar>(&main, "MainMenu1")->actions()) {
+    for (QAction* action : ctl<QMenuBar>(&main, "mainMenu")->actions()) {
         if (!action->isEnabled())
             names << action->objectName();
     }
-    for (QToolButton* button : ctl<QWidget>(&main, "ToolBar1")->findChildren<QToolButton*>()) {
+    for (QToolButton* button : ctl<QWidget>(&main, "toolBar")->findChildren<QToolButton*>()) {
         if (!button->isEnabled())
             names << button->objectName();
     }
@@ -87,11 +87,13 @@ QStringList disabledNames(const admin::MainWindow& main) {
 }
 
 QStringList lockedNames() {
-    QStringList names{"N1",          "N3",           "N22",          "N4",           "N2",
-                      "N5",          "N18",          "N32",          "ToolButton1",  "ToolButton2",
-                      "ToolButton3", "ToolButton4",  "ToolButton5",  "ToolButton7",  "ToolButton8",
-                      "ToolButton9", "ToolButton11", "ToolButton13", "ToolButton16", "ToolButton17",
-                      "ToolButton18"};
+    QStringList names{"goodsMenu",           "takingsMenu",         "queryMenu",
+                      "stockAnalysisAction", "statisticsMenu",      "personnelMenu",
+                      "configurationMenu",   "tillsMenu",           "stockInButton",
+                      "stockOutButton",      "correctionButton",    "settlementButton",
+                      "purchaseQueryButton", "stockAnalysisButton", "tillRegistrationButton",
+                      "statisticsButton",    "personnelButton",     "configurationButton",
+                      "salesQueryButton",    "monitorButton",       "profitEstimateButton"};
     names.sort();
     return names;
 }
@@ -170,10 +172,10 @@ class TestAdminMain : public QObject {
 
         // A locked menu does not drop down, and its entries' keys do nothing.
         office.activateMain();
-        QMenuBar* bar = ctl<QMenuBar>(w.mainform, "MainMenu1");
+        QMenuBar* bar = ctl<QMenuBar>(w.mainform, "mainMenu");
         QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(office.action("N1")).center());
-        QVERIFY(!office.menu("N1")->isVisible());
+                          bar->actionGeometry(office.action("goodsMenu")).center());
+        QVERIFY(!office.menu("goodsMenu")->isVisible());
         for (const char* keys :
              {"Ctrl+R", "Ctrl+C", "Ctrl+S", "Ctrl+P", "Ctrl+A", "Ctrl+J", "Ctrl+B"})
             QTest::keySequence(w.mainform, QKeySequence(QString::fromLatin1(keys)));
@@ -184,19 +186,19 @@ class TestAdminMain : public QObject {
         // About works, and reads the computer's name on every show.
         qputenv("TAVO_TERMINAL_NAME", "  office-pc \t");
         QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(office.action("N25")).center());
+                          bar->actionGeometry(office.action("aboutAction")).center());
         QVERIFY(w.helpform->isVisible());
-        QCOMPARE(ctl<QLabel>(w.helpform, "jsj")->text(), QString("office-pc"));
-        button(w.helpform, "BitBtn1")->click();
+        QCOMPARE(ctl<QLabel>(w.helpform, "computerNameLabel")->text(), QString("office-pc"));
+        button(w.helpform, "closeButton")->click();
         QVERIFY(!w.helpform->isVisible());
         qputenv("TAVO_TERMINAL_NAME", "renamed-pc");
-        office.action("N25")->trigger();
-        QCOMPARE(ctl<QLabel>(w.helpform, "jsj")->text(), QString("renamed-pc"));
+        office.action("aboutAction")->trigger();
+        QCOMPARE(ctl<QLabel>(w.helpform, "computerNameLabel")->text(), QString("renamed-pc"));
         qunsetenv("TAVO_TERMINAL_NAME");
 
         // Exit ends the program's loop at once, from the menu and the tool bar.
-        QCOMPARE(runLoop([&] { office.action("N21")->trigger(); }), 0);
-        QCOMPARE(runLoop([&] { office.toolButton("ToolButton20")->click(); }), 0);
+        QCOMPARE(runLoop([&] { office.action("exitAction")->trigger(); }), 0);
+        QCOMPARE(runLoop([&] { office.toolButton("exitButton")->click(); }), 0);
         // Closing the main window ends it too, though the login window is up.
         QVERIFY(dlForm->isVisible());
         QCOMPARE(runLoop([&] { w.mainform->close(); }), 0);
@@ -210,20 +212,20 @@ class TestAdminMain : public QObject {
         office.start();
         admin::LoginWindow* const dlForm = office.session().loginWindow();
         QCOMPARE(dlForm->windowTitle(), QString("管理员登录"));
-        QCOMPARE(edit(dlForm, "Edit2")->echoMode(), QLineEdit::Password);
-        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "Edit1"));
+        QCOMPARE(edit(dlForm, "password")->echoMode(), QLineEdit::Password);
+        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "administratorNumber"));
 
         // Wrong password, then a number nobody has: the same refusal.
         office.typeLogin("9", "Secret");
-        button(dlForm, "BitBtn1")->click();
+        button(dlForm, "signOnButton")->click();
         QCOMPARE(office.responder.shown(), QStringList{kWrongInput});
-        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "Edit2"));
-        QCOMPARE(edit(dlForm, "Edit1")->text(), QString("9"));
-        QCOMPARE(edit(dlForm, "Edit2")->text(), QString("Secret"));
+        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "password"));
+        QCOMPARE(edit(dlForm, "administratorNumber")->text(), QString("9"));
+        QCOMPARE(edit(dlForm, "password")->text(), QString("Secret"));
         office.typeLogin("10", "secret");
-        button(dlForm, "BitBtn1")->click();
+        button(dlForm, "signOnButton")->click();
         office.typeLogin("9 ", "secret"); // the number is passed as typed
-        button(dlForm, "BitBtn1")->click();
+        button(dlForm, "signOnButton")->click();
         QCOMPARE(office.responder.shown(), (QStringList{kWrongInput, kWrongInput, kWrongInput}));
         QVERIFY(dlForm->isVisible());
         QCOMPARE(disabledNames(*w.mainform), lockedNames());
@@ -232,19 +234,19 @@ class TestAdminMain : public QObject {
 
         // The right one, typed with Enter moving along the boxes.
         office.responder.clear();
-        edit(dlForm, "Edit1")->clear();
-        edit(dlForm, "Edit2")->clear();
+        edit(dlForm, "administratorNumber")->clear();
+        edit(dlForm, "password")->clear();
         dlForm->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(dlForm));
-        edit(dlForm, "Edit1")->setFocus();
-        QTest::keyClicks(edit(dlForm, "Edit1"), "9");
-        QTest::keyClick(edit(dlForm, "Edit1"), Qt::Key_Return);
-        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "Edit2"));
-        QTest::keyClicks(edit(dlForm, "Edit2"), "secret");
-        QTest::keyClick(edit(dlForm, "Edit2"), Qt::Key_Return);
-        QCOMPARE(dlForm->focusWidget(), button(dlForm, "BitBtn1"));
+        edit(dlForm, "administratorNumber")->setFocus();
+        QTest::keyClicks(edit(dlForm, "administratorNumber"), "9");
+        QTest::keyClick(edit(dlForm, "administratorNumber"), Qt::Key_Return);
+        QCOMPARE(dlForm->focusWidget(), edit(dlForm, "password"));
+        QTest::keyClicks(edit(dlForm, "password"), "secret");
+        QTest::keyClick(edit(dlForm, "password"), Qt::Key_Return);
+        QCOMPARE(dlForm->focusWidget(), button(dlForm, "signOnButton"));
         QVERIFY(dlForm->isVisible()); // Enter in the password box only moves on
-        QTest::keyClick(button(dlForm, "BitBtn1"), Qt::Key_Return);
+        QTest::keyClick(button(dlForm, "signOnButton"), Qt::Key_Return);
 
         QCOMPARE(office.responder.shown(), QStringList{"管理员李明登录成功！"});
         QVERIFY(!dlForm->isVisible());
@@ -271,7 +273,7 @@ class TestAdminMain : public QObject {
         office.start();
         for (const QString& typed : {QString(), QString(" "), QString("null")}) {
             office.typeLogin("5", typed);
-            office.loginButton("BitBtn1")->click();
+            office.loginButton("signOnButton")->click();
         }
         QCOMPARE(office.responder.shown(), (QStringList{kWrongInput, kWrongInput, kWrongInput}));
         QVERIFY(office.login().isVisible());
@@ -286,14 +288,14 @@ class TestAdminMain : public QObject {
         admin::LoginWindow* const dlForm = office.session().loginWindow();
         office.typeLogin("1", "12");
         office.responder.answer(false);
-        button(dlForm, "BitBtn2")->click();
+        button(dlForm, "cancelButton")->click();
         QCOMPARE(office.responder.asked(), QStringList{"真的要取消登录吗？"});
         QVERIFY(dlForm->isVisible());
-        QCOMPARE(edit(dlForm, "Edit1")->text(), QString("1"));
-        QCOMPARE(edit(dlForm, "Edit2")->text(), QString("12"));
+        QCOMPARE(edit(dlForm, "administratorNumber")->text(), QString("1"));
+        QCOMPARE(edit(dlForm, "password")->text(), QString("12"));
 
         office.responder.answer(true);
-        button(dlForm, "BitBtn2")->click();
+        button(dlForm, "cancelButton")->click();
         QVERIFY(!dlForm->isVisible());
         QCOMPARE(office.responder.asked().size(), 2);
         QCOMPARE(disabledNames(*w.mainform), lockedNames());
@@ -336,8 +338,8 @@ class TestAdminMain : public QObject {
         QCOMPARE(pageChanges.count(), 0);
 
         // The sales query entries show the same keys in the menu.
-        QVERIFY(office.action("N29")->text().endsWith("\tCtrl+S"));
-        QVERIFY(office.action("N28")->text().endsWith("\tCtrl+U"));
+        QVERIFY(office.action("salesByGoodsAction")->text().endsWith("\tCtrl+S"));
+        QVERIFY(office.action("salesByCategoryAction")->text().endsWith("\tCtrl+U"));
     }
 
     void stockInAndOutModesKeepTheOtherEntryDisabledUntilClosed() {
@@ -346,35 +348,35 @@ class TestAdminMain : public QObject {
         office.start();
         office.signOn();
 
-        office.action("N7")->trigger();
+        office.action("stockOutAction")->trigger();
         QVERIFY(w.spglForm->isVisible());
-        QCOMPARE(ctl<QGroupBox>(w.spglForm, "GroupBox1")->title(), QString("商品出库"));
-        QCOMPARE(ctl<QLabel>(w.spglForm, "Label7")->text(), QString("出货价     "));
-        QVERIFY(!ctl<QLabel>(w.spglForm, "Label8")->isVisible());
-        QVERIFY(!edit(w.spglForm, "Edit3")->isVisible());
-        QVERIFY(!office.action("N6")->isEnabled());
-        QVERIFY(office.action("N7")->isEnabled());
+        QCOMPARE(ctl<QGroupBox>(w.spglForm, "movementBox")->title(), QString("商品出库"));
+        QCOMPARE(ctl<QLabel>(w.spglForm, "movementPriceCaption")->text(), QString("出货价     "));
+        QVERIFY(!ctl<QLabel>(w.spglForm, "unitPriceCaption")->isVisible());
+        QVERIFY(!edit(w.spglForm, "unitPrice")->isVisible());
+        QVERIFY(!office.action("stockInAction")->isEnabled());
+        QVERIFY(office.action("stockOutAction")->isEnabled());
 
-        office.toolButton("ToolButton1")->click();
-        QCOMPARE(ctl<QGroupBox>(w.spglForm, "GroupBox1")->title(), QString("商品入库"));
-        QCOMPARE(ctl<QLabel>(w.spglForm, "Label7")->text(), QString("入货价    "));
-        QVERIFY(ctl<QLabel>(w.spglForm, "Label8")->isVisible());
-        QVERIFY(edit(w.spglForm, "Edit3")->isVisible());
-        QVERIFY(!office.action("N6")->isEnabled());
-        QVERIFY(!office.action("N7")->isEnabled());
-        QVERIFY(office.toolButton("ToolButton1")->isEnabled());
-        QVERIFY(office.toolButton("ToolButton2")->isEnabled());
+        office.toolButton("stockInButton")->click();
+        QCOMPARE(ctl<QGroupBox>(w.spglForm, "movementBox")->title(), QString("商品入库"));
+        QCOMPARE(ctl<QLabel>(w.spglForm, "movementPriceCaption")->text(), QString("入货价    "));
+        QVERIFY(ctl<QLabel>(w.spglForm, "unitPriceCaption")->isVisible());
+        QVERIFY(edit(w.spglForm, "unitPrice")->isVisible());
+        QVERIFY(!office.action("stockInAction")->isEnabled());
+        QVERIFY(!office.action("stockOutAction")->isEnabled());
+        QVERIFY(office.toolButton("stockInButton")->isEnabled());
+        QVERIFY(office.toolButton("stockOutButton")->isEnabled());
 
-        button(w.spglForm, "BitBtn3")->click(); // 退出
+        button(w.spglForm, "exitButton")->click(); // 退出
         QVERIFY(!w.spglForm->isVisible());
-        QVERIFY(office.action("N6")->isEnabled());
-        QVERIFY(office.action("N7")->isEnabled());
+        QVERIFY(office.action("stockInAction")->isEnabled());
+        QVERIFY(office.action("stockOutAction")->isEnabled());
 
         // The frame's close box does the same.
-        office.toolButton("ToolButton2")->click();
-        QVERIFY(!office.action("N6")->isEnabled());
+        office.toolButton("stockOutButton")->click();
+        QVERIFY(!office.action("stockInAction")->isEnabled());
         QVERIFY(w.spglForm->close());
-        QVERIFY(office.action("N6")->isEnabled());
+        QVERIFY(office.action("stockInAction")->isEnabled());
         QVERIFY(office.responder.shown().isEmpty());
     }
 
@@ -391,26 +393,26 @@ class TestAdminMain : public QObject {
             int page;
         };
         const QList<Entry> entries = {
-            {office.action("N30"), w.spxgForm, pagesOf(w.spxgForm), 0},
-            {office.action("D1"), w.spxgForm, pagesOf(w.spxgForm), 1},
-            {office.action("N35"), w.ylform, nullptr, -1},
-            {office.action("N27"), w.sprhcxForm, pagesOf(w.sprhcxForm), 1},
-            {office.action("N26"), w.sprhcxForm, pagesOf(w.sprhcxForm), 0},
-            {office.action("N29"), w.spckcxForm, pagesOf(w.spckcxForm), 1},
-            {office.action("N28"), w.spckcxForm, pagesOf(w.spckcxForm), 0},
-            {office.action("N4"), w.fxform, nullptr, -1},
-            {office.action("N12"), w.ywtjform, pagesOf(w.ywtjform), 0},
-            {office.action("N13"), w.ywtjform, pagesOf(w.ywtjform), 1},
-            {office.action("M1"), w.zcform, nullptr, -1},
-            {office.action("N33"), w.jkform, nullptr, -1},
-            {office.action("N25"), w.helpform, nullptr, -1},
-            {office.toolButton("ToolButton8"), w.zcform, nullptr, -1},
-            {office.toolButton("ToolButton17"), w.jkform, nullptr, -1},
-            {office.toolButton("ToolButton18"), w.ylform, nullptr, -1},
-            {office.toolButton("ToolButton7"), w.fxform, nullptr, -1},
-            {office.toolButton("ToolButton9"), w.ywtjform, pagesOf(w.ywtjform), 0},
-            {office.toolButton("ToolButton1"), w.spglForm, nullptr, -1},
-            {office.toolButton("ToolButton2"), w.spglForm, nullptr, -1},
+            {office.action("movementCorrectionAction"), w.spxgForm, pagesOf(w.spxgForm), 0},
+            {office.action("priceChangeAction"), w.spxgForm, pagesOf(w.spxgForm), 1},
+            {office.action("profitEstimateAction"), w.ylform, nullptr, -1},
+            {office.action("purchaseByGoodsAction"), w.sprhcxForm, pagesOf(w.sprhcxForm), 1},
+            {office.action("purchaseByCategoryAction"), w.sprhcxForm, pagesOf(w.sprhcxForm), 0},
+            {office.action("salesByGoodsAction"), w.spckcxForm, pagesOf(w.spckcxForm), 1},
+            {office.action("salesByCategoryAction"), w.spckcxForm, pagesOf(w.spckcxForm), 0},
+            {office.action("stockAnalysisAction"), w.fxform, nullptr, -1},
+            {office.action("statisticsByCategoryAction"), w.ywtjform, pagesOf(w.ywtjform), 0},
+            {office.action("statisticsByGoodsAction"), w.ywtjform, pagesOf(w.ywtjform), 1},
+            {office.action("tillRegistrationAction"), w.zcform, nullptr, -1},
+            {office.action("monitorAction"), w.jkform, nullptr, -1},
+            {office.action("aboutAction"), w.helpform, nullptr, -1},
+            {office.toolButton("tillRegistrationButton"), w.zcform, nullptr, -1},
+            {office.toolButton("monitorButton"), w.jkform, nullptr, -1},
+            {office.toolButton("profitEstimateButton"), w.ylform, nullptr, -1},
+            {office.toolButton("stockAnalysisButton"), w.fxform, nullptr, -1},
+            {office.toolButton("statisticsButton"), w.ywtjform, pagesOf(w.ywtjform), 0},
+            {office.toolButton("stockInButton"), w.spglForm, nullptr, -1},
+            {office.toolButton("stockOutButton"), w.spglForm, nullptr, -1},
         };
         for (const Entry& e : entries) {
             const QString name = e.trigger->objectName();
@@ -434,11 +436,11 @@ class TestAdminMain : public QObject {
 
         // These tool buttons leave the window on whatever page it showed.
         const std::pair<QAbstractButton*, QWidget*> untouched[] = {
-            {office.toolButton("ToolButton3"), w.spxgForm},
-            {office.toolButton("ToolButton5"), w.sprhcxForm},
-            {office.toolButton("ToolButton16"), w.spckcxForm}};
+            {office.toolButton("correctionButton"), w.spxgForm},
+            {office.toolButton("purchaseQueryButton"), w.sprhcxForm},
+            {office.toolButton("salesQueryButton"), w.spckcxForm}};
         for (const auto& [button, window] : untouched) {
-            auto* pages = window->findChild<QTabWidget*>("PageControl1");
+            auto* pages = window->findChild<QTabWidget*>("pages");
             for (int page : {0, 1}) {
                 hideToolWindows(office.session());
                 pages->setCurrentIndex(page);
@@ -450,13 +452,14 @@ class TestAdminMain : public QObject {
         }
 
         // The configuration window on each of its three pages.
-        const std::pair<QObject*, int> config[] = {{office.action("N19"), 0},
-                                                   {office.action("N20"), 1},
-                                                   {office.action("N38"), 2},
-                                                   {office.toolButton("ToolButton13"), 0}};
+        const std::pair<QObject*, int> config[] = {
+            {office.action("categoryConfigurationAction"), 0},
+            {office.action("goodsConfigurationAction"), 1},
+            {office.action("shopSettingsAction"), 2},
+            {office.toolButton("configurationButton"), 0}};
         for (const auto& [entry, page] : config) {
             hideToolWindows(office.session());
-            auto* tabs = w.sppzForm->findChild<QTabWidget*>("PageControl1");
+            auto* tabs = w.sppzForm->findChild<QTabWidget*>("pages");
             QVERIFY(tabs);
             tabs->setCurrentIndex(page == 0 ? 1 : 0);
             if (auto* action = qobject_cast<QAction*>(entry))
@@ -484,56 +487,59 @@ class TestAdminMain : public QObject {
         office.signOn();
 
         // Settlement: the owed shifts, widths 50, 125, 60, boxes cleared.
-        edit(w.yyejsForm, "Edit1")->setText("7");
-        edit(w.yyejsForm, "Edit2")->setText("王芳");
-        edit(w.yyejsForm, "Edit3")->setText("300元");
-        office.toolButton("ToolButton4")->click();
+        edit(w.yyejsForm, "clerkNumber")->setText("7");
+        edit(w.yyejsForm, "clerkName")->setText("王芳");
+        edit(w.yyejsForm, "amountDue")->setText("300元");
+        office.toolButton("settlementButton")->click();
         QVERIFY(w.yyejsForm->isVisible());
-        const QAbstractItemModel* owed = grid(w.yyejsForm, "DBGrid1")->model();
+        const QAbstractItemModel* owed = grid(w.yyejsForm, "owedShiftsGrid")->model();
         QVERIFY(owed);
         QCOMPARE(owed->rowCount(), 1);
         QCOMPARE(owed->index(0, 0).data().toString(), QString("7"));
         QCOMPARE(owed->index(0, 2).data().toDouble(), 300.0);
-        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(0), 50);
-        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(1), 125);
-        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->columnWidth(2), 60);
-        QVERIFY(edit(w.yyejsForm, "Edit1")->text().isEmpty() &&
-                edit(w.yyejsForm, "Edit2")->text().isEmpty() &&
-                edit(w.yyejsForm, "Edit3")->text().isEmpty());
+        QCOMPARE(grid(w.yyejsForm, "owedShiftsGrid")->columnWidth(0), 50);
+        QCOMPARE(grid(w.yyejsForm, "owedShiftsGrid")->columnWidth(1), 125);
+        QCOMPARE(grid(w.yyejsForm, "owedShiftsGrid")->columnWidth(2), 60);
+        QVERIFY(edit(w.yyejsForm, "clerkNumber")->text().isEmpty() &&
+                edit(w.yyejsForm, "clerkName")->text().isEmpty() &&
+                edit(w.yyejsForm, "amountDue")->text().isEmpty());
         // Reopened each time: a shift owed since shows on the next opening.
         addShift(db, "8", 0, 90, 0, storedb::kNotHandedIn);
         office.activateMain();
         QTest::keySequence(w.mainform, QKeySequence("Ctrl+J"));
-        QCOMPARE(grid(w.yyejsForm, "DBGrid1")->model(), owed);
+        QCOMPARE(grid(w.yyejsForm, "owedShiftsGrid")->model(), owed);
         QCOMPARE(owed->rowCount(), 2);
 
         // Administrators on page 0 of the personnel window.
         QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 1); // the clerk page at creation
         QSignalSpy pageChanges(pagesOf(w.rsglForm), &QTabWidget::currentChanged);
-        office.toolButton("ToolButton11")->click();
+        office.toolButton("personnelButton")->click();
         QVERIFY(w.rsglForm->isVisible());
         QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 0);
-        const QAbstractItemModel* people = grid(w.rsglForm, "DBGrid1")->model();
+        const QAbstractItemModel* people = grid(w.rsglForm, "administratorsGrid")->model();
         QVERIFY(people);
-        QCOMPARE(headers(grid(w.rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
+        QCOMPARE(headers(grid(w.rsglForm, "administratorsGrid")),
+                 (QStringList{"管理员号", "管理员名"}));
         QCOMPARE(people->rowCount(), 2);
-        QCOMPARE(grid(w.rsglForm, "DBGrid1")->columnWidth(0), 50);
-        QCOMPARE(grid(w.rsglForm, "DBGrid1")->columnWidth(1), 150);
+        QCOMPARE(grid(w.rsglForm, "administratorsGrid")->columnWidth(0), 50);
+        QCOMPARE(grid(w.rsglForm, "administratorsGrid")->columnWidth(1), 150);
 
         // Salesclerks on page 1; both grids show the one shared list.
         office.activateMain();
         QTest::keySequence(w.mainform, QKeySequence("Ctrl+G"));
         QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 1);
-        QCOMPARE(headers(grid(w.rsglForm, "DBGrid2")), (QStringList{"售货员号", "售货员名"}));
+        QCOMPARE(headers(grid(w.rsglForm, "clerksGrid")), (QStringList{"售货员号", "售货员名"}));
         QCOMPARE(people->rowCount(), 2);
-        QCOMPARE(grid(w.rsglForm, "DBGrid2")->model(), grid(w.rsglForm, "DBGrid1")->model());
-        QCOMPARE(grid(w.rsglForm, "DBGrid2")->columnWidth(0), 50);
-        QCOMPARE(grid(w.rsglForm, "DBGrid2")->columnWidth(1), 150);
+        QCOMPARE(grid(w.rsglForm, "clerksGrid")->model(),
+                 grid(w.rsglForm, "administratorsGrid")->model());
+        QCOMPARE(grid(w.rsglForm, "clerksGrid")->columnWidth(0), 50);
+        QCOMPARE(grid(w.rsglForm, "clerksGrid")->columnWidth(1), 150);
 
         office.activateMain();
         QTest::keySequence(w.mainform, QKeySequence("Ctrl+A"));
         QCOMPARE(pagesOf(w.rsglForm)->currentIndex(), 0);
-        QCOMPARE(headers(grid(w.rsglForm, "DBGrid1")), (QStringList{"管理员号", "管理员名"}));
+        QCOMPARE(headers(grid(w.rsglForm, "administratorsGrid")),
+                 (QStringList{"管理员号", "管理员名"}));
         QCOMPARE(pageChanges.count(), 0);
     }
 
@@ -552,21 +558,22 @@ class TestAdminMain : public QObject {
 
         // A tool button's hint while the pointer rests on it; the status bar
         // keeps its two panels.
-        QTest::mouseMove(office.toolButton("ToolButton4"), QPoint(10, 10));
+        QTest::mouseMove(office.toolButton("settlementButton"), QPoint(10, 10));
         QTRY_COMPARE(hint->text(), QString("营业额结算"));
         QVERIFY(w.mainform->statusBar()->currentMessage().isEmpty());
         QVERIFY(hint->isVisible());
 
         // A highlighted menu entry's hint; "其它配置(Q)" has none, so the
         // panel keeps what it showed.
-        office.menu("N18")->popup(w.mainform->mapToGlobal(QPoint(100, 100)));
-        QVERIFY(QTest::qWaitForWindowExposed(office.menu("N18")));
-        office.menu("N18")->setActiveAction(office.action("N20"));
+        office.menu("configurationMenu")->popup(w.mainform->mapToGlobal(QPoint(100, 100)));
+        QVERIFY(QTest::qWaitForWindowExposed(office.menu("configurationMenu")));
+        office.menu("configurationMenu")
+            ->setActiveAction(office.action("goodsConfigurationAction"));
         QTRY_COMPARE(hint->text(), QString("具体商品配置"));
-        office.menu("N18")->setActiveAction(office.action("N38"));
+        office.menu("configurationMenu")->setActiveAction(office.action("shopSettingsAction"));
         QTest::qWait(50);
         QCOMPARE(hint->text(), QString("具体商品配置"));
-        office.menu("N18")->hide();
+        office.menu("configurationMenu")->hide();
         QVERIFY(w.mainform->statusBar()->currentMessage().isEmpty());
     }
 

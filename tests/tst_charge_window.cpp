@@ -53,10 +53,10 @@ struct Charging {
     }
     bool ready() { return QTest::qWaitForWindowActive(window.get()); }
     template <typename T> T* control(const char* name) const { return ctl<T>(window.get(), name); }
-    QLineEdit* Edit1() const { return control<QLineEdit>("Edit1"); }
-    QLabel* ysk() const { return control<QLabel>("ysk"); }
-    QLabel* zl() const { return control<QLabel>("zl"); }
-    QPushButton* BitBtn1() const { return control<QPushButton>("BitBtn1"); }
+    QLineEdit* cashReceived() const { return control<QLineEdit>("cashReceived"); }
+    QLabel* dueLabel() const { return control<QLabel>("dueLabel"); }
+    QLabel* changeLabel() const { return control<QLabel>("changeLabel"); }
+    QPushButton* confirmButton() const { return control<QPushButton>("confirmButton"); }
     int linesLeft() { return int(saleLines(store.db(), kTill).size()); }
 };
 
@@ -84,21 +84,21 @@ class TestChargeWindow : public QObject {
         QCOMPARE(w.size(), QSize(291, 257));
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!(w.windowFlags() & Qt::WindowCloseButtonHint));
-        QCOMPARE(c.ysk()->text(), QString("87.5"));
-        QVERIFY(c.Edit1()->text().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), c.Edit1());
-        QCOMPARE(c.control<QGroupBox>("GroupBox2")->geometry(), QRect(25, 127, 241, 105));
-        QCOMPARE(c.Edit1()->geometry(), QRect(124, 59, 84, 32));
-        QCOMPARE(c.ysk()->font().pixelSize(), 24);
-        QCOMPARE(c.zl()->font().pixelSize(), 32);
-        QCOMPARE(c.zl()->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(c.dueLabel()->text(), QString("87.5"));
+        QVERIFY(c.cashReceived()->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), c.cashReceived());
+        QCOMPARE(c.control<QGroupBox>("changeBox")->geometry(), QRect(25, 127, 241, 105));
+        QCOMPARE(c.cashReceived()->geometry(), QRect(124, 59, 84, 32));
+        QCOMPARE(c.dueLabel()->font().pixelSize(), 24);
+        QCOMPARE(c.changeLabel()->font().pixelSize(), 32);
+        QCOMPARE(c.changeLabel()->palette().color(QPalette::WindowText), QColor(Qt::red));
         // Only the confirm button leaves the window.
         QVERIFY(!w.close());
         QVERIFY(w.isVisible());
         const QString shots = qEnvironmentVariable("STORE_TEST_SHOTS");
         if (!shots.isEmpty()) {
-            QTest::keyClicks(c.Edit1(), "100");
-            QTest::keyClick(c.Edit1(), Qt::Key_Return);
+            QTest::keyClicks(c.cashReceived(), "100");
+            QTest::keyClick(c.cashReceived(), Qt::Key_Return);
             w.grab().save(shots + "/sf.png");
         }
     }
@@ -120,17 +120,17 @@ class TestChargeWindow : public QObject {
         formkit::ScriptedResponder responder;
         Charging c;
         QVERIFY(c.ready());
-        QTest::keyClicks(c.Edit1(), received);
-        QTest::keyClick(c.Edit1(), byTab ? Qt::Key_Tab : Qt::Key_Return);
+        QTest::keyClicks(c.cashReceived(), received);
+        QTest::keyClick(c.cashReceived(), byTab ? Qt::Key_Tab : Qt::Key_Return);
         QCoreApplication::processEvents();
-        QCOMPARE(c.zl()->text(), change);
+        QCOMPARE(c.changeLabel()->text(), change);
         if (change.isEmpty()) {
             // Short: emptied, focus kept, no message.
-            QVERIFY(c.Edit1()->text().isEmpty());
-            QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+            QVERIFY(c.cashReceived()->text().isEmpty());
+            QTRY_COMPARE(QApplication::focusWidget(), c.cashReceived());
         } else {
-            QCOMPARE(c.Edit1()->text(), received);
-            QCOMPARE(QApplication::focusWidget(), c.BitBtn1());
+            QCOMPARE(c.cashReceived()->text(), received);
+            QCOMPARE(QApplication::focusWidget(), c.confirmButton());
         }
         QVERIFY(responder.shown().isEmpty());
         QVERIFY(c.window->isVisible());
@@ -140,15 +140,15 @@ class TestChargeWindow : public QObject {
         formkit::ScriptedResponder responder;
         Charging c;
         QVERIFY(c.ready());
-        QTest::keyClicks(c.Edit1(), "1a0-0 ,.5x");
-        QCOMPARE(c.Edit1()->text(), QString("100.5"));
-        QTest::keyClick(c.Edit1(), Qt::Key_Backspace);
-        QCOMPARE(c.Edit1()->text(), QString("100."));
+        QTest::keyClicks(c.cashReceived(), "1a0-0 ,.5x");
+        QCOMPARE(c.cashReceived()->text(), QString("100.5"));
+        QTest::keyClick(c.cashReceived(), Qt::Key_Backspace);
+        QCOMPARE(c.cashReceived()->text(), QString("100."));
         // Enter on an empty field does nothing.
-        c.Edit1()->clear();
-        QTest::keyClick(c.Edit1(), Qt::Key_Return);
-        QVERIFY(c.zl()->text().isEmpty());
-        QCOMPARE(QApplication::focusWidget(), c.Edit1());
+        c.cashReceived()->clear();
+        QTest::keyClick(c.cashReceived(), Qt::Key_Return);
+        QVERIFY(c.changeLabel()->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), c.cashReceived());
         QVERIFY(responder.shown().isEmpty());
     }
 
@@ -157,36 +157,36 @@ class TestChargeWindow : public QObject {
         Charging c;
         QVERIFY(c.ready());
         QSignalSpy finished(c.window.get(), &ChargeWindow::saleFinished);
-        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        QTest::mouseClick(c.confirmButton(), Qt::LeftButton);
         QCOMPARE(responder.shown(), QStringList{"请输入现收额！"});
-        QCOMPARE(QApplication::focusWidget(), c.Edit1());
+        QCOMPARE(QApplication::focusWidget(), c.cashReceived());
 
         // A second point is not taken from the keys.
         responder.clear();
-        QTest::keyClicks(c.Edit1(), "1..2");
-        QCOMPARE(c.Edit1()->text(), QString("1.2"));
+        QTest::keyClicks(c.cashReceived(), "1..2");
+        QCOMPARE(c.cashReceived()->text(), QString("1.2"));
         // Text that is no number all the same (set by other means): the error
         // is shown and the text stays for the clerk to correct.
-        c.Edit1()->setText("1..2");
-        QTest::keyClick(c.Edit1(), Qt::Key_Return);
+        c.cashReceived()->setText("1..2");
+        QTest::keyClick(c.cashReceived(), Qt::Key_Return);
         const QString error = conversionError("1..2");
         QVERIFY(!error.isEmpty());
         QCOMPARE(responder.shown(), QStringList{error});
-        QCOMPARE(c.Edit1()->text(), QString("1..2"));
-        QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+        QCOMPARE(c.cashReceived()->text(), QString("1..2"));
+        QTRY_COMPARE(QApplication::focusWidget(), c.cashReceived());
         responder.clear();
-        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        QTest::mouseClick(c.confirmButton(), Qt::LeftButton);
         QCOMPARE(responder.shown(), QStringList{error}); // once, not once per event
-        QCOMPARE(c.Edit1()->text(), QString("1..2"));
+        QCOMPARE(c.cashReceived()->text(), QString("1..2"));
 
         // Short cash straight to confirm: emptied, nothing printed.
         responder.clear();
-        c.Edit1()->clear();
-        QTest::keyClicks(c.Edit1(), "50");
-        QTest::mouseClick(c.BitBtn1(), Qt::LeftButton);
+        c.cashReceived()->clear();
+        QTest::keyClicks(c.cashReceived(), "50");
+        QTest::mouseClick(c.confirmButton(), Qt::LeftButton);
         QVERIFY(responder.shown().isEmpty());
-        QVERIFY(c.Edit1()->text().isEmpty());
-        QTRY_COMPARE(QApplication::focusWidget(), c.Edit1());
+        QVERIFY(c.cashReceived()->text().isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), c.cashReceived());
 
         QCOMPARE(finished.count(), 0);
         QVERIFY(c.window->isVisible());
@@ -201,11 +201,11 @@ class TestChargeWindow : public QObject {
         QSignalSpy finished(c.window.get(), &ChargeWindow::saleFinished);
         QSignalSpy closed(c.window.get(), &ChargeWindow::closed);
 
-        QTest::keyClicks(c.Edit1(), "100");
-        QTest::keyClick(c.Edit1(), Qt::Key_Return);
-        QCOMPARE(c.zl()->text(), QString("12.5"));
+        QTest::keyClicks(c.cashReceived(), "100");
+        QTest::keyClick(c.cashReceived(), Qt::Key_Return);
+        QCOMPARE(c.changeLabel()->text(), QString("12.5"));
         QCOMPARE(closed.count(), 0);
-        QTest::keyClick(c.BitBtn1(), Qt::Key_Return);
+        QTest::keyClick(c.confirmButton(), Qt::Key_Return);
 
         QCOMPARE(finished.count(), 1);
         QCOMPARE(closed.count(), 1);

@@ -48,7 +48,7 @@ class TestCorrection : public QObject {
 
     storedb::Db& db() { return office->db(); }
     template <class T = QLineEdit> T* c(const char* name) { return ctl<T>(form, name); }
-    QTableView* grid() { return c<QTableView>("DBGrid1"); }
+    QTableView* grid() { return c<QTableView>("movementsGrid"); }
     QString cell(int row, int column) {
         return grid()->model()->index(row, column).data().toString();
     }
@@ -64,9 +64,9 @@ class TestCorrection : public QObject {
     }
 
     void listDays(const QDate& from, const QDate& to) {
-        c<QDateTimeEdit>("DateTimePicker1")->setDate(from);
-        c<QDateTimeEdit>("DateTimePicker2")->setDate(to);
-        c<QPushButton>("BitBtn1")->click();
+        c<QDateTimeEdit>("firstDay")->setDate(from);
+        c<QDateTimeEdit>("lastDay")->setDate(to);
+        c<QPushButton>("movementQueryButton")->click();
     }
     void pick(int row) {
         const QRect at = grid()->visualRect(grid()->model()->index(row, 0));
@@ -74,11 +74,11 @@ class TestCorrection : public QObject {
         QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at.center());
     }
     void correct(const QString& dj, const QString& sl) {
-        c("Edit1")->setText(dj);
-        c("Edit2")->setText(sl);
-        c<QPushButton>("BitBtn2")->click();
+        c("unitPrice")->setText(dj);
+        c("quantity")->setText(sl);
+        c<QPushButton>("correctButton")->click();
     }
-    bool canConfirm() { return c<QPushButton>("BitBtn2")->isEnabled(); }
+    bool canConfirm() { return c<QPushButton>("correctButton")->isEnabled(); }
 
     // Every change record as "glyh|kind|hwh|bh|day|old|new|amount", by id.
     QStringList records() {
@@ -107,7 +107,7 @@ class TestCorrection : public QObject {
         storedb::sppztj(db(), "01", "A1", "可乐");
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 20, "甲"}, "1", today);
         storedb::recordStockOut(db(), {"A1", 3.5, 10, ""}, "1", today);
-        office->action("N30")->trigger();
+        office->action("movementCorrectionAction")->trigger();
         QVERIFY(form->isVisible());
     }
 
@@ -121,7 +121,7 @@ class TestCorrection : public QObject {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(-1));
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 1, ""}, "1", today.addDays(1));
         // The pickers open on today: the list asks for today's movements.
-        c<QPushButton>("BitBtn1")->click();
+        c<QPushButton>("movementQueryButton")->click();
         QCOMPARE(grid()->model()->rowCount(), 1);
         listDays(today, today);
         QCOMPARE(grid()->model()->rowCount(), 1);
@@ -138,14 +138,13 @@ class TestCorrection : public QObject {
         QCOMPARE(row.mid(0, 7), QStringList({"1", "A1", "可乐", "饮料", "3.5", "20", "2"}));
         QCOMPARE(row.mid(8), QStringList({"入库", "甲"}));
         // The pickers kept their time of day, so the day before stays out.
-        QCOMPARE(c<QDateTimeEdit>("DateTimePicker1")->dateTime(),
-                 QDateTime(today, QTime(20, 24, 30)));
+        QCOMPARE(c<QDateTimeEdit>("firstDay")->dateTime(), QDateTime(today, QTime(20, 24, 30)));
         listDays(today.addDays(-1), today);
         QCOMPARE(grid()->model()->rowCount(), 2);
 
-        c<QRadioButton>("RadioButton2")->click();
+        c<QRadioButton>("stockOutOption")->click();
         QCOMPARE(grid()->model()->rowCount(), 0);
-        QVERIFY(c("Edit4")->isHidden() && c("Edit3")->isHidden());
+        QVERIFY(c("buyingPrice")->isHidden() && c("source")->isHidden());
         QCOMPARE(form->height(), 424);
         listDays(today, today);
         QCOMPARE(grid()->model()->columnCount(), 8);
@@ -158,19 +157,20 @@ class TestCorrection : public QObject {
         listDays(today, today);
         pick(0);
         QVERIFY(canConfirm());
-        QCOMPARE(c("Edit1")->text() + "|" + c("Edit2")->text() + "|" + c("Edit4")->text() + "|" +
-                     c("Edit3")->text(),
+        QCOMPARE(c("unitPrice")->text() + "|" + c("quantity")->text() + "|" +
+                     c("buyingPrice")->text() + "|" + c("source")->text(),
                  QString("3.5|20|2|甲"));
-        c("Edit4")->setText("2.05");
-        c("Edit3")->setText("丙");
+        c("buyingPrice")->setText("2.05");
+        c("source")->setText("丙");
         correct("3.6", "17");
         QCOMPARE(stockOf(db(), "A1"), 7);
         QCOMPARE(logged(1), QString("17 3.6 2.05 丙"));
         QCOMPARE(cell(0, 5), QString("17")); // listed again
         QVERIFY(!canConfirm());
-        QCOMPARE(c("Edit1")->text() + c("Edit2")->text() + c("Edit4")->text(), QString());
+        QCOMPARE(c("unitPrice")->text() + c("quantity")->text() + c("buyingPrice")->text(),
+                 QString());
 
-        c<QRadioButton>("RadioButton2")->click();
+        c<QRadioButton>("stockOutOption")->click();
         listDays(today, today);
         pick(0);
         correct("3.5", "7");
@@ -191,7 +191,7 @@ class TestCorrection : public QObject {
         };
         for (const QStringList& r : refused) {
             office->responder.clear();
-            c("Edit4")->setText(r[2]);
+            c("buyingPrice")->setText(r[2]);
             correct(r[0], r[1]);
             QCOMPARE(office->responder.shown(), QStringList({r[3]}));
             QCOMPARE(stockOf(db(), "A1"), 10);
@@ -219,7 +219,7 @@ class TestCorrection : public QObject {
 
         // The sale itself is not corrected: its money is in the takings.
         office->responder.clear();
-        c<QRadioButton>("RadioButton2")->click();
+        c<QRadioButton>("stockOutOption")->click();
         listDays(today, today);
         QCOMPARE(grid()->model()->rowCount(), 2);
         QCOMPARE(cell(1, 5), QString("4"));
@@ -234,18 +234,18 @@ class TestCorrection : public QObject {
     void selectionIsWithdrawnWhenDirectionOrPageChanges() {
         listDays(today, today);
         pick(0);
-        c<QRadioButton>("RadioButton2")->click();
+        c<QRadioButton>("stockOutOption")->click();
         QVERIFY(!canConfirm());
-        QCOMPARE(c("Edit2")->text(), QString());
+        QCOMPARE(c("quantity")->text(), QString());
         pick(0); // nothing listed
         QVERIFY(!canConfirm());
 
         listDays(today, today);
         pick(0);
         QVERIFY(canConfirm());
-        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
+        c<QTabWidget>("pages")->setCurrentIndex(1);
         QVERIFY(!canConfirm());
-        QVERIFY(c<QRadioButton>("RadioButton1")->isChecked());
+        QVERIFY(c<QRadioButton>("stockInOption")->isChecked());
         QCOMPARE(form->height(), 459);
         QCOMPARE(logged(2), QString("10 3.5 0 "));
     }
@@ -253,46 +253,46 @@ class TestCorrection : public QObject {
     void priceChange() {
         storedb::sppztj(db(), "01", "B1", "雪碧");
         storedb::recordStockIn(db(), {"B1", 3, 5, 2, ""}, "1", today);
-        office->action("D1")->trigger();
-        auto* look = c<QPushButton>("BitBtn5");
-        auto* change = c<QPushButton>("BitBtn6");
+        office->action("priceChangeAction")->trigger();
+        auto* look = c<QPushButton>("lookUpButton");
+        auto* change = c<QPushButton>("changePriceButton");
         look->click();
-        c("Edit5")->setText("ZZ");
+        c("goodsNumber")->setText("ZZ");
         look->click();
         QVERIFY(!change->isEnabled());
         // Enter anywhere on the page looks the goods up.
-        c("Edit5")->setText("A1");
-        QTest::keyClick(c("Edit5"), Qt::Key_Return);
-        QCOMPARE(c("Edit6")->text() + c("Edit7")->text() + c("Edit8")->text(),
+        c("goodsNumber")->setText("A1");
+        QTest::keyClick(c("goodsNumber"), Qt::Key_Return);
+        QCOMPARE(c("goodsName")->text() + c("categoryName")->text() + c("oldPrice")->text(),
                  QString("可乐饮料3.5"));
         QVERIFY(change->isEnabled());
         change->click();
-        c("Edit9")->setText("4.25");
+        c("newPrice")->setText("4.25");
         change->click();
         // The goods looked up get the price, whatever the box says by now.
-        c("Edit5")->setText("B1");
-        c("Edit9")->setText("4.2");
+        c("goodsNumber")->setText("B1");
+        c("newPrice")->setText("4.2");
         change->click();
         QCOMPARE(priceOf(db(), "A1"), 4.2);
         QCOMPARE(priceOf(db(), "B1"), 5.0);
-        QCOMPARE(c("Edit8")->text() + c("Edit9")->text(), QString("4.2"));
+        QCOMPARE(c("oldPrice")->text() + c("newPrice")->text(), QString("4.2"));
         QVERIFY(!change->isEnabled());
 
         // Retyping the number, or "取消", takes the look-up back.
         look->click();
-        QTest::keyClick(c("Edit5"), Qt::Key_2);
+        QTest::keyClick(c("goodsNumber"), Qt::Key_2);
         QVERIFY(!change->isEnabled());
-        QCOMPARE(c("Edit6")->text(), QString());
-        c("Edit5")->setText("B1");
+        QCOMPARE(c("goodsName")->text(), QString());
+        c("goodsNumber")->setText("B1");
         look->click();
-        c<QPushButton>("BitBtn7")->click();
+        c<QPushButton>("priceCancelButton")->click();
         QVERIFY(!change->isEnabled());
 
-        c("Edit5")->setText("B1");
+        c("goodsNumber")->setText("B1");
         look->click();
         storedb::deleteGoods(db(), "B1");
         QCOMPARE(records(), QStringList({"1|调价|A1|||单价 3.5|单价 4.2|"}));
-        c("Edit9")->setText("6");
+        c("newPrice")->setText("6");
         change->click();
         QCOMPARE(office->responder.shown(),
                  QStringList({"请输入商品号!", "没有此商品号,请重新输入!", "请输入现单价!",
@@ -345,17 +345,17 @@ class TestCorrection : public QObject {
             db().exec("hide", "alter table changerecord rename to changerecord_away");
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         if (action == "price") {
-            c<QTabWidget>("PageControl1")->setCurrentIndex(1);
-            c("Edit5")->setText("A1");
-            c<QPushButton>("BitBtn5")->click();
-            c("Edit9")->setText("4.2");
-            c<QPushButton>("BitBtn6")->click();
+            c<QTabWidget>("pages")->setCurrentIndex(1);
+            c("goodsNumber")->setText("A1");
+            c<QPushButton>("lookUpButton")->click();
+            c("newPrice")->setText("4.2");
+            c<QPushButton>("changePriceButton")->click();
         } else {
-            c<QRadioButton>(action == "out" ? "RadioButton2" : "RadioButton1")->click();
+            c<QRadioButton>(action == "out" ? "stockOutOption" : "stockInOption")->click();
             listDays(today, today);
             pick(0);
-            c("Edit4")->setText(action == "huge" ? "99999999" : "2.05");
-            c("Edit3")->setText("丙");
+            c("buyingPrice")->setText(action == "huge" ? "99999999" : "2.05");
+            c("source")->setText("丙");
             const QStringList pieces{"5", "17", "7", "1000000"};
             correct("3.6", pieces[QStringList({"negative", "in", "out", "huge"}).indexOf(action)]);
         }
@@ -385,7 +385,7 @@ class TestCorrection : public QObject {
         storedb::correctMovement(db(), 2, {3.5, 9, 0, ""}, "1", at(today, 11));
         storedb::changeUnitPrice(db(), "A1", 4.5, "1", at(today.addDays(1), 8));
 
-        c<QTabWidget>("PageControl1")->setCurrentIndex(2);
+        c<QTabWidget>("pages")->setCurrentIndex(2);
         auto* first = c<QDateTimeEdit>("ChangeFirstDay");
         auto* last = c<QDateTimeEdit>("ChangeLastDay");
         QCOMPARE(first->date(), today);

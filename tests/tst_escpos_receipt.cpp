@@ -6,8 +6,8 @@
 
 #include "till_harness.h"
 
-#include "client/returnwindow.h"
 #include "client/chargewindow.h"
+#include "client/returnwindow.h"
 
 #include <QDir>
 #include <QPointer>
@@ -159,15 +159,15 @@ struct Shop {
     // Charges three lines with 500 in cash: the charge window closes at once,
     // whatever the printer does, and the sale is booked exactly once.
     void sell() {
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run->addLine("6901", "2");
         run->addLine("6902", "1");
         run->addLine("6903", "3");
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         QPointer<ChargeWindow> window = mainWindow()->chargeWindow();
         QVERIFY(window);
-        edit(window, "Edit1")->setText("500");
-        button(window, "BitBtn1")->click();
+        edit(window, "cashReceived")->setText("500");
+        button(window, "confirmButton")->click();
         QVERIFY(window.isNull() || !window->isVisible());
         QCOMPARE(tillLooks(), kPanelOpen);
         QCOMPARE(count(store.db(), "select count(distinct num) from hwrzb"), 1);
@@ -201,12 +201,12 @@ class TestEscPosReceipt : public QObject {
         EnvGuard copies("TAVO_RECEIPT_PDF", dir.filePath("copies").toUtf8());
         // Nobody on duty: F9 sends nothing (the receipt comes first below).
         shop.responder.answer(true);
-        button(signOnWindow(), "BitBtn2")->click();
+        button(signOnWindow(), "cancelButton")->click();
         QVERIFY(QTest::qWaitForWindowActive(mainWindow()));
         QTest::keyClick(mainWindow(), Qt::Key_F9);
         QTest::keyClick(mainWindow(), Qt::Key_F8);
         QCOMPARE(shop.responder.shown().last(), QString("没有可以重打的小票！"));
-        tool("ToolButton3")->trigger();
+        tool("signOnAction")->trigger();
         shop.signOn();
         shop.sell();
         QTRY_VERIFY_WITH_TIMEOUT(!jobs().isEmpty(), kJobWaitMs);

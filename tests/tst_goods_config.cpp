@@ -57,28 +57,28 @@ struct Controls {
     explicit Controls(const QWidget* w) : window(w) {}
     template <typename T> T* c(const char* name) const { return ctl<T>(window, name); }
     const QWidget* window;
-    QTabWidget* PageControl1 = c<QTabWidget>("PageControl1");
-    QRadioButton* RadioGroup1Item1 = c<QRadioButton>("RadioGroup1Item1");
-    QRadioButton* RadioGroup1Item2 = c<QRadioButton>("RadioGroup1Item2");
-    QLineEdit* Edit1 = c<QLineEdit>("Edit1");
-    QLineEdit* Edit2 = c<QLineEdit>("Edit2");
-    QPushButton* Button1 = c<QPushButton>("Button1");
-    QPushButton* Button2 = c<QPushButton>("Button2");
-    QTableView* DBGrid1 = c<QTableView>("DBGrid1");
-    QRadioButton* RadioGroup2Item0 = c<QRadioButton>("RadioGroup2Item0");
-    QRadioButton* RadioGroup2Item1 = c<QRadioButton>("RadioGroup2Item1");
-    QRadioButton* RadioGroup2Item2 = c<QRadioButton>("RadioGroup2Item2");
-    QComboBox* ComboBox1 = c<QComboBox>("ComboBox1");
-    QLineEdit* Edit3 = c<QLineEdit>("Edit3");
-    QLineEdit* Edit4 = c<QLineEdit>("Edit4");
-    QPushButton* Button3 = c<QPushButton>("Button3");
-    QPushButton* Button4 = c<QPushButton>("Button4");
-    QTableView* DBGrid2 = c<QTableView>("DBGrid2");
-    QLineEdit* Edit5 = c<QLineEdit>("Edit5");
-    QLineEdit* Edit6 = c<QLineEdit>("Edit6");
-    QLineEdit* Edit7 = c<QLineEdit>("Edit7");
-    QPushButton* BitBtn1 = c<QPushButton>("BitBtn1");
-    QPushButton* BitBtn2 = c<QPushButton>("BitBtn2");
+    QTabWidget* pages = c<QTabWidget>("pages");
+    QRadioButton* deleteCategoryOption = c<QRadioButton>("deleteCategoryOption");
+    QRadioButton* renameCategoryOption = c<QRadioButton>("renameCategoryOption");
+    QLineEdit* categoryNumber = c<QLineEdit>("categoryNumber");
+    QLineEdit* categoryName = c<QLineEdit>("categoryName");
+    QPushButton* categoryConfirmButton = c<QPushButton>("categoryConfirmButton");
+    QPushButton* categoryCloseButton = c<QPushButton>("categoryCloseButton");
+    QTableView* categoriesGrid = c<QTableView>("categoriesGrid");
+    QRadioButton* addGoodsOption = c<QRadioButton>("addGoodsOption");
+    QRadioButton* deleteGoodsOption = c<QRadioButton>("deleteGoodsOption");
+    QRadioButton* renameGoodsOption = c<QRadioButton>("renameGoodsOption");
+    QComboBox* goodsCategory = c<QComboBox>("goodsCategory");
+    QLineEdit* goodsNumber = c<QLineEdit>("goodsNumber");
+    QLineEdit* goodsName = c<QLineEdit>("goodsName");
+    QPushButton* goodsConfirmButton = c<QPushButton>("goodsConfirmButton");
+    QPushButton* goodsCloseButton = c<QPushButton>("goodsCloseButton");
+    QTableView* goodsGrid = c<QTableView>("goodsGrid");
+    QLineEdit* shopName = c<QLineEdit>("shopName");
+    QLineEdit* welcomeMessage = c<QLineEdit>("welcomeMessage");
+    QLineEdit* lowStockLevel = c<QLineEdit>("lowStockLevel");
+    QPushButton* settingsConfirmButton = c<QPushButton>("settingsConfirmButton");
+    QPushButton* settingsCloseButton = c<QPushButton>("settingsCloseButton");
 };
 
 } // namespace
@@ -90,22 +90,22 @@ class TestGoodsConfig : public QObject {
     // driven as the administrator would, the store checked on the test's
     // own connection.
     std::unique_ptr<AdminFixture> office;
-    admin::GoodsConfigWindow* sppzForm = nullptr;
+    admin::GoodsConfigWindow* config = nullptr;
     std::unique_ptr<Controls> ui;
 
     storedb::Db& db() { return office->db(); }
 
     void showActive() {
-        sppzForm->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(sppzForm));
+        config->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(config));
     }
 
   private slots:
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        sppzForm = &office->session().configurationWindow();
-        ui = std::make_unique<Controls>(sppzForm);
+        config = &office->session().configurationWindow();
+        ui = std::make_unique<Controls>(config);
         addCategory(db(), "01", "饮料");
         addCategory(db(), "02", "零食");
         addGoods(db(), "01", "A1", "可乐", 3, 10);
@@ -117,108 +117,108 @@ class TestGoodsConfig : public QObject {
         if (office && !QTest::currentTestFailed())
             expectBooksBalance(db());
         ui.reset();
-        sppzForm = nullptr;
+        config = nullptr;
         office.reset();
     }
 
     void windowAndCategoryPageOpen() {
         formkit::ScriptedResponder& responder = office->responder;
-        ui->Edit1->setText("left over");
-        sppzForm->prepareCategoryPage();
-        QVERIFY(sppzForm->isVisible());
-        QCOMPARE(ui->PageControl1->currentIndex(), 0);
+        ui->categoryNumber->setText("left over");
+        config->prepareCategoryPage();
+        QVERIFY(config->isVisible());
+        QCOMPARE(ui->pages->currentIndex(), 0);
         // Selected by the main window: the page-change handler did not clear the boxes.
-        QCOMPARE(ui->Edit1->text(), QString("left over"));
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"01", "02"}));
-        QCOMPARE(ui->DBGrid1->columnWidth(0), 80);
-        QCOMPARE(ui->DBGrid1->columnWidth(1), 130);
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料", "零食"}));
-        QCOMPARE(ui->ComboBox1->currentText(), QString());
+        QCOMPARE(ui->categoryNumber->text(), QString("left over"));
+        QCOMPARE(column(ui->categoriesGrid, 0), QStringList({"01", "02"}));
+        QCOMPARE(ui->categoriesGrid->columnWidth(0), 80);
+        QCOMPARE(ui->categoriesGrid->columnWidth(1), 130);
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料", "零食"}));
+        QCOMPARE(ui->goodsCategory->currentText(), QString());
         QVERIFY(responder.shown().isEmpty());
     }
 
     void categoryAddAndRename() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareCategoryPage();
+        config->prepareCategoryPage();
 
-        ui->Edit1->clear();
-        ui->Button1->click();
-        type(ui->Edit1, "03");
-        type(ui->Edit2, "饮料"); // a name already in use is accepted
-        ui->Button1->click();
-        type(ui->Edit1, "01");
-        type(ui->Edit2, "别的");
-        ui->Button1->click();
+        ui->categoryNumber->clear();
+        ui->categoryConfirmButton->click();
+        type(ui->categoryNumber, "03");
+        type(ui->categoryName, "饮料"); // a name already in use is accepted
+        ui->categoryConfirmButton->click();
+        type(ui->categoryNumber, "01");
+        type(ui->categoryName, "别的");
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown(),
                  QStringList({"请输入商品类别号！", "已有这种商品类别号！请重新输入！"}));
-        QCOMPARE(ui->Edit1->text(), QString());
-        QCOMPARE(ui->Edit2->text(), QString("别的"));
+        QCOMPARE(ui->categoryNumber->text(), QString());
+        QCOMPARE(ui->categoryName->text(), QString("别的"));
         QCOMPARE(count(db(), "select count(*) from hwlbpzb where hwlbm='饮料'"), 2);
         QCOMPARE(count(db(), "select count(*) from hwlbpzb where hwlbm='别的'"), 0);
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"01", "02", "03"}));
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料", "零食", "饮料"}));
+        QCOMPARE(column(ui->categoriesGrid, 0), QStringList({"01", "02", "03"}));
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料", "零食", "饮料"}));
 
         responder.clear();
-        ui->RadioGroup1Item2->click();
-        type(ui->Edit1, "09");
-        type(ui->Edit2, "新名");
-        ui->Button1->click();
+        ui->renameCategoryOption->click();
+        type(ui->categoryNumber, "09");
+        type(ui->categoryName, "新名");
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown(), QStringList({"没有这种商品类别号！请重新输入！"}));
-        QCOMPARE(ui->Edit1->text(), QString("09")); // rename keeps the number
-        type(ui->Edit1, "03");
-        ui->Button1->click();
+        QCOMPARE(ui->categoryNumber->text(), QString("09")); // rename keeps the number
+        type(ui->categoryNumber, "03");
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown().size(), 1);
         QCOMPARE(storedb::categoryNameOf(db(), "03"), std::optional<QString>("新名"));
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料", "零食", "新名"}));
-        QCOMPARE(column(ui->DBGrid1, 1), QStringList({"饮料", "零食", "新名"}));
-        QCOMPARE(ui->DBGrid1->columnWidth(1), 130);
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料", "零食", "新名"}));
+        QCOMPARE(column(ui->categoriesGrid, 1), QStringList({"饮料", "零食", "新名"}));
+        QCOMPARE(ui->categoriesGrid->columnWidth(1), 130);
     }
 
     void categoryLookupAndRowPick() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareCategoryPage();
+        config->prepareCategoryPage();
         showActive();
 
         // Adding: Enter only moves on, and a double-click copies nothing.
-        ui->Edit1->setFocus();
-        type(ui->Edit1, "77");
-        QTest::keyClick(ui->Edit1, Qt::Key_Return);
-        QVERIFY(ui->Edit2->hasFocus());
-        doubleClickRow(ui->DBGrid1, "02");
-        QCOMPARE(ui->Edit1->text(), QString("77"));
-        QCOMPARE(ui->Edit2->text(), QString());
+        ui->categoryNumber->setFocus();
+        type(ui->categoryNumber, "77");
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Return);
+        QVERIFY(ui->categoryName->hasFocus());
+        doubleClickRow(ui->categoriesGrid, "02");
+        QCOMPARE(ui->categoryNumber->text(), QString("77"));
+        QCOMPARE(ui->categoryName->text(), QString());
         QVERIFY(responder.shown().isEmpty());
 
-        ui->RadioGroup1Item1->click();
-        ui->Edit1->setFocus();
-        type(ui->Edit1, "77");
-        QTest::keyClick(ui->Edit1, Qt::Key_Return);
+        ui->deleteCategoryOption->click();
+        ui->categoryNumber->setFocus();
+        type(ui->categoryNumber, "77");
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Return);
         QCOMPARE(responder.shown(), QStringList({"没有这种商品类别号！请重新输入！"}));
-        QCOMPARE(ui->Edit1->text(), QString());
-        QVERIFY(ui->Edit1->hasFocus());
+        QCOMPARE(ui->categoryNumber->text(), QString());
+        QVERIFY(ui->categoryNumber->hasFocus());
 
-        type(ui->Edit1, "02");
-        QTest::keyClick(ui->Edit1, Qt::Key_Return);
-        QCOMPARE(ui->Edit2->text(), QString("零食"));
-        QVERIFY(ui->Edit2->hasFocus());
+        type(ui->categoryNumber, "02");
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Return);
+        QCOMPARE(ui->categoryName->text(), QString("零食"));
+        QVERIFY(ui->categoryName->hasFocus());
         QCOMPARE(responder.shown().size(), 1); // the look-up ran once
 
         // Leaving the box by Tab runs the same look-up.
-        ui->Edit1->setFocus();
-        type(ui->Edit1, " 01"); // a leading blank makes another number
-        QTest::keyClick(ui->Edit1, Qt::Key_Tab);
+        ui->categoryNumber->setFocus();
+        type(ui->categoryNumber, " 01"); // a leading blank makes another number
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Tab);
         QCOMPARE(responder.shown().size(), 2);
-        QCOMPARE(ui->Edit1->text(), QString());
-        QVERIFY(ui->Edit1->hasFocus());
-        type(ui->Edit1, "01");
-        QTest::keyClick(ui->Edit1, Qt::Key_Tab);
-        QCOMPARE(ui->Edit2->text(), QString("饮料"));
+        QCOMPARE(ui->categoryNumber->text(), QString());
+        QVERIFY(ui->categoryNumber->hasFocus());
+        type(ui->categoryNumber, "01");
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Tab);
+        QCOMPARE(ui->categoryName->text(), QString("饮料"));
         QCOMPARE(responder.shown().size(), 2);
 
-        ui->RadioGroup1Item2->click();
-        doubleClickRow(ui->DBGrid1, "02");
-        QCOMPARE(ui->Edit1->text(), QString("02"));
-        QCOMPARE(ui->Edit2->text(), QString("零食"));
+        ui->renameCategoryOption->click();
+        doubleClickRow(ui->categoriesGrid, "02");
+        QCOMPARE(ui->categoryNumber->text(), QString("02"));
+        QCOMPARE(ui->categoryName->text(), QString("零食"));
     }
 
     void categoryDeleteTakesGoodsAndStockButNotLog() {
@@ -226,26 +226,26 @@ class TestGoodsConfig : public QObject {
         storedb::sppztj(db(), "01", "A2", "雪碧"); // goods without a stock row
         storedb::jrhwrzb(db(), storedb::Movement{"A1", "01", 3, 10, 2, QDate(2026, 1, 5), "1",
                                                  storedb::kStockIn, "厂家"});
-        sppzForm->prepareCategoryPage();
-        ui->RadioGroup1Item1->click();
-        type(ui->Edit1, "01");
+        config->prepareCategoryPage();
+        ui->deleteCategoryOption->click();
+        type(ui->categoryNumber, "01");
 
         responder.answer(false);
-        ui->Button1->click();
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.asked(), QStringList({"真的要删除吗？"}));
         QCOMPARE(count(db(), "select count(*) from hwpzb where hwlbh='01'"), 2);
         QCOMPARE(count(db(), "select count(*) from hwlbpzb"), 2);
 
         responder.answer(true);
-        ui->Button1->click();
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown(), QStringList({"真的要删除吗？", "真的要删除吗？"}));
         QCOMPARE(count(db(), "select count(*) from hwlbpzb where hwlbh='01'"), 0);
         QCOMPARE(count(db(), "select count(*) from hwpzb where hwlbh='01'"), 0);
         QCOMPARE(count(db(), "select count(*) from hwb where hwlbh='01'"), 0);
         QCOMPARE(count(db(), "select count(*) from hwrzb where hwh='A1'"), 1);
         QCOMPARE(stockOf(db(), "B1"), 4); // the other category is untouched
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"02"}));
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"零食"}));
+        QCOMPARE(column(ui->categoriesGrid, 0), QStringList({"02"}));
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"零食"}));
     }
 
     void categoryDeleteIsAllOrNothing_data() {
@@ -268,14 +268,14 @@ class TestGoodsConfig : public QObject {
                                      .arg(table));
         }
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareCategoryPage();
+        config->prepareCategoryPage();
         showActive();
-        ui->RadioGroup1Item1->click();
-        type(ui->Edit1, "01");
+        ui->deleteCategoryOption->click();
+        type(ui->categoryNumber, "01");
         responder.answer(true);
         // The user reads a Chinese message; the driver's words go to the log.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused"));
-        QTest::mouseClick(ui->Button1, Qt::LeftButton);
+        QTest::mouseClick(ui->categoryConfirmButton, Qt::LeftButton);
         QCOMPARE(responder.shown().size(), 2);
         QCOMPARE(responder.shown().at(1), storedb::kStatementFailed);
 
@@ -287,7 +287,7 @@ class TestGoodsConfig : public QObject {
         db().exec("drop",
                   QString("drop trigger refuse%1").arg(db().isSQLite() ? "" : " on " + table));
         responder.answer(true);
-        QTest::mouseClick(ui->Button1, Qt::LeftButton);
+        QTest::mouseClick(ui->categoryConfirmButton, Qt::LeftButton);
         QCOMPARE(count(db(), "select count(*) from hwlbpzb where hwlbh='01'"), 0);
         QCOMPARE(stockOf(db(), "A1"), -1);
         QCOMPARE(responder.shown().size(), 3);
@@ -295,187 +295,187 @@ class TestGoodsConfig : public QObject {
 
     void goodsCategorySwitchAndAdd() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareGoodsPage();
+        config->prepareGoodsPage();
         showActive();
-        QCOMPARE(ui->PageControl1->currentIndex(), 1);
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"A1", "B1"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 130);
+        QCOMPARE(ui->pages->currentIndex(), 1);
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"A1", "B1"}));
+        QCOMPARE(ui->goodsGrid->columnWidth(1), 130);
 
-        ui->ComboBox1->setFocus();
-        QTest::keyClick(ui->ComboBox1, Qt::Key_Down); // picks the first entry
-        QCOMPARE(ui->ComboBox1->currentText(), QString("饮料"));
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"A1"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(0), 80);
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 110);
+        ui->goodsCategory->setFocus();
+        QTest::keyClick(ui->goodsCategory, Qt::Key_Down); // picks the first entry
+        QCOMPARE(ui->goodsCategory->currentText(), QString("饮料"));
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"A1"}));
+        QCOMPARE(ui->goodsGrid->columnWidth(0), 80);
+        QCOMPARE(ui->goodsGrid->columnWidth(1), 110);
 
         // Enter walks the boxes and from the last one runs the action.
-        QTest::keyClick(ui->ComboBox1, Qt::Key_Return);
-        QVERIFY(ui->Edit3->hasFocus());
-        QTest::keyClicks(ui->Edit3, "A9");
-        QTest::keyClick(ui->Edit3, Qt::Key_Return);
-        type(ui->Edit4, "可乐"); // a goods name used before is accepted
-        QTest::keyClick(ui->Edit4, Qt::Key_Return);
-        QVERIFY(ui->Button3->hasFocus());
-        QTest::keyClick(ui->Button3, Qt::Key_Return);
+        QTest::keyClick(ui->goodsCategory, Qt::Key_Return);
+        QVERIFY(ui->goodsNumber->hasFocus());
+        QTest::keyClicks(ui->goodsNumber, "A9");
+        QTest::keyClick(ui->goodsNumber, Qt::Key_Return);
+        type(ui->goodsName, "可乐"); // a goods name used before is accepted
+        QTest::keyClick(ui->goodsName, Qt::Key_Return);
+        QVERIFY(ui->goodsConfirmButton->hasFocus());
+        QTest::keyClick(ui->goodsConfirmButton, Qt::Key_Return);
         QVERIFY(responder.shown().isEmpty());
-        QCOMPARE(ui->Edit3->text(), QString());
-        QCOMPARE(ui->Edit4->text(), QString());
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"A1", "A9"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 110);
+        QCOMPARE(ui->goodsNumber->text(), QString());
+        QCOMPARE(ui->goodsName->text(), QString());
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"A1", "A9"}));
+        QCOMPARE(ui->goodsGrid->columnWidth(1), 110);
         QCOMPARE(storedb::categoryOfGoods(db(), "A9"), std::optional<QString>("01"));
         QCOMPARE(count(db(), "select count(*) from hwb where hwh='A9'"), 0);
 
         // A number used in another category is refused.
-        type(ui->Edit3, "B1");
-        type(ui->Edit4, "别的");
-        ui->Button3->click();
-        type(ui->Edit3, "");
-        ui->Button3->click();
+        type(ui->goodsNumber, "B1");
+        type(ui->goodsName, "别的");
+        ui->goodsConfirmButton->click();
+        type(ui->goodsNumber, "");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown(),
                  QStringList({"已有这种商品号！请重新输入！", "请输入商品号！"}));
         QCOMPARE(storedb::categoryOfGoods(db(), "B1"), std::optional<QString>("02"));
         QCOMPARE(count(db(), "select count(*) from hwpzb"), 3);
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料", "零食"}));
-        QCOMPARE(ui->ComboBox1->currentText(), QString("饮料")); // the shown text stays
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料", "零食"}));
+        QCOMPARE(ui->goodsCategory->currentText(), QString("饮料")); // the shown text stays
     }
 
     void goodsAddNeedsAnExistingCategory() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareGoodsPage();
+        config->prepareGoodsPage();
         for (const QString& picked : {QString(), QString("不存在")}) {
-            ui->ComboBox1->setEditText(picked);
-            type(ui->Edit3, "C1");
-            type(ui->Edit4, "牛奶");
-            ui->Button3->click();
+            ui->goodsCategory->setEditText(picked);
+            type(ui->goodsNumber, "C1");
+            type(ui->goodsName, "牛奶");
+            ui->goodsConfirmButton->click();
             QCOMPARE(responder.shown().last(), QString("没有这种商品类别！请重新选择！"));
             QVERIFY(!storedb::goodsExists(db(), "C1"));
-            QCOMPARE(ui->Edit3->text(), QString("C1")); // kept for a second try
-            QCOMPARE(ui->ComboBox1->currentText(), picked);
+            QCOMPARE(ui->goodsNumber->text(), QString("C1")); // kept for a second try
+            QCOMPARE(ui->goodsCategory->currentText(), picked);
         }
         QCOMPARE(count(db(), "select count(*) from hwpzb"), 2);
         QCOMPARE(responder.shown().size(), 2);
 
         // A category deleted by someone else after the pick list was filled.
         storedb::deleteCategory(db(), "02");
-        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("零食"));
-        ui->Button3->click();
+        ui->goodsCategory->setCurrentIndex(ui->goodsCategory->findText("零食"));
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().size(), 3);
         QCOMPARE(count(db(), "select count(*) from hwpzb"), 1);
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料"}));
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料"}));
     }
 
     void goodsDeleteAndRename() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareGoodsPage();
+        config->prepareGoodsPage();
         showActive();
-        ui->RadioGroup2Item1->click();
+        ui->deleteGoodsOption->click();
 
         // Row pick from the list of all goods: boxes, category and list follow the goods.
-        doubleClickRow(ui->DBGrid2, "B1");
-        QCOMPARE(ui->Edit3->text(), QString("B1"));
-        QCOMPARE(ui->Edit4->text(), QString("薯片"));
-        QCOMPARE(ui->ComboBox1->currentText(), QString("零食"));
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"B1"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 110);
+        doubleClickRow(ui->goodsGrid, "B1");
+        QCOMPARE(ui->goodsNumber->text(), QString("B1"));
+        QCOMPARE(ui->goodsName->text(), QString("薯片"));
+        QCOMPARE(ui->goodsCategory->currentText(), QString("零食"));
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"B1"}));
+        QCOMPARE(ui->goodsGrid->columnWidth(1), 110);
 
         responder.answer(false);
-        ui->Button3->click();
-        QCOMPARE(ui->Edit3->text(), QString("B1")); // not confirmed: nothing at all changes
+        ui->goodsConfirmButton->click();
+        QCOMPARE(ui->goodsNumber->text(), QString("B1")); // not confirmed: nothing at all changes
         QVERIFY(storedb::goodsExists(db(), "B1"));
         responder.answer(true);
-        ui->Button3->click();
+        ui->goodsConfirmButton->click();
         QVERIFY(!storedb::goodsExists(db(), "B1"));
-        QCOMPARE(ui->Edit3->text(), QString());
-        QCOMPARE(ui->DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(ui->goodsNumber->text(), QString());
+        QCOMPARE(ui->goodsGrid->model()->rowCount(), 0);
         QCOMPARE(responder.asked().size(), 2);
 
-        type(ui->Edit3, "B1");
-        ui->Button3->click();
-        ui->RadioGroup2Item2->click();
-        type(ui->Edit3, "B1");
-        ui->Button3->click();
+        type(ui->goodsNumber, "B1");
+        ui->goodsConfirmButton->click();
+        ui->renameGoodsOption->click();
+        type(ui->goodsNumber, "B1");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().mid(2),
                  QStringList({"没有这种商品号！请重新输入！", "没有这种商品号！请重新输入！"}));
-        QCOMPARE(ui->Edit3->text(), QString());
+        QCOMPARE(ui->goodsNumber->text(), QString());
 
-        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("饮料"));
-        type(ui->Edit3, "A1");
-        type(ui->Edit4, "百事可乐");
-        ui->Button3->click();
+        ui->goodsCategory->setCurrentIndex(ui->goodsCategory->findText("饮料"));
+        type(ui->goodsNumber, "A1");
+        type(ui->goodsName, "百事可乐");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().size(), 4);
-        QCOMPARE(column(ui->DBGrid2, 1), QStringList({"百事可乐"}));
+        QCOMPARE(column(ui->goodsGrid, 1), QStringList({"百事可乐"}));
         QCOMPARE(stockOf(db(), "A1"), 10);
 
         // Adding: a double-click copies nothing.
-        ui->RadioGroup2Item0->click();
-        doubleClickRow(ui->DBGrid2, "A1");
-        QCOMPARE(ui->Edit3->text(), QString());
+        ui->addGoodsOption->click();
+        doubleClickRow(ui->goodsGrid, "A1");
+        QCOMPARE(ui->goodsNumber->text(), QString());
     }
 
     void pageSwitchResetsBoxesAndLists() {
         formkit::ScriptedResponder& responder = office->responder;
         db().exec("settings", "update company set company='小店',welcome='欢迎',sl=5");
-        sppzForm->prepareGoodsPage();
+        config->prepareGoodsPage();
         showActive();
-        ui->ComboBox1->setFocus();
-        QTest::keyClick(ui->ComboBox1, Qt::Key_Down);
-        QTest::keyClick(ui->ComboBox1, Qt::Key_Down);
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"B1"}));
-        ui->Edit1->setText("x");
-        ui->Edit3->setText("y");
+        ui->goodsCategory->setFocus();
+        QTest::keyClick(ui->goodsCategory, Qt::Key_Down);
+        QTest::keyClick(ui->goodsCategory, Qt::Key_Down);
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"B1"}));
+        ui->categoryNumber->setText("x");
+        ui->goodsNumber->setText("y");
         addCategory(db(), "03", "日用");
 
-        QTest::mouseClick(ui->PageControl1->tabBar(), Qt::LeftButton, {},
-                          ui->PageControl1->tabBar()->tabRect(0).center());
-        QCOMPARE(ui->PageControl1->currentIndex(), 0);
-        QCOMPARE(ui->Edit1->text(), QString());
-        QCOMPARE(ui->Edit3->text(), QString());
-        QCOMPARE(ui->ComboBox1->currentText(), QString());
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"01", "02", "03"}));
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"A1", "B1"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 130);
-        QCOMPARE(ui->Edit5->text(), QString("小店"));
-        QCOMPARE(ui->Edit7->text(), QString("5"));
+        QTest::mouseClick(ui->pages->tabBar(), Qt::LeftButton, {},
+                          ui->pages->tabBar()->tabRect(0).center());
+        QCOMPARE(ui->pages->currentIndex(), 0);
+        QCOMPARE(ui->categoryNumber->text(), QString());
+        QCOMPARE(ui->goodsNumber->text(), QString());
+        QCOMPARE(ui->goodsCategory->currentText(), QString());
+        QCOMPARE(column(ui->categoriesGrid, 0), QStringList({"01", "02", "03"}));
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"A1", "B1"}));
+        QCOMPARE(ui->goodsGrid->columnWidth(1), 130);
+        QCOMPARE(ui->shopName->text(), QString("小店"));
+        QCOMPARE(ui->lowStockLevel->text(), QString("5"));
         QVERIFY(responder.shown().isEmpty());
     }
 
     void settingsChecksSaveAndReload() {
         formkit::ScriptedResponder& responder = office->responder;
         db().exec("settings", "update company set company='旧店',welcome='旧话',sl=3");
-        sppzForm->prepareSettingsPage();
-        QCOMPARE(ui->PageControl1->currentIndex(), 2);
-        QCOMPARE(ui->Edit5->text(), QString("旧店"));
-        QCOMPARE(ui->Edit6->text(), QString("旧话"));
-        QCOMPARE(ui->Edit7->text(), QString("3"));
+        config->prepareSettingsPage();
+        QCOMPARE(ui->pages->currentIndex(), 2);
+        QCOMPARE(ui->shopName->text(), QString("旧店"));
+        QCOMPARE(ui->welcomeMessage->text(), QString("旧话"));
+        QCOMPARE(ui->lowStockLevel->text(), QString("3"));
 
-        type(ui->Edit5, "   ");
-        ui->BitBtn1->click();
-        type(ui->Edit5, "  新店");
-        type(ui->Edit6, "");
-        ui->BitBtn1->click();
-        type(ui->Edit6, "欢迎光临");
-        ui->Edit7->clear();
-        ui->BitBtn1->click();
+        type(ui->shopName, "   ");
+        ui->settingsConfirmButton->click();
+        type(ui->shopName, "  新店");
+        type(ui->welcomeMessage, "");
+        ui->settingsConfirmButton->click();
+        type(ui->welcomeMessage, "欢迎光临");
+        ui->lowStockLevel->clear();
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown(),
                  QStringList({"请输入超市名字!", "请输入欢迎信息!", "请输入报警库存量!"}));
         QCOMPARE(count(db(), "select count(*) from company where company='旧店'"), 1);
 
         // Only digits reach the level box; Backspace is dropped too.
-        QTest::keyClicks(ui->Edit7, "1a2-.");
-        QTest::keyClick(ui->Edit7, Qt::Key_Backspace);
-        QCOMPARE(ui->Edit7->text(), QString("12"));
+        QTest::keyClicks(ui->lowStockLevel, "1a2-.");
+        QTest::keyClick(ui->lowStockLevel, Qt::Key_Backspace);
+        QCOMPARE(ui->lowStockLevel->text(), QString("12"));
 
-        QTest::keyClicks(ui->Edit7, "345678901"); // 12345678901: beyond an integer
-        ui->BitBtn1->click();
+        QTest::keyClicks(ui->lowStockLevel, "345678901"); // 12345678901: beyond an integer
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown().last(), QString("数据操作失败!"));
-        QVERIFY(sppzForm->isVisible());
-        QCOMPARE(ui->Edit7->text(), QString("12345678901"));
+        QVERIFY(config->isVisible());
+        QCOMPARE(ui->lowStockLevel->text(), QString("12345678901"));
         QCOMPARE(count(db(), "select count(*) from company where company='旧店'"), 1);
 
-        ui->Edit7->setText("2147483647");
-        ui->BitBtn1->click();
+        ui->lowStockLevel->setText("2147483647");
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown().last(), QString("设置成功!"));
-        QVERIFY(!sppzForm->isVisible());
+        QVERIFY(!config->isVisible());
         QSqlQuery q = db().exec("read", "select company,welcome,sl,accountnum from company");
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QString("  新店"));
@@ -483,37 +483,37 @@ class TestGoodsConfig : public QObject {
         QCOMPARE(q.value(2).toLongLong(), 2147483647LL);
         QVERIFY(!q.next());
 
-        ui->Edit5->setText("changed on screen");
-        sppzForm->prepareSettingsPage();
-        QCOMPARE(ui->Edit5->text(), QString("  新店"));
-        QCOMPARE(ui->Edit7->text(), QString("2147483647"));
+        ui->shopName->setText("changed on screen");
+        config->prepareSettingsPage();
+        QCOMPARE(ui->shopName->text(), QString("  新店"));
+        QCOMPARE(ui->lowStockLevel->text(), QString("2147483647"));
     }
 
     void settingsTooLongOrEmptyTable() {
         formkit::ScriptedResponder& responder = office->responder;
         db().exec("empty", "delete from company");
-        sppzForm->prepareSettingsPage();
-        QCOMPARE(ui->Edit5->text(), QString());
-        QCOMPARE(ui->Edit7->text(), QString("0"));
+        config->prepareSettingsPage();
+        QCOMPARE(ui->shopName->text(), QString());
+        QCOMPARE(ui->lowStockLevel->text(), QString("0"));
 
         // Longer than the column: refused alike on every engine, saying why.
-        ui->Edit5->setText(QString(51, QChar(0x5E97)));
-        ui->Edit6->setText("欢迎");
-        ui->Edit7->setText("8");
-        ui->BitBtn1->click();
+        ui->shopName->setText(QString(51, QChar(0x5E97)));
+        ui->welcomeMessage->setText("欢迎");
+        ui->lowStockLevel->setText("8");
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown(), QStringList({"超市名字不能超过50个字符！"}));
-        QVERIFY(sppzForm->isVisible());
+        QVERIFY(config->isVisible());
         QCOMPARE(count(db(), "select count(*) from company"), 0);
 
         // Enter chains to the save button; the first row is created.
         showActive();
-        ui->Edit5->setFocus();
-        ui->Edit5->setText(QString(50, QChar(0x5E97)));
-        QTest::keyClick(ui->Edit5, Qt::Key_Return);
-        QTest::keyClick(ui->Edit6, Qt::Key_Return);
-        QTest::keyClick(ui->Edit7, Qt::Key_Return);
-        QVERIFY(ui->BitBtn1->hasFocus());
-        QTest::keyClick(ui->BitBtn1, Qt::Key_Return);
+        ui->shopName->setFocus();
+        ui->shopName->setText(QString(50, QChar(0x5E97)));
+        QTest::keyClick(ui->shopName, Qt::Key_Return);
+        QTest::keyClick(ui->welcomeMessage, Qt::Key_Return);
+        QTest::keyClick(ui->lowStockLevel, Qt::Key_Return);
+        QVERIFY(ui->settingsConfirmButton->hasFocus());
+        QTest::keyClick(ui->settingsConfirmButton, Qt::Key_Return);
         QCOMPARE(responder.shown().last(), QString("设置成功!"));
         QCOMPARE(count(db(), "select count(*) from company"), 1);
         QCOMPARE(count(db(), "select sl from company"), 8);
@@ -529,22 +529,22 @@ class TestGoodsConfig : public QObject {
         formkit::ScriptedResponder& responder = office->responder;
         storedb::jrhwrzb(db(), storedb::Movement{"A1", "01", 3, 10, 2, QDate(2026, 1, 5), "1",
                                                  storedb::kStockIn, "厂家"});
-        sppzForm->prepareGoodsPage();
-        ui->RadioGroup2Item1->click();
-        type(ui->Edit3, "A1");
+        config->prepareGoodsPage();
+        ui->deleteGoodsOption->click();
+        type(ui->goodsNumber, "A1");
         responder.answer(true);
-        ui->Button3->click();
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.asked(), QStringList({"真的要删除吗？"}));
         QVERIFY(!storedb::goodsExists(db(), "A1"));
         QCOMPARE(count(db(), "select count(*) from hwb where hwh='A1'"), 0);
         QCOMPARE(count(db(), "select count(*) from hwrzb where hwh='A1'"), 1);
         QCOMPARE(stockOf(db(), "B1"), 4);
 
-        ui->RadioGroup2Item0->click();
-        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("饮料"));
-        type(ui->Edit3, "A1");
-        type(ui->Edit4, "可乐");
-        ui->Button3->click();
+        ui->addGoodsOption->click();
+        ui->goodsCategory->setCurrentIndex(ui->goodsCategory->findText("饮料"));
+        type(ui->goodsNumber, "A1");
+        type(ui->goodsName, "可乐");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().size(), 1);
         QCOMPARE(storedb::categoryOfGoods(db(), "A1"), std::optional<QString>("01"));
         QCOMPARE(stockOf(db(), "A1"), -1);
@@ -555,87 +555,87 @@ class TestGoodsConfig : public QObject {
     // keep is refused in Chinese with nothing written.
     void categoryNumbersAndNamesFollowTheStoreRule() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareCategoryPage();
+        config->prepareCategoryPage();
 
-        type(ui->Edit1, "01 ");
-        type(ui->Edit2, "别的");
-        ui->Button1->click();
-        type(ui->Edit1, "   ");
-        ui->Button1->click();
+        type(ui->categoryNumber, "01 ");
+        type(ui->categoryName, "别的");
+        ui->categoryConfirmButton->click();
+        type(ui->categoryNumber, "   ");
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown(),
                  QStringList({"已有这种商品类别号！请重新输入！", "请输入商品类别号！"}));
         QCOMPARE(count(db(), "select count(*) from hwlbpzb"), 2);
 
-        type(ui->Edit1, "03\t ");
-        type(ui->Edit2, "日用　"); // ends in a full-width blank
-        ui->Button1->click();
+        type(ui->categoryNumber, "03\t ");
+        type(ui->categoryName, "日用　"); // ends in a full-width blank
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown().size(), 2);
         QCOMPARE(count(db(), "select count(*) from hwlbpzb where hwlbh='03' and hwlbm='日用'"), 1);
-        QCOMPARE(pickList(ui->ComboBox1), QStringList({"饮料", "零食", "日用"}));
+        QCOMPARE(pickList(ui->goodsCategory), QStringList({"饮料", "零食", "日用"}));
 
-        type(ui->Edit1, QString(51, QChar('9')));
-        type(ui->Edit2, "长");
-        ui->Button1->click();
-        type(ui->Edit1, "04");
-        type(ui->Edit2, QString(51, QChar(0x957F)));
-        ui->Button1->click();
+        type(ui->categoryNumber, QString(51, QChar('9')));
+        type(ui->categoryName, "长");
+        ui->categoryConfirmButton->click();
+        type(ui->categoryNumber, "04");
+        type(ui->categoryName, QString(51, QChar(0x957F)));
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown().mid(2),
                  QStringList({"商品类别号不能超过50个字符！", "商品类别名不能超过50个字符！"}));
         QCOMPARE(count(db(), "select count(*) from hwlbpzb"), 3);
-        type(ui->Edit1, QString(50, QChar('9')));
-        type(ui->Edit2, QString(50, QChar(0x957F)));
-        ui->Button1->click();
+        type(ui->categoryNumber, QString(50, QChar('9')));
+        type(ui->categoryName, QString(50, QChar(0x957F)));
+        ui->categoryConfirmButton->click();
         QCOMPARE(responder.shown().size(), 4);
         QCOMPARE(count(db(), "select count(*) from hwlbpzb"), 4);
 
         // Rename and look-up find the number typed with trailing blanks.
         responder.clear();
-        ui->RadioGroup1Item2->click();
+        ui->renameCategoryOption->click();
         showActive();
-        ui->Edit1->setFocus();
-        type(ui->Edit1, "02  ");
-        QTest::keyClick(ui->Edit1, Qt::Key_Return);
-        QCOMPARE(ui->Edit2->text(), QString("零食"));
-        type(ui->Edit2, "小吃 ");
-        ui->Button1->click();
+        ui->categoryNumber->setFocus();
+        type(ui->categoryNumber, "02  ");
+        QTest::keyClick(ui->categoryNumber, Qt::Key_Return);
+        QCOMPARE(ui->categoryName->text(), QString("零食"));
+        type(ui->categoryName, "小吃 ");
+        ui->categoryConfirmButton->click();
         QVERIFY(responder.shown().isEmpty());
         QCOMPARE(storedb::categoryNameOf(db(), "02"), std::optional<QString>("小吃"));
     }
 
     void goodsNumbersAndNamesFollowTheStoreRule() {
         formkit::ScriptedResponder& responder = office->responder;
-        sppzForm->prepareGoodsPage();
-        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("零食"));
+        config->prepareGoodsPage();
+        ui->goodsCategory->setCurrentIndex(ui->goodsCategory->findText("零食"));
 
-        type(ui->Edit3, "A1 "); // exists in another category
-        type(ui->Edit4, "别的");
-        ui->Button3->click();
-        type(ui->Edit3, " \t");
-        ui->Button3->click();
+        type(ui->goodsNumber, "A1 "); // exists in another category
+        type(ui->goodsName, "别的");
+        ui->goodsConfirmButton->click();
+        type(ui->goodsNumber, " \t");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown(),
                  QStringList({"已有这种商品号！请重新输入！", "请输入商品号！"}));
 
-        type(ui->Edit3, "B2  ");
-        type(ui->Edit4, "饼干 ");
-        ui->Button3->click();
+        type(ui->goodsNumber, "B2  ");
+        type(ui->goodsName, "饼干 ");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().size(), 2);
         QCOMPARE(count(db(), "select count(*) from hwpzb where hwh='B2' and hwm='饼干'"), 1);
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"B1", "B2"}));
+        QCOMPARE(column(ui->goodsGrid, 0), QStringList({"B1", "B2"}));
 
-        type(ui->Edit3, QString(51, QChar('7')));
-        type(ui->Edit4, "长");
-        ui->Button3->click();
+        type(ui->goodsNumber, QString(51, QChar('7')));
+        type(ui->goodsName, "长");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().last(), QString("商品号不能超过50个字符！"));
         QCOMPARE(count(db(), "select count(*) from hwpzb"), 3);
 
-        ui->RadioGroup2Item2->click();
-        type(ui->Edit3, "B2 ");
-        type(ui->Edit4, QString(51, QChar(0x957F)));
-        ui->Button3->click();
+        ui->renameGoodsOption->click();
+        type(ui->goodsNumber, "B2 ");
+        type(ui->goodsName, QString(51, QChar(0x957F)));
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().last(), QString("商品名称不能超过50个字符！"));
-        type(ui->Edit3, "B2 ");
-        type(ui->Edit4, "苏打饼干 ");
-        ui->Button3->click();
+        type(ui->goodsNumber, "B2 ");
+        type(ui->goodsName, "苏打饼干 ");
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.shown().size(), 4);
         QCOMPARE(count(db(), "select count(*) from hwpzb where hwh='B2' and hwm='苏打饼干'"), 1);
     }
@@ -659,27 +659,27 @@ class TestGoodsConfig : public QObject {
         QFETCH(QString, question);
         formkit::ScriptedResponder& responder = office->responder;
         const QString hwh = typed.trimmed();
-        sppzForm->prepareGoodsPage();
+        config->prepareGoodsPage();
         showActive();
-        ui->ComboBox1->setCurrentIndex(ui->ComboBox1->findText("饮料"));
-        type(ui->Edit3, typed);
-        type(ui->Edit4, "新品");
-        ui->Button3->setFocus();
+        ui->goodsCategory->setCurrentIndex(ui->goodsCategory->findText("饮料"));
+        type(ui->goodsNumber, typed);
+        type(ui->goodsName, "新品");
+        ui->goodsConfirmButton->setFocus();
         if (!question.isEmpty()) {
             responder.answer(false);
-            ui->Button3->click();
+            ui->goodsConfirmButton->click();
             QCOMPARE(responder.asked(), QStringList({question}));
             QVERIFY(!storedb::goodsExists(db(), hwh));
-            QCOMPARE(ui->Edit3->text(), typed);
-            QCOMPARE(ui->Edit4->text(), QString("新品"));
-            QVERIFY(ui->Edit3->hasFocus());
+            QCOMPARE(ui->goodsNumber->text(), typed);
+            QCOMPARE(ui->goodsName->text(), QString("新品"));
+            QVERIFY(ui->goodsNumber->hasFocus());
             responder.answer(true);
         }
-        ui->Button3->click();
+        ui->goodsConfirmButton->click();
         QCOMPARE(responder.asked().size(), question.isEmpty() ? 0 : 2);
         QCOMPARE(responder.shown(), responder.asked());
         QCOMPARE(storedb::categoryOfGoods(db(), hwh), std::optional<QString>("01"));
-        QCOMPARE(ui->Edit3->text(), QString());
+        QCOMPARE(ui->goodsNumber->text(), QString());
     }
 
     // However "-5" got into the level box (a paste, a program), it is not
@@ -687,27 +687,28 @@ class TestGoodsConfig : public QObject {
     void negativeAlarmLevelIsRefused() {
         formkit::ScriptedResponder& responder = office->responder;
         db().exec("settings", "update company set company='旧店',welcome='旧话',sl=3");
-        sppzForm->prepareSettingsPage();
-        ui->Edit7->setText("-5");
-        ui->BitBtn1->click();
+        config->prepareSettingsPage();
+        ui->lowStockLevel->setText("-5");
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown(), QStringList({"报警库存量必须是大于或等于0的整数！"}));
-        QVERIFY(sppzForm->isVisible());
-        QCOMPARE(ui->Edit7->text(), QString("-5"));
+        QVERIFY(config->isVisible());
+        QCOMPARE(ui->lowStockLevel->text(), QString("-5"));
         QCOMPARE(count(db(), "select sl from company"), 3);
 
-        ui->Edit7->setText("0");
-        ui->BitBtn1->click();
+        ui->lowStockLevel->setText("0");
+        ui->settingsConfirmButton->click();
         QCOMPARE(responder.shown().last(), QString("设置成功!"));
         QCOMPARE(count(db(), "select sl from company"), 0);
     }
 
     void closeButtonsHideWithoutSaving() {
         formkit::ScriptedResponder& responder = office->responder;
-        for (QPushButton* button : {ui->Button2, ui->Button4, ui->BitBtn2}) {
-            sppzForm->prepareSettingsPage();
-            ui->Edit5->setText("不保存");
+        for (QPushButton* button :
+             {ui->categoryCloseButton, ui->goodsCloseButton, ui->settingsCloseButton}) {
+            config->prepareSettingsPage();
+            ui->shopName->setText("不保存");
             button->click();
-            QVERIFY(!sppzForm->isVisible());
+            QVERIFY(!config->isVisible());
         }
         QCOMPARE(count(db(), "select count(*) from company where company='不保存'"), 0);
         QVERIFY(responder.shown().isEmpty());

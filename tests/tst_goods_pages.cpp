@@ -107,7 +107,7 @@ class TestGoodsPages : public QObject {
         storedb::Db& db = office->db();
         addGoods(db, 1, 2500);
         admin::GoodsConfigWindow& w = office->session().configurationWindow();
-        auto* grid = ctl<QTableView>(&w, "DBGrid2");
+        auto* grid = ctl<QTableView>(&w, "goodsGrid");
         w.prepareGoodsPage();
         QCOMPARE(grid->model()->rowCount(), 1000);
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QString("商品号"));

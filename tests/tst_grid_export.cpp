@@ -5,17 +5,17 @@
 // list read again by its statement exports beside the window, and a
 // cancelled or failed export leaves no file.
 
+#include "admin/correctionwindow.h"
 #include "admin/dayreportwindow.h"
-#include "admin/stockanalysiswindow.h"
 #include "admin/monitorwindow.h"
 #include "admin/opening.h"
-#include "admin/returnlistwindow.h"
 #include "admin/personnelwindow.h"
-#include "admin/salesquerywindow.h"
 #include "admin/purchasequerywindow.h"
-#include "admin/correctionwindow.h"
-#include "admin/statisticswindow.h"
+#include "admin/returnlistwindow.h"
+#include "admin/salesquerywindow.h"
 #include "admin/settlementwindow.h"
+#include "admin/statisticswindow.h"
+#include "admin/stockanalysiswindow.h"
 #include "admin/tillregistrationwindow.h"
 #include "formkit/gridexport.h"
 #include "formkit/preview.h"
@@ -216,11 +216,11 @@ class TestGridExport : public QObject {
         if (name == "purchase") {
             admin::PurchaseQueryWindow& w = s.purchaseQueryWindow();
             w.openByCategory();
-            choose(ctl<QComboBox>(&w, "ComboBox1"), 0);
-            ctl<QPushButton>(&w, "BitBtn1")->click();
+            choose(ctl<QComboBox>(&w, "categoryChoice"), 0);
+            ctl<QPushButton>(&w, "categoryQueryButton")->click();
             [&] { QTRY_VERIFY_WITH_TIMEOUT(!w.isQuerying(), 10000); }();
             list.button = ctl<QToolButton>(&w, "ExportButton1");
-            list.keys = ctl<QTableView>(&w, "DBGrid1");
+            list.keys = ctl<QTableView>(&w, "categoryMovementsGrid");
         } else if (name == "returns") {
             admin::ReturnListWindow& w = s.returnListWindow();
             admin::bringUp(w);
@@ -233,7 +233,7 @@ class TestGridExport : public QObject {
             admin::SettlementWindow& w = s.settlementWindow();
             w.openOwedShifts();
             list.button = ctl<QToolButton>(&w, "ExportButton1");
-            list.keys = ctl<QTableView>(&w, "DBGrid1");
+            list.keys = ctl<QTableView>(&w, "owedShiftsGrid");
         } else if (name == "dayreport") {
             admin::DayReportWindow& w = s.dayReportWindow();
             admin::bringUp(w);
@@ -244,19 +244,19 @@ class TestGridExport : public QObject {
         } else if (name == "statistics") {
             admin::StatisticsWindow& w = s.statisticsWindow();
             w.openByCategory();
-            ctl<QDateTimeEdit>(&w, "DateTimePicker1")->setDate(kFirstDay);
-            ctl<QDateTimeEdit>(&w, "DateTimePicker2")->setDate(kSaleDay.addDays(30));
-            ctl<QPushButton>(&w, "BitBtn1")->click();
+            ctl<QDateTimeEdit>(&w, "categoryFirstDay")->setDate(kFirstDay);
+            ctl<QDateTimeEdit>(&w, "categoryLastDay")->setDate(kSaleDay.addDays(30));
+            ctl<QPushButton>(&w, "categoryStatisticsButton")->click();
             [&] { QTRY_VERIFY_WITH_TIMEOUT(!w.isReading(), 10000); }();
             list.button = ctl<QToolButton>(&w, "ExportButton1");
-            list.keys = ctl<QChartView>(&w, "DBChart1");
+            list.keys = ctl<QChartView>(&w, "categoryChart");
             // The figures as the chart draws them, named by its key.
-            QChart* chart = ctl<QChartView>(&w, "DBChart1")->chart();
+            QChart* chart = ctl<QChartView>(&w, "categoryChart")->chart();
             const QStringList numbers =
                 qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).first())->categories();
             const QBarSet* bars =
                 qobject_cast<QBarSeries*>(chart->series().first())->barSets().first();
-            const Contents key = gridContents(ctl<QTableView>(&w, "DBGrid1"));
+            const Contents key = gridContents(ctl<QTableView>(&w, "categoryKeyGrid"));
             list.contents.titles = QStringList{"商品类别号", "商品类别名", "营业额"};
             for (qsizetype i = 0; i < numbers.size(); ++i) {
                 QString name;

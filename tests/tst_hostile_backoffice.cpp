@@ -4,10 +4,10 @@
 // happens; the store changes only where and as the window itself writes,
 // with what the boxes held; nothing crashes.
 
-#include "admin/personnelwindow.h"
-#include "admin/stockwindow.h"
 #include "admin/correctionwindow.h"
+#include "admin/personnelwindow.h"
 #include "admin/settlementwindow.h"
+#include "admin/stockwindow.h"
 #include "admin/tillregistrationwindow.h"
 #include "storedb/columntext.h"
 #include "storedb/datetime.h"
@@ -193,7 +193,7 @@ class TestHostileBackOffice : public QObject {
         admin::StockWindow& form = office->session().stockWindow();
         office->action(entry)->trigger();
         QVERIFY(form.isVisible());
-        const bool stockIn = QByteArray(entry) == "N6";
+        const bool stockIn = QByteArray(entry) == "stockInAction";
         const QString goOn =
             stockIn ? QStringLiteral("你还要继续入库吗？") : QStringLiteral("你还要继续出库吗？");
         for (int target = 0; target < boxes.size(); ++target) {
@@ -215,10 +215,10 @@ class TestHostileBackOffice : public QObject {
                         typed << box(&form, name)->text();
                     // The goods box looks up on Enter as well.
                     if (target == 0)
-                        QTest::keyClick(box(&form, "Edit1"), Qt::Key_Return);
+                        QTest::keyClick(box(&form, "goodsNumber"), Qt::Key_Return);
                     responder().answer(true);
                     responder().answer(true);
-                    press(&form, "BitBtn1");
+                    press(&form, "confirmButton");
                 },
                 [&](const QString&, const QByteArray& where) {
                     verifyPlainMessages(responder().shown(), where);
@@ -262,14 +262,14 @@ class TestHostileBackOffice : public QObject {
     void feedCorrection(bool stockIn, int bh, const QList<const char*>& boxes,
                         const QStringList& good) {
         admin::CorrectionWindow& form = office->session().correctionWindow();
-        office->action("N30")->trigger();
+        office->action("movementCorrectionAction")->trigger();
         QVERIFY(form.isVisible());
-        ctl<QRadioButton>(&form, stockIn ? "RadioButton1" : "RadioButton2")->click();
-        ctl<QDateTimeEdit>(&form, "DateTimePicker1")->setDate(QDate::currentDate());
-        ctl<QDateTimeEdit>(&form, "DateTimePicker2")->setDate(QDate::currentDate());
-        auto* grid = ctl<QTableView>(&form, "DBGrid1");
+        ctl<QRadioButton>(&form, stockIn ? "stockInOption" : "stockOutOption")->click();
+        ctl<QDateTimeEdit>(&form, "firstDay")->setDate(QDate::currentDate());
+        ctl<QDateTimeEdit>(&form, "lastDay")->setDate(QDate::currentDate());
+        auto* grid = ctl<QTableView>(&form, "movementsGrid");
         auto pick = [&] {
-            press(&form, "BitBtn1");
+            press(&form, "movementQueryButton");
             const QAbstractItemModel* rows = grid->model();
             for (int row = 0; row < rows->rowCount(); ++row) {
                 if (rows->index(row, 0).data().toInt() == bh) {
@@ -278,7 +278,7 @@ class TestHostileBackOffice : public QObject {
                     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
                 }
             }
-            QVERIFY(ctl<QPushButton>(&form, "BitBtn2")->isEnabled());
+            QVERIFY(ctl<QPushButton>(&form, "correctButton")->isEnabled());
         };
         for (int target = 0; target < boxes.size(); ++target) {
             StoreState before;
@@ -300,7 +300,7 @@ class TestHostileBackOffice : public QObject {
                     typed.clear();
                     for (const char* name : boxes)
                         typed << box(&form, name)->text();
-                    press(&form, "BitBtn2");
+                    press(&form, "correctButton");
                 },
                 [&](const QString&, const QByteArray& where) {
                     verifyPlainMessages(responder().shown(), where);
@@ -360,13 +360,15 @@ class TestHostileBackOffice : public QObject {
     // Stock movements
 
     void stockInBoxes() {
-        feedStockWindow("N6", {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"},
+        feedStockWindow("stockInAction",
+                        {"goodsNumber", "movementPrice", "unitPrice", "quantity", "source"},
                         {"A1", "2.35", "3.5", "10", "甲公司"});
     }
 
     void stockOutBoxes() {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 5000, "甲"}, "1", QDate::currentDate());
-        feedStockWindow("N7", {"Edit1", "Edit2", "Edit4", "Edit5"}, {"A1", "3.5", "2", "退货"});
+        feedStockWindow("stockOutAction", {"goodsNumber", "movementPrice", "quantity", "source"},
+                        {"A1", "3.5", "2", "退货"});
     }
 
     // -----------------------------------------------------------------------
@@ -377,42 +379,42 @@ class TestHostileBackOffice : public QObject {
         const int stockInBh = lastBh(db());
         storedb::recordStockOut(db(), {"A1", 3.5, 20, "乙"}, "1", QDate::currentDate());
         const int stockOutBh = lastBh(db());
-        feedCorrection(true, stockInBh, {"Edit1", "Edit2", "Edit4", "Edit3"},
+        feedCorrection(true, stockInBh, {"unitPrice", "quantity", "buyingPrice", "source"},
                        {"3.5", "480", "2.25", "甲"});
         if (QTest::currentTestFailed())
             return;
-        feedCorrection(false, stockOutBh, {"Edit1", "Edit2"}, {"3.5", "30"});
+        feedCorrection(false, stockOutBh, {"unitPrice", "quantity"}, {"3.5", "30"});
     }
 
     void priceChangeBoxes() {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 5, "甲"}, "1", QDate::currentDate());
         admin::CorrectionWindow& form = office->session().correctionWindow();
-        office->action("D1")->trigger();
+        office->action("priceChangeAction")->trigger();
         QVERIFY(form.isVisible());
-        auto* change = ctl<QPushButton>(&form, "BitBtn6");
+        auto* change = ctl<QPushButton>(&form, "changePriceButton");
         StoreState before;
 
         // No goods bear a garbage number: nothing to change.
         feedAll(
-            responder(), box(&form, "Edit5"), [&] { before = snapshot(db()); },
+            responder(), box(&form, "goodsNumber"), [&] { before = snapshot(db()); },
             [&] {
-                press(&form, "BitBtn5");
-                box(&form, "Edit9")->setText("4.5");
+                press(&form, "lookUpButton");
+                box(&form, "newPrice")->setText("4.5");
                 change->click();
             },
             [&](const QString&, const QByteArray& where) {
                 verifyPlainMessages(responder().shown(), where);
                 QVERIFY2(!change->isEnabled(), where);
-                QVERIFY2(box(&form, "Edit6")->text().isEmpty(), where);
+                QVERIFY2(box(&form, "goodsName")->text().isEmpty(), where);
                 verifyOnlyChanged(before, snapshot(db()), {}, where);
             });
 
         // A new price is kept only as a price the tills can charge.
         feedAll(
-            responder(), box(&form, "Edit9"),
+            responder(), box(&form, "newPrice"),
             [&] {
-                box(&form, "Edit5")->setText("A1");
-                press(&form, "BitBtn5");
+                box(&form, "goodsNumber")->setText("A1");
+                press(&form, "lookUpButton");
                 QVERIFY(change->isEnabled());
                 responder().clear();
                 before = snapshot(db());
@@ -447,11 +449,13 @@ class TestHostileBackOffice : public QObject {
     void administratorBoxes() {
         QFETCH(int, action);
         admin::PersonnelWindow& form = office->session().personnelWindow();
-        office->action("N16")->trigger();
+        office->action("administratorsAction")->trigger();
         QVERIFY(form.isVisible());
-        const char* radio[] = {"RadioGroup1Item0", "RadioGroup1Item1", "RadioGroup1Item2"};
+        const char* radio[] = {"addAdministratorOption", "deleteAdministratorOption",
+                               "modifyAdministratorOption"};
         ctl<QRadioButton>(&form, radio[action])->click();
-        const char* names[] = {"Edit4", "Edit5", "Edit6", "Edit7"};
+        const char* names[] = {"administratorNumber", "administratorName", "administratorPassword",
+                               "administratorSecondPassword"};
         const char* done[] = {" 添加成功！", " 删除成功！", " 修改成功！"};
         int fresh = 0;
         for (const char* target : names) {
@@ -474,12 +478,13 @@ class TestHostileBackOffice : public QObject {
                 },
                 [&] {
                     // Adding and deleting need the password twice alike.
-                    if (QByteArray(target) == "Edit6" && action != 2)
-                        box(&form, "Edit7")->setText(box(&form, "Edit6")->text());
+                    if (QByteArray(target) == "administratorPassword" && action != 2)
+                        box(&form, "administratorSecondPassword")
+                            ->setText(box(&form, "administratorPassword")->text());
                     typed.clear();
                     for (const char* name : names)
                         typed << box(&form, name)->text();
-                    press(&form, "Button1");
+                    press(&form, "administratorConfirmButton");
                 },
                 [&](const QString&, const QByteArray& where) {
                     verifyPlainMessages(responder().shown(), where);
@@ -529,13 +534,13 @@ class TestHostileBackOffice : public QObject {
     void clerkBoxes() {
         QFETCH(int, action);
         admin::PersonnelWindow& form = office->session().personnelWindow();
-        office->action("N17")->trigger();
+        office->action("clerksAction")->trigger();
         QVERIFY(form.isVisible());
-        const char* radio[] = {"RadioGroup2Item0", "RadioGroup2Item1", "RadioGroup2Item2"};
+        const char* radio[] = {"addClerkOption", "deleteClerkOption", "modifyClerkOption"};
         ctl<QRadioButton>(&form, radio[action])->click();
         const char* done[] = {" 添加成功！", " 删除成功！", " 修改成功！"};
         int fresh = 0;
-        for (const char* target : {"Edit1", "Edit2"}) {
+        for (const char* target : {"clerkNumber", "clerkName"}) {
             StoreState before;
             People was;
             QStringList typed;
@@ -544,16 +549,17 @@ class TestHostileBackOffice : public QObject {
                 [&] {
                     db().exec("reset", "delete from shyb");
                     db().exec("reset", "insert into shyb values('1002','小李','1002')");
-                    box(&form, "Edit1")
+                    box(&form, "clerkNumber")
                         ->setText(action == 0 ? QStringLiteral("C%1").arg(++fresh)
                                               : QStringLiteral("1002"));
-                    box(&form, "Edit2")->setText("小李");
+                    box(&form, "clerkName")->setText("小李");
                     before = snapshot(db());
                     was = people(db(), "shyb");
                 },
                 [&] {
-                    typed = QStringList{box(&form, "Edit1")->text(), box(&form, "Edit2")->text()};
-                    press(&form, "Button3");
+                    typed = QStringList{box(&form, "clerkNumber")->text(),
+                                        box(&form, "clerkName")->text()};
+                    press(&form, "clerkConfirmButton");
                 },
                 [&](const QString&, const QByteArray& where) {
                     verifyPlainMessages(responder().shown(), where);
@@ -594,24 +600,24 @@ class TestHostileBackOffice : public QObject {
 
     void registrationBoxes() {
         admin::TillRegistrationWindow& form = office->session().registrationWindow();
-        office->action("M1")->trigger();
+        office->action("tillRegistrationAction")->trigger();
         QVERIFY(form.isVisible());
         int fresh = 0;
-        for (const char* target : {"Edit1", "Edit2"}) {
+        for (const char* target : {"tillName", "floatAmount"}) {
             StoreState before;
             QString jsj;
             QString amount;
             feedAll(
                 responder(), box(&form, target),
                 [&] {
-                    box(&form, "Edit1")->setText(QStringLiteral("POS%1").arg(++fresh));
-                    box(&form, "Edit2")->setText("10");
+                    box(&form, "tillName")->setText(QStringLiteral("POS%1").arg(++fresh));
+                    box(&form, "floatAmount")->setText("10");
                     before = snapshot(db());
                 },
                 [&] {
-                    jsj = box(&form, "Edit1")->text();
-                    amount = box(&form, "Edit2")->text();
-                    press(&form, "BitBtn1");
+                    jsj = box(&form, "tillName")->text();
+                    amount = box(&form, "floatAmount")->text();
+                    press(&form, "registerButton");
                 },
                 [&](const QString&, const QByteArray& where) {
                     verifyPlainMessages(responder().shown(), where);
@@ -657,10 +663,10 @@ class TestHostileBackOffice : public QObject {
                   {{"dlsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(8, 0)))},
                    {"zxsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(16, 0)))}});
         admin::SettlementWindow& form = office->session().settlementWindow();
-        office->action("N36")->trigger();
+        office->action("settlementAction")->trigger();
         QVERIFY(form.isVisible());
-        QLineEdit* number = box(&form, "Edit1");
-        auto* settle = ctl<QPushButton>(&form, "BitBtn2");
+        QLineEdit* number = box(&form, "clerkNumber");
+        auto* settle = ctl<QPushButton>(&form, "settleButton");
         StoreState before;
         auto unchanged = [&](const QString&, const QByteArray& where) {
             verifyPlainMessages(responder().shown(), where);
@@ -671,7 +677,7 @@ class TestHostileBackOffice : public QObject {
         feedAll(
             responder(), number, [&] { before = snapshot(db()); },
             [&] {
-                press(&form, "BitBtn1");
+                press(&form, "lookUpButton");
                 if (settle->isEnabled())
                     settle->click();
             },
@@ -687,7 +693,7 @@ class TestHostileBackOffice : public QObject {
             responder(), number,
             [&] {
                 number->setText("1001");
-                press(&form, "BitBtn1");
+                press(&form, "lookUpButton");
                 QVERIFY(settle->isEnabled());
                 before = snapshot(db());
             },
@@ -700,7 +706,7 @@ class TestHostileBackOffice : public QObject {
             responder(), box(&form, "receivedEdit"),
             [&] {
                 number->setText("1001");
-                press(&form, "BitBtn1");
+                press(&form, "lookUpButton");
                 before = snapshot(db());
             },
             [&] { settle->click(); }, unchanged);

@@ -52,7 +52,7 @@ struct Till {
     Db& db() { return store.db(); }
     void onDutyWithPanel() {
         run->signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         responder.clear();
     }
     // Lines of the open sale plus the stock left: the pieces never change.
@@ -87,8 +87,8 @@ class TestHostileBoxes : public QObject {
     void tillSignOnBoxes() {
         Till till;
         QVERIFY(signOnWindow()->isVisible());
-        QLineEdit* number = edit(signOnWindow(), "Edit1");
-        QLineEdit* password = edit(signOnWindow(), "Edit2");
+        QLineEdit* number = edit(signOnWindow(), "clerkNumber");
+        QLineEdit* password = edit(signOnWindow(), "password");
         const QStringList refused{QStringLiteral("你的输入有误,请重新输入！")};
         auto check = [&](const QString&, const QByteArray& where) {
             QVERIFY2(till.responder.shown() == refused, where);
@@ -99,7 +99,7 @@ class TestHostileBoxes : public QObject {
                      where);
             QVERIFY2(tables(till.db()) == till.tablesAtStart, where);
         };
-        auto signOn = [] { button(signOnWindow(), "BitBtn1")->click(); };
+        auto signOn = [] { button(signOnWindow(), "signOnButton")->click(); };
         feedAll(
             till.responder, number, [&] { password->setText("pw"); }, signOn, check);
         feedAll(
@@ -108,18 +108,18 @@ class TestHostileBoxes : public QObject {
 
     void tillPasswordBoxes() {
         Till till;
-        button(signOnWindow(), "BitBtn3")->click();
+        button(signOnWindow(), "changePasswordButton")->click();
         QWidget* w = passwordWindow();
         QVERIFY(w && w->isVisible());
-        QLineEdit* boxes[] = {edit(w, "Edit1"), edit(w, "Edit2"), edit(w, "Edit3"),
-                              edit(w, "Edit4")};
+        QLineEdit* boxes[] = {edit(w, "clerkNumber"), edit(w, "oldPassword"),
+                              edit(w, "newPassword"), edit(w, "newPasswordAgain")};
         auto fill = [&](const QString& shyh, const QString& old, const QString& fresh) {
             boxes[0]->setText(shyh);
             boxes[1]->setText(old);
             boxes[2]->setText(fresh);
             boxes[3]->setText(fresh);
         };
-        auto change = [&] { button(w, "BitBtn1")->click(); };
+        auto change = [&] { button(w, "changeButton")->click(); };
         // Number or old password garbage: the password stays.
         auto unchanged = [&](const QString&, const QByteArray& where) {
             QVERIFY2(mmOf(till.db()) == "pw", where);
@@ -155,10 +155,10 @@ class TestHostileBoxes : public QObject {
         Till till;
         till.onDutyWithPanel();
         QCOMPARE(tillLooks(), kPanelOpen);
-        QLineEdit* goods = edit(mainWindow(), "Edit1");
-        QLineEdit* quantity = edit(mainWindow(), "Edit2");
-        QLineEdit* line = edit(mainWindow(), "Edit3");
-        auto add = [] { button(mainWindow(), "BitBtn1")->click(); };
+        QLineEdit* goods = edit(mainWindow(), "goodsNumber");
+        QLineEdit* quantity = edit(mainWindow(), "quantity");
+        QLineEdit* line = edit(mainWindow(), "lineToDelete");
+        auto add = [] { button(mainWindow(), "addLineButton")->click(); };
         auto books = [&](const QString&, const QByteArray& where) {
             till.verifyStockBalances(where);
             QVERIFY2(count(till.db(), "select count(*) from hwrzb") == 0, where);
@@ -197,8 +197,8 @@ class TestHostileBoxes : public QObject {
         feedAll(
             till.responder, line, [] {},
             [] {
-                if (button(mainWindow(), "sc")->isEnabled())
-                    button(mainWindow(), "sc")->click();
+                if (button(mainWindow(), "deleteLineButton")->isEnabled())
+                    button(mainWindow(), "deleteLineButton")->click();
             },
             [&](const QString& held, const QByteArray& where) {
                 books(held, where);
@@ -214,7 +214,7 @@ class TestHostileBoxes : public QObject {
             if (chargeWindow())
                 return;
             till.run->addLine("6901", "1");
-            button(mainWindow(), "SpeedButton1")->click();
+            button(mainWindow(), "chargeButton")->click();
             ++charges;
         };
         openCharge();
@@ -228,11 +228,11 @@ class TestHostileBoxes : public QObject {
                 openCharge();
                 ChargeWindow* window = chargeWindow();
                 QVERIFY2(window, where);
-                QLineEdit* cash = edit(window, "Edit1");
+                QLineEdit* cash = edit(window, "cashReceived");
                 till.responder.clear();
                 feed.put(cash, text);
                 const QString held = cash->text();
-                button(window, "BitBtn1")->click();
+                button(window, "confirmButton")->click();
                 for (const QString& shown : till.responder.shown())
                     QVERIFY2(hasCjk(shown) && !driverText(shown), where);
                 bool number = false;
@@ -254,9 +254,9 @@ class TestHostileBoxes : public QObject {
         Till till;
         till.onDutyWithPanel();
         till.run->addLine("6901", "2");
-        button(mainWindow(), "SpeedButton1")->click();
-        edit(chargeWindow(), "Edit1")->setText("10");
-        button(chargeWindow(), "BitBtn1")->click();
+        button(mainWindow(), "chargeButton")->click();
+        edit(chargeWindow(), "cashReceived")->setText("10");
+        button(chargeWindow(), "confirmButton")->click();
         const qint64 bill = session().lastSale().value_or(0);
         const auto window = [] {
             if (!mainWindow()->returnWindow())
@@ -314,15 +314,17 @@ class TestHostileBoxes : public QObject {
             QVERIFY2(office.responder.shown() == refused, where);
             QVERIFY2(office.login().isVisible(), where);
             QVERIFY2(office.session().administrator().isEmpty(), where);
-            QVERIFY2(!office.action("N1")->isEnabled(), where);
+            QVERIFY2(!office.action("goodsMenu")->isEnabled(), where);
         };
-        auto signOn = [&] { office.loginButton("BitBtn1")->click(); };
+        auto signOn = [&] { office.loginButton("signOnButton")->click(); };
         feedAll(
-            office.responder, office.loginBox("Edit1"),
-            [&] { office.loginBox("Edit2")->setText(kFirstAdministratorPassword); }, signOn, check);
+            office.responder, office.loginBox("administratorNumber"),
+            [&] { office.loginBox("password")->setText(kFirstAdministratorPassword); }, signOn,
+            check);
         feedAll(
-            office.responder, office.loginBox("Edit2"),
-            [&] { office.loginBox("Edit1")->setText(kFirstAdministratorNumber); }, signOn, check);
+            office.responder, office.loginBox("password"),
+            [&] { office.loginBox("administratorNumber")->setText(kFirstAdministratorNumber); },
+            signOn, check);
     }
 
     void categoryAndGoodsBoxes() {
@@ -348,26 +350,27 @@ class TestHostileBoxes : public QObject {
         };
         int fresh = 0;
         feedAll(
-            office.responder, box("Edit1"), [&] { box("Edit2")->setText("类"); },
-            [&] { press("Button1"); },
+            office.responder, box("categoryNumber"), [&] { box("categoryName")->setText("类"); },
+            [&] { press("categoryConfirmButton"); },
             [&](const QString& held, const QByteArray& where) {
                 numbers << normalizeCode(held);
                 categoriesKept(where);
             });
         feedAll(
-            office.responder, box("Edit2"),
-            [&] { box("Edit1")->setText(QStringLiteral("K%1").arg(++fresh)); },
+            office.responder, box("categoryName"),
+            [&] { box("categoryNumber")->setText(QStringLiteral("K%1").arg(++fresh)); },
             [&] {
-                numbers << box("Edit1")->text();
-                press("Button1");
+                numbers << box("categoryNumber")->text();
+                press("categoryConfirmButton");
             },
             [&](const QString&, const QByteArray& where) { categoriesKept(where); });
         // Delete and rename with garbage numbers find nothing to change.
         const int categories = count(db, "select count(*) from hwlbpzb");
-        for (const char* action : {"RadioGroup1Item1", "RadioGroup1Item2"}) {
+        for (const char* action : {"deleteCategoryOption", "renameCategoryOption"}) {
             ctl<QRadioButton>(&form, action)->setChecked(true);
             feedAll(
-                office.responder, box("Edit1"), [] {}, [&] { press("Button1"); },
+                office.responder, box("categoryNumber"), [] {},
+                [&] { press("categoryConfirmButton"); },
                 [&](const QString&, const QByteArray& where) {
                     QVERIFY2(count(db, "select count(*) from hwlbpzb") == categories, where);
                     categoriesKept(where);
@@ -375,7 +378,7 @@ class TestHostileBoxes : public QObject {
         }
 
         form.prepareGoodsPage();
-        ctl<QComboBox>(&form, "ComboBox1")->setCurrentText("饮料");
+        ctl<QComboBox>(&form, "goodsCategory")->setCurrentText("饮料");
         QStringList goodsNumbers;
         auto goodsKept = [&](const QByteArray& where) {
             QSqlQuery q = db.exec("rows", "select hwh,hwm,hwlbh from hwpzb");
@@ -389,25 +392,25 @@ class TestHostileBoxes : public QObject {
             QVERIFY2(count(db, "select count(*) from hwb") == 0, where);
         };
         feedAll(
-            office.responder, box("Edit3"),
+            office.responder, box("goodsNumber"),
             [&] {
-                box("Edit4")->setText("货");
-                ctl<QComboBox>(&form, "ComboBox1")->setCurrentText("饮料");
+                box("goodsName")->setText("货");
+                ctl<QComboBox>(&form, "goodsCategory")->setCurrentText("饮料");
             },
-            [&] { press("Button3"); },
+            [&] { press("goodsConfirmButton"); },
             [&](const QString& held, const QByteArray& where) {
                 goodsNumbers << normalizeCode(held);
                 goodsKept(where);
             });
         feedAll(
-            office.responder, box("Edit4"),
+            office.responder, box("goodsName"),
             [&] {
-                box("Edit3")->setText(QStringLiteral("G%1").arg(++fresh));
-                ctl<QComboBox>(&form, "ComboBox1")->setCurrentText("饮料");
+                box("goodsNumber")->setText(QStringLiteral("G%1").arg(++fresh));
+                ctl<QComboBox>(&form, "goodsCategory")->setCurrentText("饮料");
             },
             [&] {
-                goodsNumbers << box("Edit3")->text();
-                press("Button3");
+                goodsNumbers << box("goodsNumber")->text();
+                press("goodsConfirmButton");
             },
             [&](const QString&, const QByteArray& where) { goodsKept(where); });
     }
@@ -430,7 +433,7 @@ class TestHostileBoxes : public QObject {
                 row = {q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()};
             return row;
         };
-        const char* names[] = {"Edit5", "Edit6", "Edit7"};
+        const char* names[] = {"shopName", "welcomeMessage", "lowStockLevel"};
         for (int target = 0; target < 3; ++target) {
             Row before;
             Row typed;
@@ -438,18 +441,18 @@ class TestHostileBoxes : public QObject {
                 office.responder, box(names[target]),
                 [&] {
                     form.prepareSettingsPage();
-                    box("Edit5")->setText("好又多超市");
-                    box("Edit6")->setText("欢迎光临");
-                    box("Edit7")->setText("10");
+                    box("shopName")->setText("好又多超市");
+                    box("welcomeMessage")->setText("欢迎光临");
+                    box("lowStockLevel")->setText("10");
                     before = stored();
                 },
                 [&] {
                     bool whole = false;
-                    typed = {box("Edit5")->text(), box("Edit6")->text(),
-                             box("Edit7")->text().trimmed().toLongLong(&whole)};
+                    typed = {box("shopName")->text(), box("welcomeMessage")->text(),
+                             box("lowStockLevel")->text().trimmed().toLongLong(&whole)};
                     if (!whole)
                         typed.sl = -1;
-                    ctl<QPushButton>(&form, "BitBtn1")->click();
+                    ctl<QPushButton>(&form, "settingsConfirmButton")->click();
                 },
                 [&](const QString&, const QByteArray& where) {
                     const Row now = stored();
@@ -515,7 +518,7 @@ class TestHostileBoxes : public QObject {
             const QString shown = responder.shown().at(0);
             QVERIFY2(shown.contains("不能用作收款机") && shown.contains(jsj), qPrintable(shown));
             QVERIFY(run.ended());
-            QVERIFY(!button(signOnWindow(), "BitBtn1")->isEnabled());
+            QVERIFY(!button(signOnWindow(), "signOnButton")->isEnabled());
         }
         QCOMPARE(tables(db), before);
         QCOMPARE(count(db, "select count(*) from jqb"), tills);

@@ -99,10 +99,10 @@ struct Monitor {
     explicit Monitor(AdminFixture& f) : office(f) {}
     AdminFixture& office;
     admin::MonitorWindow* w = &office.session().monitorWindow();
-    QTableView* DBGrid1 = ctl<QTableView>(w, "DBGrid1");
-    QTimer* Timer1 = ctl<QTimer>(w, "Timer1");
-    void open() { office.toolButton("ToolButton17")->click(); }
-    QStringList rows() const { return shown(DBGrid1); }
+    QTableView* tillsGrid = ctl<QTableView>(w, "tillsGrid");
+    QTimer* refreshTimer = ctl<QTimer>(w, "refreshTimer");
+    void open() { office.toolButton("monitorButton")->click(); }
+    QStringList rows() const { return shown(tillsGrid); }
 };
 
 } // namespace
@@ -120,8 +120,8 @@ class TestMonitor : public QObject {
         Monitor ui(f);
         ui.open();
         QTRY_COMPARE(ui.rows(), QStringList{kTitles});
-        QCOMPARE(ui.DBGrid1->columnWidth(2), 120);
-        QCOMPARE(ui.DBGrid1->columnWidth(4), 110);
+        QCOMPARE(ui.tillsGrid->columnWidth(2), 120);
+        QCOMPARE(ui.tillsGrid->columnWidth(4), 110);
 
         addTill(db, "POS1", 150);
         addClerk(db, "1001", "王芳", "pw");
@@ -139,14 +139,14 @@ class TestMonitor : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1|1001|150|12.5|在线"}),
                                   kWithinInterval);
 
-        ctl<QPushButton>(ui.w, "BitBtn1")->click();
+        ctl<QPushButton>(ui.w, "closeButton")->click();
         QVERIFY(!ui.w->isVisible());
-        QVERIFY(!ui.Timer1->isActive());
+        QVERIFY(!ui.refreshTimer->isActive());
         storedb::signOff(db, "POS1", now.addSecs(60));
         QTest::qWait(kWithinInterval);
         QCOMPARE(ui.rows(), QStringList({kTitles, "POS1|1001|150|12.5|在线"}));
         ui.open();
-        QVERIFY(ui.Timer1->isActive());
+        QVERIFY(ui.refreshTimer->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1||162.5|0|待机"}),
                                   kInterval / 2);
         QCOMPARE(f.responder.shown(), QStringList());
@@ -164,9 +164,10 @@ class TestMonitor : public QObject {
         ui.open();
         QTRY_COMPARE(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MonitorWindow/Timer1: ADOQuery1"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^MonitorWindow/refreshTimer: ADOQuery1"));
         db.exec("away", "alter table jqb rename to jqb_away");
-        QTRY_COMPARE_WITH_TIMEOUT(ui.DBGrid1->model()->rowCount(), 0, kWithinInterval);
+        QTRY_COMPARE_WITH_TIMEOUT(ui.tillsGrid->model()->rowCount(), 0, kWithinInterval);
         QTest::qWait(kInterval); // a second failing read
         db.exec("back", "alter table jqb_away rename to jqb");
         QTRY_COMPARE_WITH_TIMEOUT(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}),
@@ -199,7 +200,7 @@ class TestMonitor : public QObject {
         ui.open();
         QTRY_COMPARE(ui.rows(), QStringList({kTitles, "POS1||150|0|待机"}));
 
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MonitorWindow/Timer1: "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^MonitorWindow/refreshTimer: "));
         QVERIFY(server.stop());
         {
             // Each read now waits for its connect time-out, never the window.
@@ -208,7 +209,7 @@ class TestMonitor : public QObject {
             const qint64 stall = longestStall(2 * kInterval + 1000);
             QVERIFY2(stall < 1000, qPrintable(QString::number(stall)));
         }
-        QCOMPARE(ui.DBGrid1->model()->rowCount(), 0);
+        QCOMPARE(ui.tillsGrid->model()->rowCount(), 0);
         QCOMPARE(f.responder.shown(), QStringList());
 
         QVERIFY(server.start());

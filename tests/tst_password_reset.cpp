@@ -159,14 +159,14 @@ class TestPasswordReset : public QObject {
         QVERIFY(!signOnWindow()->isVisible());
         QPointer<QWidget> w = passwordWindow();
         QVERIFY(w && w->isVisible());
-        QCOMPARE(edit(w, "Edit1")->text(), QString("1001"));
-        QVERIFY(edit(w, "Edit1")->isReadOnly() && edit(w, "Edit2")->isReadOnly());
-        QCOMPARE(w->focusWidget(), edit(w, "Edit3"));
+        QCOMPARE(edit(w, "clerkNumber")->text(), QString("1001"));
+        QVERIFY(edit(w, "clerkNumber")->isReadOnly() && edit(w, "oldPassword")->isReadOnly());
+        QCOMPARE(w->focusWidget(), edit(w, "newPassword"));
         noShift();
 
         // Esc: back to the sign-on window, nothing open, the change still owed.
         till.responder.clear();
-        QTest::keyClick(edit(w, "Edit3"), Qt::Key_Escape);
+        QTest::keyClick(edit(w, "newPassword"), Qt::Key_Escape);
         QTRY_VERIFY(w.isNull());
         QCOMPARE(till.responder.shown(), QStringList{"没有修改密码,登录没有完成！"});
         QVERIFY(signOnWindow()->isVisible());
@@ -178,11 +178,11 @@ class TestPasswordReset : public QObject {
         w = passwordWindow();
         const auto enter = [&](const QString& a, const QString& b) {
             till.responder.clear();
-            typeInto(edit(w, "Edit3"), a);
-            QTest::keyClick(edit(w, "Edit3"), Qt::Key_Return);
-            typeInto(edit(w, "Edit4"), b);
-            QTest::keyClick(edit(w, "Edit4"), Qt::Key_Return);
-            QTest::keyClick(button(w, "BitBtn1"), Qt::Key_Return);
+            typeInto(edit(w, "newPassword"), a);
+            QTest::keyClick(edit(w, "newPassword"), Qt::Key_Return);
+            typeInto(edit(w, "newPasswordAgain"), b);
+            QTest::keyClick(edit(w, "newPasswordAgain"), Qt::Key_Return);
+            QTest::keyClick(button(w, "changeButton"), Qt::Key_Return);
         };
         enter("r3set", "r3set");
         QCOMPARE(till.responder.shown(), QStringList{"新密码不能与原密码相同,请重新输入！"});
@@ -202,13 +202,14 @@ class TestPasswordReset : public QObject {
     // longer forces anything.
     void tillOwnChangeClearsTheDueChange() {
         TillAfterReset till;
-        button(signOnWindow(), "BitBtn3")->click();
+        button(signOnWindow(), "changePasswordButton")->click();
         QWidget* w = passwordWindow();
-        QVERIFY(w && !edit(w, "Edit1")->isReadOnly());
+        QVERIFY(w && !edit(w, "clerkNumber")->isReadOnly());
         const QStringList typed{"1001", "r3set", "mine", "mine"};
+        const char* boxes[] = {"clerkNumber", "oldPassword", "newPassword", "newPasswordAgain"};
         for (int i = 0; i < 4; ++i)
-            edit(w, qPrintable(QString("Edit%1").arg(i + 1)))->setText(typed[i]);
-        button(w, "BitBtn1")->click();
+            edit(w, boxes[i])->setText(typed[i]);
+        button(w, "changeButton")->click();
         QCOMPARE(till.responder.shown(), QStringList{"售货员 王芳 修改密码成功！"});
         QVERIFY(!till.due());
     }
@@ -224,11 +225,11 @@ class TestPasswordReset : public QObject {
         const auto signOnWithReset = [&] {
             responder.clear();
             office.typeLogin("2", "r3set");
-            QTest::keyClick(office.loginButton("BitBtn1"), Qt::Key_Return);
+            QTest::keyClick(office.loginButton("signOnButton"), Qt::Key_Return);
         };
         const auto locked = [&] {
             QCOMPARE(office.session().administrator(), QString());
-            QVERIFY(!office.toolButton("ToolButton11")->isEnabled());
+            QVERIFY(!office.toolButton("personnelButton")->isEnabled());
         };
         signOnWithReset();
         QCOMPARE(responder.shown(), QStringList{"你的密码已被重置,请先修改密码！"});
@@ -265,7 +266,7 @@ class TestPasswordReset : public QObject {
                  (QStringList{"管理员 张经理 修改密码成功！", "管理员张经理登录成功！"}));
         QVERIFY(!w->isVisible() && !office.login().isVisible());
         QCOMPARE(office.session().administrator(), QString("2"));
-        QVERIFY(office.toolButton("ToolButton11")->isEnabled());
+        QVERIFY(office.toolButton("personnelButton")->isEnabled());
         QCOMPARE(passwordOf(office.db(), Person::Administrator, "2"), QString("mine"));
         QVERIFY(!passwordChangeDue(office.db(), Person::Administrator, "2"));
     }

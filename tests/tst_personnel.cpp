@@ -66,24 +66,24 @@ struct Controls {
     explicit Controls(const QWidget* w) : window(w) {}
     template <typename T> T* c(const char* name) const { return ctl<T>(window, name); }
     const QWidget* window;
-    QTabWidget* PageControl1 = c<QTabWidget>("PageControl1");
-    QRadioButton* RadioGroup1Item1 = c<QRadioButton>("RadioGroup1Item1");
-    QRadioButton* RadioGroup1Item2 = c<QRadioButton>("RadioGroup1Item2");
-    QLineEdit* Edit4 = c<QLineEdit>("Edit4");
-    QLineEdit* Edit5 = c<QLineEdit>("Edit5");
-    QLineEdit* Edit6 = c<QLineEdit>("Edit6");
-    QLineEdit* Edit7 = c<QLineEdit>("Edit7");
-    QLabel* Label8 = c<QLabel>("Label8");
-    QLabel* Label9 = c<QLabel>("Label9");
-    QPushButton* Button1 = c<QPushButton>("Button1");
-    QPushButton* Button2 = c<QPushButton>("Button2");
-    QTableView* DBGrid1 = c<QTableView>("DBGrid1");
-    QRadioButton* RadioGroup2Item1 = c<QRadioButton>("RadioGroup2Item1");
-    QRadioButton* RadioGroup2Item2 = c<QRadioButton>("RadioGroup2Item2");
-    QLineEdit* Edit1 = c<QLineEdit>("Edit1");
-    QLineEdit* Edit2 = c<QLineEdit>("Edit2");
-    QPushButton* Button3 = c<QPushButton>("Button3");
-    QTableView* DBGrid2 = c<QTableView>("DBGrid2");
+    QTabWidget* pages = c<QTabWidget>("pages");
+    QRadioButton* deleteAdministratorOption = c<QRadioButton>("deleteAdministratorOption");
+    QRadioButton* modifyAdministratorOption = c<QRadioButton>("modifyAdministratorOption");
+    QLineEdit* administratorNumber = c<QLineEdit>("administratorNumber");
+    QLineEdit* administratorName = c<QLineEdit>("administratorName");
+    QLineEdit* administratorPassword = c<QLineEdit>("administratorPassword");
+    QLineEdit* administratorSecondPassword = c<QLineEdit>("administratorSecondPassword");
+    QLabel* administratorPasswordCaption = c<QLabel>("administratorPasswordCaption");
+    QLabel* administratorSecondPasswordCaption = c<QLabel>("administratorSecondPasswordCaption");
+    QPushButton* administratorConfirmButton = c<QPushButton>("administratorConfirmButton");
+    QPushButton* administratorCancelButton = c<QPushButton>("administratorCancelButton");
+    QTableView* administratorsGrid = c<QTableView>("administratorsGrid");
+    QRadioButton* deleteClerkOption = c<QRadioButton>("deleteClerkOption");
+    QRadioButton* modifyClerkOption = c<QRadioButton>("modifyClerkOption");
+    QLineEdit* clerkNumber = c<QLineEdit>("clerkNumber");
+    QLineEdit* clerkName = c<QLineEdit>("clerkName");
+    QPushButton* clerkConfirmButton = c<QPushButton>("clerkConfirmButton");
+    QTableView* clerksGrid = c<QTableView>("clerksGrid");
 };
 
 // Another program's write transaction, held open for a moment on a
@@ -138,16 +138,16 @@ class TestPersonnel : public QObject {
 
     void administratorAction(const QString& glyh, const QString& glym, const QString& mm,
                              const QString& mm2) {
-        ui->Edit4->setText(glyh);
-        ui->Edit5->setText(glym);
-        ui->Edit6->setText(mm);
-        ui->Edit7->setText(mm2);
-        ui->Button1->click();
+        ui->administratorNumber->setText(glyh);
+        ui->administratorName->setText(glym);
+        ui->administratorPassword->setText(mm);
+        ui->administratorSecondPassword->setText(mm2);
+        ui->administratorConfirmButton->click();
     }
     void clerkAction(const QString& shyh, const QString& shym) {
-        ui->Edit1->setText(shyh);
-        ui->Edit2->setText(shym);
-        ui->Button3->click();
+        ui->clerkNumber->setText(shyh);
+        ui->clerkName->setText(shym);
+        ui->clerkConfirmButton->click();
     }
 
   private slots:
@@ -168,39 +168,39 @@ class TestPersonnel : public QObject {
     }
 
     void openingFromTheMainWindow() {
-        QCOMPARE(ui->Label8->text(), QString("密   码"));
-        QCOMPARE(ui->Label9->text(), QString("确认密码        "));
-        QCOMPARE(ui->PageControl1->currentIndex(), 1);
-        ui->Edit1->setText("x");
-        ui->Edit6->setText("y");
+        QCOMPARE(ui->administratorPasswordCaption->text(), QString("密   码"));
+        QCOMPARE(ui->administratorSecondPasswordCaption->text(), QString("确认密码        "));
+        QCOMPARE(ui->pages->currentIndex(), 1);
+        ui->clerkNumber->setText("x");
+        ui->administratorPassword->setText("y");
 
-        office->action("N16")->trigger();
+        office->action("administratorsAction")->trigger();
         QVERIFY(window->isVisible());
-        QCOMPARE(ui->PageControl1->currentIndex(), 0);
-        QCOMPARE(ui->Edit1->text(), QString()); // the show cleared every box
-        QCOMPARE(ui->Edit6->text(), QString());
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"1"}));
-        QCOMPARE(column(ui->DBGrid1, 1), QStringList({"管理员"}));
-        QCOMPARE(ui->DBGrid1->columnWidth(0), 50);
-        QCOMPARE(ui->DBGrid1->columnWidth(1), 150);
+        QCOMPARE(ui->pages->currentIndex(), 0);
+        QCOMPARE(ui->clerkNumber->text(), QString()); // the show cleared every box
+        QCOMPARE(ui->administratorPassword->text(), QString());
+        QCOMPARE(column(ui->administratorsGrid, 0), QStringList({"1"}));
+        QCOMPARE(column(ui->administratorsGrid, 1), QStringList({"管理员"}));
+        QCOMPARE(ui->administratorsGrid->columnWidth(0), 50);
+        QCOMPARE(ui->administratorsGrid->columnWidth(1), 150);
 
         // Already up: the page and its list change, the boxes stay.
-        ui->Edit4->setText("kept");
-        office->action("N17")->trigger();
-        QCOMPARE(ui->PageControl1->currentIndex(), 1);
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"1001"}));
-        QCOMPARE(ui->DBGrid2->columnWidth(1), 150);
-        QCOMPARE(ui->Edit4->text(), QString("kept"));
+        ui->administratorNumber->setText("kept");
+        office->action("clerksAction")->trigger();
+        QCOMPARE(ui->pages->currentIndex(), 1);
+        QCOMPARE(column(ui->clerksGrid, 0), QStringList({"1001"}));
+        QCOMPARE(ui->clerksGrid->columnWidth(1), 150);
+        QCOMPARE(ui->administratorNumber->text(), QString("kept"));
 
         // The user changing pages runs that page's list.
-        ui->PageControl1->setCurrentIndex(0);
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"1"}));
-        QCOMPARE(ui->Edit4->text(), QString("kept"));
+        ui->pages->setCurrentIndex(0);
+        QCOMPARE(column(ui->administratorsGrid, 0), QStringList({"1"}));
+        QCOMPARE(ui->administratorNumber->text(), QString("kept"));
         QVERIFY(shown().isEmpty());
 
-        ui->Button2->click();
-        office->toolButton("ToolButton11")->click();
-        QCOMPARE(ui->Edit4->text(), QString());
+        ui->administratorCancelButton->click();
+        office->toolButton("personnelButton")->click();
+        QCOMPARE(ui->administratorNumber->text(), QString());
     }
 
     void clerkAddedWithTheNumberAsPassword() {
@@ -208,67 +208,68 @@ class TestPersonnel : public QObject {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
 
-        ui->Button3->click();
-        QCOMPARE(focused(), ui->Edit1);
-        ui->Edit1->setText("007");
-        ui->Button3->click();
-        QCOMPARE(focused(), ui->Edit2);
+        ui->clerkConfirmButton->click();
+        QCOMPARE(focused(), ui->clerkNumber);
+        ui->clerkNumber->setText("007");
+        ui->clerkConfirmButton->click();
+        QCOMPARE(focused(), ui->clerkName);
         QCOMPARE(shown(), QStringList({"请输入售货员号！", "请输入售货员名！"}));
         QCOMPARE(personRow(db(), "shyb", "007"), QString("none"));
 
         // Enter walks number, name, OK.
-        ui->Edit1->setFocus();
-        QTest::keyClick(ui->Edit1, Qt::Key_Return);
-        QCOMPARE(focused(), ui->Edit2);
-        type(ui->Edit2, "张三");
-        QTest::keyClick(ui->Edit2, Qt::Key_Return);
-        QCOMPARE(focused(), ui->Button3);
-        QTest::keyClick(ui->Button3, Qt::Key_Return);
+        ui->clerkNumber->setFocus();
+        QTest::keyClick(ui->clerkNumber, Qt::Key_Return);
+        QCOMPARE(focused(), ui->clerkName);
+        type(ui->clerkName, "张三");
+        QTest::keyClick(ui->clerkName, Qt::Key_Return);
+        QCOMPARE(focused(), ui->clerkConfirmButton);
+        QTest::keyClick(ui->clerkConfirmButton, Qt::Key_Return);
         QCOMPARE(shown().last(), QString("售货员 张三 添加成功！"));
         QCOMPARE(personRow(db(), "shyb", "007"), QString("007|张三|007"));
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"1001", "007"}));
-        QCOMPARE(ui->Edit1->text(), QString());
-        QCOMPARE(ui->Edit2->text(), QString());
-        QCOMPARE(focused(), ui->Edit1);
+        QCOMPARE(column(ui->clerksGrid, 0), QStringList({"1001", "007"}));
+        QCOMPARE(ui->clerkNumber->text(), QString());
+        QCOMPARE(ui->clerkName->text(), QString());
+        QCOMPARE(focused(), ui->clerkNumber);
 
         clerkAction("007", "李四");
         QCOMPARE(shown().last(), QString("此售货员号已经被人占用,请重新输入！"));
         QCOMPARE(personRow(db(), "shyb", "007"), QString("007|张三|007"));
-        QCOMPARE(ui->Edit2->text(), QString());
+        QCOMPARE(ui->clerkName->text(), QString());
         QCOMPARE(shown().size(), 4);
     }
 
     void clerkPickedRenamedAndDeleted() {
         window->openClerks();
-        ui->Edit1->setText("1001");
-        ui->RadioGroup2Item2->click();
-        QCOMPARE(ui->Edit1->text(), QString()); // a new action starts empty
+        ui->clerkNumber->setText("1001");
+        ui->modifyClerkOption->click();
+        QCOMPARE(ui->clerkNumber->text(), QString()); // a new action starts empty
 
-        doubleClickRow(ui->DBGrid2, "1001");
-        QCOMPARE(ui->Edit1->text(), QString("1001"));
-        QCOMPARE(ui->Edit2->text(), QString("王芳"));
-        type(ui->Edit2, "王芳芳");
-        ui->Button3->click();
+        doubleClickRow(ui->clerksGrid, "1001");
+        QCOMPARE(ui->clerkNumber->text(), QString("1001"));
+        QCOMPARE(ui->clerkName->text(), QString("王芳"));
+        type(ui->clerkName, "王芳芳");
+        ui->clerkConfirmButton->click();
         QCOMPARE(shown(), QStringList({"售货员 王芳芳 修改成功！"}));
         QCOMPARE(personRow(db(), "shyb", "1001"), QString("1001|王芳芳|pw1"));
-        QCOMPARE(column(ui->DBGrid2, 1), QStringList({"王芳芳"}));
+        QCOMPARE(column(ui->clerksGrid, 1), QStringList({"王芳芳"}));
         clerkAction("1002", "无此人");
         QCOMPARE(shown().last(), QString("此售货员号不存在,请重新输入！"));
 
-        ui->RadioGroup2Item1->click();
+        ui->deleteClerkOption->click();
         clerkAction("1001", "随便"); // the name is not compared
         clerkAction("1001", "随便");
         QCOMPARE(shown().mid(2),
                  QStringList({"售货员 随便 删除成功！", "此售货员号不存在,请重新输入！"}));
         QCOMPARE(personRow(db(), "shyb", "1001"), QString("none"));
-        QCOMPARE(ui->DBGrid2->model()->rowCount(), 0);
+        QCOMPARE(ui->clerksGrid->model()->rowCount(), 0);
     }
 
     void administratorAddChecksInOrder() {
         window->openAdministrators();
         const QStringList empty{"请输入管理员号！", "请输入管理员名！", "密码不能为空,请输入密码",
                                 "密码不能为空,请输入密码"};
-        const QList<QLineEdit*> boxes{ui->Edit4, ui->Edit5, ui->Edit6, ui->Edit7};
+        const QList<QLineEdit*> boxes{ui->administratorNumber, ui->administratorName,
+                                      ui->administratorPassword, ui->administratorSecondPassword};
         for (int filled = 0; filled < 4; ++filled) {
             office->responder.clear();
             administratorAction(filled > 0 ? "2" : "", filled > 1 ? "张经理" : "",
@@ -282,35 +283,35 @@ class TestPersonnel : public QObject {
         administratorAction("2", "张经理", "abc", "abd");
         QCOMPARE(shown(), QStringList({"密码输入不一致,请重新输入密码！"}));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("none"));
-        QCOMPARE(ui->Edit6->text(), QString());
-        QCOMPARE(ui->Edit7->text(), QString());
-        QCOMPARE(ui->Edit4->text(), QString("2"));
-        QCOMPARE(focused(), ui->Edit6);
+        QCOMPARE(ui->administratorPassword->text(), QString());
+        QCOMPARE(ui->administratorSecondPassword->text(), QString());
+        QCOMPARE(ui->administratorNumber->text(), QString("2"));
+        QCOMPARE(focused(), ui->administratorPassword);
 
         // Enter walks the four boxes to OK.
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
-        ui->Edit4->setFocus();
+        ui->administratorNumber->setFocus();
         for (QLineEdit* box : boxes) {
             QCOMPARE(focused(), box);
             if (box->text().isEmpty())
                 QTest::keyClicks(box, "abc");
             QTest::keyClick(box, Qt::Key_Return);
         }
-        QCOMPARE(focused(), ui->Button1);
-        QTest::keyClick(ui->Button1, Qt::Key_Return);
+        QCOMPARE(focused(), ui->administratorConfirmButton);
+        QTest::keyClick(ui->administratorConfirmButton, Qt::Key_Return);
         QCOMPARE(shown().last(), QString("管理员 张经理 添加成功！"));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("2|张经理|abc"));
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"1", "2"}));
+        QCOMPARE(column(ui->administratorsGrid, 0), QStringList({"1", "2"}));
         for (QLineEdit* box : boxes)
             QCOMPARE(box->text(), QString());
-        QCOMPARE(focused(), ui->Edit4);
+        QCOMPARE(focused(), ui->administratorNumber);
 
         administratorAction("1", "别人", "x", "x");
         QCOMPARE(shown().last(), QString("此管理员号已经被人占用,请重新输入！"));
-        QCOMPARE(ui->Edit4->text(), QString());
-        QCOMPARE(ui->Edit5->text(), QString("别人")); // the number reset keeps the name
-        QCOMPARE(ui->Edit6->text(), QString());
+        QCOMPARE(ui->administratorNumber->text(), QString());
+        QCOMPARE(ui->administratorName->text(), QString("别人")); // the number reset keeps the name
+        QCOMPARE(ui->administratorPassword->text(), QString());
         QCOMPARE(personRow(db(), "glyb", "1"), QString("1|管理员|1234"));
     }
 
@@ -318,32 +319,32 @@ class TestPersonnel : public QObject {
         storedb::insertAdministrator(db(), "2", "张经理", "abc");
         window->openAdministrators();
 
-        ui->RadioGroup1Item2->click();
-        QCOMPARE(ui->Label8->text(), QString(" 原密码         "));
-        QCOMPARE(ui->Label9->text(), QString(" 新密码       "));
+        ui->modifyAdministratorOption->click();
+        QCOMPARE(ui->administratorPasswordCaption->text(), QString(" 原密码         "));
+        QCOMPARE(ui->administratorSecondPasswordCaption->text(), QString(" 新密码       "));
         administratorAction("2", "张总", "abd", "new");
         QCOMPARE(shown().last(), QString("密码不正确,你无权修改!"));
-        QCOMPARE(ui->Edit6->text(), QString());
-        QCOMPARE(ui->Edit5->text(), QString("张总"));
-        QCOMPARE(focused(), ui->Edit6);
+        QCOMPARE(ui->administratorPassword->text(), QString());
+        QCOMPARE(ui->administratorName->text(), QString("张总"));
+        QCOMPARE(focused(), ui->administratorPassword);
         administratorAction("2", "张总", "abc", ""); // refused before anything is read
         QCOMPARE(shown().last(), QString("密码不能为空,请输入密码"));
         administratorAction("9", "张总", "abc", "new");
         QCOMPARE(shown().last(), QString("此管理员号不存在,请重新输入！"));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("2|张经理|abc"));
-        doubleClickRow(ui->DBGrid1, "2");
-        QCOMPARE(ui->Edit4->text(), QString("2"));
-        QCOMPARE(ui->Edit5->text(), QString("张经理"));
+        doubleClickRow(ui->administratorsGrid, "2");
+        QCOMPARE(ui->administratorNumber->text(), QString("2"));
+        QCOMPARE(ui->administratorName->text(), QString("张经理"));
         administratorAction("2", "张总", "abc", "new");
         QCOMPARE(shown().last(), QString("管理员 张总 修改成功！"));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("2|张总|new"));
-        QCOMPARE(column(ui->DBGrid1, 1), QStringList({"管理员", "张总"}));
+        QCOMPARE(column(ui->administratorsGrid, 1), QStringList({"管理员", "张总"}));
         QCOMPARE(shown().size(), 4);
 
         office->responder.clear();
-        ui->RadioGroup1Item1->click();
-        QCOMPARE(ui->Label8->text(), QString("密           码         "));
-        QCOMPARE(ui->Label9->text(), QString("确认密码       "));
+        ui->deleteAdministratorOption->click();
+        QCOMPARE(ui->administratorPasswordCaption->text(), QString("密           码         "));
+        QCOMPARE(ui->administratorSecondPasswordCaption->text(), QString("确认密码       "));
         administratorAction("2", "任意", "new", "abc");
         administratorAction("2", "任意", "abc", "abc");
         administratorAction("3", "任意", "new", "new");
@@ -353,19 +354,19 @@ class TestPersonnel : public QObject {
         administratorAction("2", "任意", "new", "new");
         QCOMPARE(shown().last(), QString("管理员 任意 删除成功！"));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("none"));
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"1"}));
+        QCOMPARE(column(ui->administratorsGrid, 0), QStringList({"1"}));
 
         // Captions follow the action; the show leaves them alone.
         window->close();
         window->openAdministrators();
-        QCOMPARE(ui->Label8->text(), QString("密           码         "));
-        QVERIFY(ui->RadioGroup1Item1->isChecked());
+        QCOMPARE(ui->administratorPasswordCaption->text(), QString("密           码         "));
+        QVERIFY(ui->deleteAdministratorOption->isChecked());
     }
 
     void lastAdministratorIsKept() {
         storedb::insertAdministrator(db(), "2", "张经理", "abc");
         window->openAdministrators();
-        ui->RadioGroup1Item1->click();
+        ui->deleteAdministratorOption->click();
         // The one signed on may go while another is left.
         QCOMPARE(office->session().administrator(), QString("1"));
         administratorAction("1", "管理员", "1234", "1234");
@@ -376,8 +377,8 @@ class TestPersonnel : public QObject {
         QCOMPARE(shown().last(),
                  QString("此管理员是仅剩的一个管理员,不能删除！否则将无人能登录服务器端。"));
         QCOMPARE(personRow(db(), "glyb", "2"), QString("2|张经理|abc"));
-        QCOMPARE(ui->Edit4->text(), QString());
-        QCOMPARE(column(ui->DBGrid1, 0), QStringList({"2"}));
+        QCOMPARE(ui->administratorNumber->text(), QString());
+        QCOMPARE(column(ui->administratorsGrid, 0), QStringList({"2"}));
         // Still the one who can sign on.
         QCOMPARE(storedb::glydl(db(), "2")->mm, std::optional<QString>("abc"));
 
@@ -410,18 +411,21 @@ class TestPersonnel : public QObject {
             administrators ? storedb::Person::Administrator : storedb::Person::Clerk;
         const QString table = administrators ? "glyb" : "shyb";
         const QString before = personRow(db(), table, number);
-        QLineEdit* numberBox = administrators ? ui->Edit4 : ui->Edit1;
-        QLineEdit* nameBox = administrators ? ui->Edit5 : ui->Edit2;
-        QLineEdit* first = administrators ? ui->Edit6 : ctl<QLineEdit>(window, "Edit8");
-        QLineEdit* second = administrators ? ui->Edit7 : ctl<QLineEdit>(window, "Edit9");
-        QPushButton* ok = administrators ? ui->Button1 : ui->Button3;
+        QLineEdit* numberBox = administrators ? ui->administratorNumber : ui->clerkNumber;
+        QLineEdit* nameBox = administrators ? ui->administratorName : ui->clerkName;
+        QLineEdit* first =
+            administrators ? ui->administratorPassword : ctl<QLineEdit>(window, "clerkNewPassword");
+        QLineEdit* second = administrators ? ui->administratorSecondPassword
+                                           : ctl<QLineEdit>(window, "clerkConfirmation");
+        QPushButton* ok = administrators ? ui->administratorConfirmButton : ui->clerkConfirmButton;
         administrators ? window->openAdministrators() : window->openClerks();
         QVERIFY(administrators || first->isHidden());
-        ctl<QRadioButton>(window, administrators ? "RadioGroup1Item3" : "RadioGroup2Item3")
+        ctl<QRadioButton>(window, administrators ? "resetAdministratorPasswordOption"
+                                                 : "resetClerkPasswordOption")
             ->click();
         QVERIFY(!first->isHidden() && !second->isHidden());
         if (administrators)
-            QCOMPARE(ui->Label8->text(), QString(" 新密码         "));
+            QCOMPARE(ui->administratorPasswordCaption->text(), QString(" 新密码         "));
         const auto act = [&](const QString& n, const QString& a, const QString& b) {
             office->responder.clear();
             numberBox->setText(n);
@@ -486,13 +490,13 @@ class TestPersonnel : public QObject {
             storedb::chargeSale(db(), "POS1", QDate::currentDate());
         };
         window->openClerks();
-        ui->RadioGroup2Item1->click();
+        ui->deleteClerkOption->click();
 
         storedb::signOn(db(), "POS1", "1001", QDateTime::currentDateTime());
         clerkAction("1001", "王芳");
         QCOMPARE(shown(),
                  QStringList({"售货员 1001 正在计算机 POS1 上班,不能删除！请等其注销后再删除。"}));
-        QCOMPARE(ui->Edit1->text(), QString());
+        QCOMPARE(ui->clerkNumber->text(), QString());
 
         sell(20); // 100 yuan: 250 in the drawer, 100 handed in
         QCOMPARE(storedb::signOff(db(), "POS1", QDateTime::currentDateTime()).handIn, 100.0);
@@ -500,7 +504,7 @@ class TestPersonnel : public QObject {
         QCOMPARE(shown().last(),
                  QString("售货员 1001 还有 100 元营业款未交,不能删除！请先结算营业款再删除。"));
         QCOMPARE(personRow(db(), "shyb", "1001"), QString("1001|王芳|pw1"));
-        QCOMPARE(column(ui->DBGrid2, 0), QStringList({"1001", "1002"}));
+        QCOMPARE(column(ui->clerksGrid, 0), QStringList({"1001", "1002"}));
 
         // A shift that took money but hands nothing in owes nothing.
         storedb::signOn(db(), "POS1", "1002", QDateTime::currentDateTime().addSecs(60));

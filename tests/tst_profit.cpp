@@ -57,14 +57,16 @@ class TestProfit : public QObject {
 
     storedb::Db& db() { return office->db(); }
     QString box(const char* name) const { return ctl<QLineEdit>(ylform, name)->text(); }
-    QStringList figures() const { return {box("Edit1"), box("Edit2"), box("Edit3"), box("Edit4")}; }
+    QStringList figures() const {
+        return {box("totalCost"), box("totalTurnover"), box("stockValue"), box("estimatedProfit")};
+    }
     // As the administrator does it: the tool button "盈利预算".
     void openFromMainWindow() {
-        office->toolButton("ToolButton18")->click();
+        office->toolButton("profitEstimateButton")->click();
         QVERIFY(ylform->isVisible());
     }
     void close() {
-        ctl<QPushButton>(ylform, "BitBtn1")->click();
+        ctl<QPushButton>(ylform, "closeButton")->click();
         QVERIFY(!ylform->isVisible());
     }
 

@@ -139,19 +139,19 @@ class TestPurchaseQuery : public QObject {
 
     void categoryQueryListsItsStockInsByCategoryNumber() {
         window->openByCategory();
-        QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料"}));
-        QCOMPARE(pickList(box("ComboBox2")), pickList(box("ComboBox1")));
-        choose(box("ComboBox1"), 0);
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected(1, "01"));
-        QCOMPARE(text("Edit1"), QString("2")); // goods with a stock row
+        QCOMPARE(pickList(box("categoryChoice")), QStringList({"饮料", "零食", "饮料"}));
+        QCOMPARE(pickList(box("goodsCategoryChoice")), pickList(box("categoryChoice")));
+        choose(box("categoryChoice"), 0);
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected(1, "01"));
+        QCOMPARE(text("stockedGoods"), QString("2")); // goods with a stock row
 
-        const QAbstractItemModel* m = grid("DBGrid1")->model();
+        const QAbstractItemModel* m = grid("categoryMovementsGrid")->model();
         QStringList titles, days;
         for (int col = 0; col < m->columnCount(); ++col)
             titles << m->headerData(col, Qt::Horizontal).toString();
         QCOMPARE(titles, QStringList({"商品名", "数量", "入货价", "入货时间", "商品来源"}));
-        for (QTableView* g : {grid("DBGrid1"), grid("DBGrid2")}) {
+        for (QTableView* g : {grid("categoryMovementsGrid"), grid("goodsMovementsGrid")}) {
             QCOMPARE(g->model(), m); // both pages show the one result
             QList<int> widths;
             for (int col = 0; col < 5; ++col)
@@ -159,7 +159,8 @@ class TestPurchaseQuery : public QObject {
             QCOMPARE(widths, QList<int>({100, 80, 50, 90, 100}));
         }
         // Movements are dated at midnight: the date alone is shown.
-        auto* dates = qobject_cast<QStyledItemDelegate*>(grid("DBGrid1")->itemDelegateForColumn(3));
+        auto* dates = qobject_cast<QStyledItemDelegate*>(
+            grid("categoryMovementsGrid")->itemDelegateForColumn(3));
         QVERIFY(dates);
         for (int r = 0; r < m->rowCount(); ++r)
             days << dates->displayText(m->index(r, 3).data(), QLocale());
@@ -167,29 +168,29 @@ class TestPurchaseQuery : public QObject {
 
         // The second 饮料, chosen from the keyboard: Enter goes to the button.
         showActive();
-        box("ComboBox1")->setFocus();
-        choose(box("ComboBox1"), 2);
-        QTest::keyClick(box("ComboBox1"), Qt::Key_Return);
-        QTest::keyClick(c("BitBtn1"), Qt::Key_Return);
+        box("categoryChoice")->setFocus();
+        choose(box("categoryChoice"), 2);
+        QTest::keyClick(box("categoryChoice"), Qt::Key_Return);
+        QTest::keyClick(c("categoryQueryButton"), Qt::Key_Return);
         settle();
-        QCOMPARE(gridRows(grid("DBGrid1")), expected(1, "03"));
-        QCOMPARE(text("Edit1"), QString("1"));
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected(1, "03"));
+        QCOMPARE(text("stockedGoods"), QString("1"));
 
         // Shown again: the lists are rebuilt and the choice stays.
         window->close();
         window->openByCategory();
-        QCOMPARE(pickList(box("ComboBox1")).size(), 3);
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected(1, "03"));
+        QCOMPARE(pickList(box("categoryChoice")).size(), 3);
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected(1, "03"));
 
         // After a page change a typed name is the first category bearing it.
-        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
-        QCOMPARE(box("ComboBox1")->currentText(), QString());
-        c<QTabWidget>("PageControl1")->setCurrentIndex(0);
-        box("ComboBox1")->setEditText("饮料");
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected(1, "01"));
+        c<QTabWidget>("pages")->setCurrentIndex(1);
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
+        QCOMPARE(box("categoryChoice")->currentText(), QString());
+        c<QTabWidget>("pages")->setCurrentIndex(0);
+        box("categoryChoice")->setEditText("饮料");
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected(1, "01"));
         QVERIFY(shown().isEmpty());
     }
 
@@ -210,22 +211,23 @@ class TestPurchaseQuery : public QObject {
         QFETCH(QDate, to);
         if (byGoods) {
             window->openByGoods();
-            choose(box("ComboBox2"), 0);
-            choose(box("ComboBox3"), 0);
+            choose(box("goodsCategoryChoice"), 0);
+            choose(box("goodsChoice"), 0);
         } else {
             window->openByCategory();
-            choose(box("ComboBox1"), 0);
+            choose(box("categoryChoice"), 0);
         }
         // The pickers keep their time of day; choosing a day does not change it.
-        QDateTimeEdit* start = picker(byGoods ? "DateTimePicker3" : "DateTimePicker1");
-        QDateTimeEdit* end = picker(byGoods ? "DateTimePicker4" : "DateTimePicker2");
+        QDateTimeEdit* start = picker(byGoods ? "goodsFirstDay" : "categoryFirstDay");
+        QDateTimeEdit* end = picker(byGoods ? "goodsLastDay" : "categoryLastDay");
         QCOMPARE(start->time(), QTime(9, 14, 43));
         QCOMPARE(end->time(), QTime(9, 14, 53));
         start->setDate(from);
         end->setDate(to);
-        QAbstractButton* time = c<QAbstractButton>(byGoods ? "CheckBox1" : "CheckBox2");
-        const char* query = byGoods ? "BitBtn3" : "BitBtn1";
-        QTableView* result = grid(byGoods ? "DBGrid2" : "DBGrid1");
+        QAbstractButton* time =
+            c<QAbstractButton>(byGoods ? "limitGoodsToPeriod" : "limitCategoryToPeriod");
+        const char* query = byGoods ? "goodsQueryButton" : "categoryQueryButton";
+        QTableView* result = grid(byGoods ? "goodsMovementsGrid" : "categoryMovementsGrid");
         const int column = byGoods ? 0 : 1;
         const QString key = byGoods ? "A1" : "01";
         time->click();
@@ -250,66 +252,68 @@ class TestPurchaseQuery : public QObject {
 
     void goodsOfOneNameAreQueriedByTheirNumber() {
         window->openByGoods();
-        choose(box("ComboBox2"), 2); // the second 饮料
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐"}));
-        choose(box("ComboBox3"), 0);
-        click("BitBtn3");
-        QCOMPARE(gridRows(grid("DBGrid2")), expected(0, "C1"));
-        QCOMPARE(text("Edit2"), QString("4.8")); // the price of its last stock-in
-        QCOMPARE(text("Edit3"), QString::number(stockOf(db(), "C1")));
+        choose(box("goodsCategoryChoice"), 2); // the second 饮料
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"可乐"}));
+        choose(box("goodsChoice"), 0);
+        click("goodsQueryButton");
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected(0, "C1"));
+        QCOMPARE(text("currentPrice"), QString("4.8")); // the price of its last stock-in
+        QCOMPARE(text("currentStock"), QString::number(stockOf(db(), "C1")));
 
-        choose(box("ComboBox2"), 0);
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐", "雪碧", "果汁"}));
-        QCOMPARE(box("ComboBox3")->currentText(), QString());
-        choose(box("ComboBox3"), 0);
-        click("BitBtn3");
-        QCOMPARE(gridRows(grid("DBGrid2")), expected(0, "A1"));
-        QCOMPARE(text("Edit2"), QString("4"));
-        QCOMPARE(text("Edit3"), QString("25")); // 27 in, 2 out
+        choose(box("goodsCategoryChoice"), 0);
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"可乐", "雪碧", "果汁"}));
+        QCOMPARE(box("goodsChoice")->currentText(), QString());
+        choose(box("goodsChoice"), 0);
+        click("goodsQueryButton");
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected(0, "A1"));
+        QCOMPARE(text("currentPrice"), QString("4"));
+        QCOMPARE(text("currentStock"), QString("25")); // 27 in, 2 out
         QVERIFY(shown().isEmpty());
     }
 
     void refusalsAndNamesThatMatchNothing() {
         window->openByGoods();
         showActive();
-        click("BitBtn3");
-        box("ComboBox2")->setFocus();
-        box("ComboBox2")->setEditText("零食");
-        QTest::keyClick(box("ComboBox2"), Qt::Key_Return); // as choosing it
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"薯片"}));
-        QVERIFY(box("ComboBox3")->hasFocus());
-        click("BitBtn3");
+        click("goodsQueryButton");
+        box("goodsCategoryChoice")->setFocus();
+        box("goodsCategoryChoice")->setEditText("零食");
+        QTest::keyClick(box("goodsCategoryChoice"), Qt::Key_Return); // as choosing it
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"薯片"}));
+        QVERIFY(box("goodsChoice")->hasFocus());
+        click("goodsQueryButton");
         QCOMPARE(shown(), QStringList({"请选择商品类别!", "请选择商品名!"}));
-        QCOMPARE(grid("DBGrid2")->model()->columnCount(), 0); // nothing was read
+        QCOMPARE(grid("goodsMovementsGrid")->model()->columnCount(), 0); // nothing was read
 
         // A category that does not exist leaves the goods list alone; a
         // goods name outside the list is the first of that name.
-        box("ComboBox2")->setEditText("没有");
-        QTest::keyClick(box("ComboBox2"), Qt::Key_Return);
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"薯片"}));
-        box("ComboBox3")->setEditText("雪碧");
-        click("BitBtn3");
-        QCOMPARE(gridRows(grid("DBGrid2")), expected(0, "A2"));
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"3", "6"}));
+        box("goodsCategoryChoice")->setEditText("没有");
+        QTest::keyClick(box("goodsCategoryChoice"), Qt::Key_Return);
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"薯片"}));
+        box("goodsChoice")->setEditText("雪碧");
+        click("goodsQueryButton");
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected(0, "A2"));
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}),
+                 QStringList({"3", "6"}));
 
-        box("ComboBox3")->setEditText("果汁"); // never stocked: no price, no stock
-        click("BitBtn3");
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"", ""}));
-        QCOMPARE(grid("DBGrid2")->model()->rowCount(), 0);
-        box("ComboBox3")->setEditText("没有的东西");
-        click("BitBtn3");
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"0", "0"}));
-        QCOMPARE(grid("DBGrid2")->model()->rowCount(), 0);
+        box("goodsChoice")->setEditText("果汁"); // never stocked: no price, no stock
+        click("goodsQueryButton");
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}), QStringList({"", ""}));
+        QCOMPARE(grid("goodsMovementsGrid")->model()->rowCount(), 0);
+        box("goodsChoice")->setEditText("没有的东西");
+        click("goodsQueryButton");
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}),
+                 QStringList({"0", "0"}));
+        QCOMPARE(grid("goodsMovementsGrid")->model()->rowCount(), 0);
 
         window->openByCategory();
-        QCOMPARE(box("ComboBox2")->currentText(), QString("没有")); // no page change
-        click("BitBtn1");
-        box("ComboBox1")->setEditText("没有");
-        click("BitBtn1");
-        QCOMPARE(text("Edit1"), QString("0"));
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(box("goodsCategoryChoice")->currentText(), QString("没有")); // no page change
+        click("categoryQueryButton");
+        box("categoryChoice")->setEditText("没有");
+        click("categoryQueryButton");
+        QCOMPARE(text("stockedGoods"), QString("0"));
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
         QCOMPARE(shown().mid(2), QStringList({"请选择商品类别!"}));
-        click("BitBtn2");
+        click("categoryCloseButton");
         QVERIFY(!window->isVisible());
     }
 

@@ -60,18 +60,18 @@ class TestRegistration : public QObject {
 
     std::unique_ptr<AdminFixture> office;
     admin::TillRegistrationWindow* window = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    QLineEdit* tillName = nullptr;
+    QLineEdit* floatAmount = nullptr;
+    QPushButton* registerButton = nullptr;
+    QTableView* tillsGrid = nullptr;
 
     storedb::Db& db() { return office->db(); }
     const QStringList& shown() const { return office->responder.shown(); }
 
     void registerTill(const QString& jsj, const QString& amount) {
-        Edit1->setText(jsj);
-        Edit2->setText(amount);
-        BitBtn1->click();
+        tillName->setText(jsj);
+        floatAmount->setText(amount);
+        registerButton->click();
     }
 
   private slots:
@@ -79,10 +79,10 @@ class TestRegistration : public QObject {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
         window = &office->session().registrationWindow();
-        Edit1 = ctl<QLineEdit>(window, "Edit1");
-        Edit2 = ctl<QLineEdit>(window, "Edit2");
-        BitBtn1 = ctl<QPushButton>(window, "BitBtn1");
-        DBGrid1 = ctl<QTableView>(window, "DBGrid1");
+        tillName = ctl<QLineEdit>(window, "tillName");
+        floatAmount = ctl<QLineEdit>(window, "floatAmount");
+        registerButton = ctl<QPushButton>(window, "registerButton");
+        tillsGrid = ctl<QTableView>(window, "tillsGrid");
     }
 
     void cleanup() {
@@ -92,45 +92,45 @@ class TestRegistration : public QObject {
     }
 
     void registeringPos1AndAgain() {
-        Edit1->setText("left over");
-        office->action("M1")->trigger();
+        tillName->setText("left over");
+        office->action("tillRegistrationAction")->trigger();
         QVERIFY(window->isVisible());
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
-        QCOMPARE(Edit1->text(), QString());
-        QCOMPARE(Edit2->text(), QString("0"));
-        QCOMPARE(window->focusWidget(), Edit1);
-        QCOMPARE(DBGrid1->model()->rowCount(), 0);
-        QCOMPARE(DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), QString("余额"));
+        QCOMPARE(tillName->text(), QString());
+        QCOMPARE(floatAmount->text(), QString("0"));
+        QCOMPARE(window->focusWidget(), tillName);
+        QCOMPARE(tillsGrid->model()->rowCount(), 0);
+        QCOMPARE(tillsGrid->model()->headerData(1, Qt::Horizontal).toString(), QString("余额"));
 
         // Enter walks name, amount, OK; the amount takes digits and one point only.
-        QTest::keyClicks(Edit1, "POS1");
-        QTest::keyClick(Edit1, Qt::Key_Return);
-        QCOMPARE(window->focusWidget(), Edit2);
-        QTest::keyClick(Edit2, Qt::Key_Backspace);
-        QTest::keyClicks(Edit2, "a-1x2.5.0");
-        QCOMPARE(Edit2->text(), QString("12.50"));
-        QTest::keyClick(Edit2, Qt::Key_Return);
-        QCOMPARE(window->focusWidget(), BitBtn1);
-        QTest::keyClick(BitBtn1, Qt::Key_Return);
+        QTest::keyClicks(tillName, "POS1");
+        QTest::keyClick(tillName, Qt::Key_Return);
+        QCOMPARE(window->focusWidget(), floatAmount);
+        QTest::keyClick(floatAmount, Qt::Key_Backspace);
+        QTest::keyClicks(floatAmount, "a-1x2.5.0");
+        QCOMPARE(floatAmount->text(), QString("12.50"));
+        QTest::keyClick(floatAmount, Qt::Key_Return);
+        QCOMPARE(window->focusWidget(), registerButton);
+        QTest::keyClick(registerButton, Qt::Key_Return);
 
         QCOMPARE(shown(), QStringList({"计算机 POS1 注册成功！"}));
         QCOMPARE(tills(db()), QStringList({"POS1|null|12.5|0|待机"}));
-        QCOMPARE(column(DBGrid1, 0), QStringList({"POS1"}));
-        QCOMPARE(column(DBGrid1, 2), QStringList({"待机"}));
-        QCOMPARE(DBGrid1->columnWidth(0), 160);
-        QCOMPARE(DBGrid1->columnWidth(1), 160);
-        QCOMPARE(DBGrid1->columnWidth(2), 140);
-        QCOMPARE(Edit1->text(), QString());
-        QCOMPARE(Edit2->text(), QString("0"));
-        QCOMPARE(window->focusWidget(), Edit1);
+        QCOMPARE(column(tillsGrid, 0), QStringList({"POS1"}));
+        QCOMPARE(column(tillsGrid, 2), QStringList({"待机"}));
+        QCOMPARE(tillsGrid->columnWidth(0), 160);
+        QCOMPARE(tillsGrid->columnWidth(1), 160);
+        QCOMPARE(tillsGrid->columnWidth(2), 140);
+        QCOMPARE(tillName->text(), QString());
+        QCOMPARE(floatAmount->text(), QString("0"));
+        QCOMPARE(window->focusWidget(), tillName);
 
         // Letter case makes no other till: on SQLite both would be one sale table.
         registerTill("POS1", "0");
         registerTill("pos1", "5");
         QCOMPARE(shown().mid(1), QStringList({"此计算机已经注册！", "此计算机已经注册！"}));
         QCOMPARE(tills(db()), QStringList({"POS1|null|12.5|0|待机"}));
-        QCOMPARE(Edit2->text(), QString("0"));
+        QCOMPARE(floatAmount->text(), QString("0"));
 
         // Registered, the till signs on under its name.
         addClerk(db(), "1001", "王芳", "pw");
@@ -142,7 +142,7 @@ class TestRegistration : public QObject {
         window->show();
         registerTill("", "7");
         QCOMPARE(shown(), QStringList({"请输入计算机名!"}));
-        QCOMPARE(Edit2->text(), QString("0"));
+        QCOMPARE(floatAmount->text(), QString("0"));
 
         // Names that would clash with the store's own tables, or that the
         // till could never find, are refused; the boxes stay for a correction.
@@ -152,14 +152,14 @@ class TestRegistration : public QObject {
             QCOMPARE(shown().size(), 1);
             QVERIFY2(shown().at(0).contains(name == " POS2" ? "前后不能有空格" : "同名"),
                      qPrintable(shown().at(0)));
-            QCOMPARE(Edit1->text(), name);
-            QCOMPARE(Edit2->text(), QString("10"));
+            QCOMPARE(tillName->text(), name);
+            QCOMPARE(floatAmount->text(), QString("10"));
         }
         for (const QString& amount : {QString(), QString("1.2.3"), QString(".")}) {
             office->responder.clear();
             registerTill("POS2", amount);
             QCOMPARE(shown(), QStringList({QString("'%1' 不是有效的数字").arg(amount)}));
-            QCOMPARE(Edit2->text(), amount);
+            QCOMPARE(floatAmount->text(), amount);
         }
         QCOMPARE(tills(db()), QStringList());
 
@@ -175,18 +175,18 @@ class TestRegistration : public QObject {
         addTill(db(), "POS3", 0);
         addClerk(db(), "1001", "王芳", "pw");
         window->show();
-        QCOMPARE(column(DBGrid1, 0).size(), 3);
+        QCOMPARE(column(tillsGrid, 0).size(), 3);
 
         office->responder.answer(false);
-        doubleClickRow(DBGrid1, "POS1");
+        doubleClickRow(tillsGrid, "POS1");
         QCOMPARE(shown(), QStringList({"真的要删除计算机 POS1 吗？"}));
         QCOMPARE(tills(db()).size(), 3);
 
         office->responder.answer(true);
-        doubleClickRow(DBGrid1, "POS1");
+        doubleClickRow(tillsGrid, "POS1");
         QCOMPARE(shown().size(), 2); // no message after a removal
         QCOMPARE(tills(db()), QStringList({"POS2|null|50|0|待机", "POS3|null|0|0|待机"}));
-        QCOMPARE(column(DBGrid1, 0).contains("POS1"), false);
+        QCOMPARE(column(tillsGrid, 0).contains("POS1"), false);
 
         // A clerk on duty: the till stays, and the list shows it online while
         // the till renews its lease.
@@ -194,10 +194,10 @@ class TestRegistration : public QObject {
         lease.take(db());
         storedb::signOn(db(), "POS2", "1001", QDateTime::currentDateTime());
         office->responder.answer(true);
-        doubleClickRow(DBGrid1, "POS2");
+        doubleClickRow(tillsGrid, "POS2");
         QCOMPARE(shown().last(), QString("该营业端正在营业,不能删除！请等售货员注销后再删除。"));
-        const int pos2 = column(DBGrid1, 0).indexOf("POS2");
-        QCOMPARE(column(DBGrid1, 2).at(pos2), QString("在线"));
+        const int pos2 = column(tillsGrid, 0).indexOf("POS2");
+        QCOMPARE(column(tillsGrid, 2).at(pos2), QString("在线"));
         storedb::signOff(db(), "POS2", QDateTime::currentDateTime());
 
         // Takings on a till's row are refused as well; under a yuan they are
@@ -205,7 +205,7 @@ class TestRegistration : public QObject {
         for (const double takings : {35.0, 0.5}) {
             storedb::jqbsf(db(), "POS3", takings);
             office->responder.answer(true);
-            doubleClickRow(DBGrid1, "POS3");
+            doubleClickRow(tillsGrid, "POS3");
             QCOMPARE(shown().last(),
                      QString("该营业端还有 %1 元营业额没有结账,不能删除！请在该营业端登录并注销后"
                              "再删除。")
@@ -220,14 +220,14 @@ class TestRegistration : public QObject {
 
     void doubleClickOnAnEmptyGridDeletesNothing() {
         window->show();
-        QCOMPARE(DBGrid1->model()->rowCount(), 0);
+        QCOMPARE(tillsGrid->model()->rowCount(), 0);
         // An unanswered question would fail the test.
-        doubleClickAt(DBGrid1, QPoint(40, 40));
+        doubleClickAt(tillsGrid, QPoint(40, 40));
         addTill(db(), "POS1", 0);
         registerTill("POS2", "0");
-        QCOMPARE(DBGrid1->model()->rowCount(), 2);
-        const QRect last = DBGrid1->visualRect(DBGrid1->model()->index(1, 0));
-        doubleClickAt(DBGrid1, last.center() + QPoint(0, 3 * last.height()));
+        QCOMPARE(tillsGrid->model()->rowCount(), 2);
+        const QRect last = tillsGrid->visualRect(tillsGrid->model()->index(1, 0));
+        doubleClickAt(tillsGrid, last.center() + QPoint(0, 3 * last.height()));
         QCOMPARE(shown(), QStringList({"计算机 POS2 注册成功！"}));
         QCOMPARE(tills(db()).size(), 2);
     }
@@ -276,11 +276,11 @@ class TestRegistration : public QObject {
         if (onDuty)
             storedb::signOn(db(), "POS1", "1001", QDateTime::currentDateTime());
         window->show();
-        DBGrid1->setCurrentIndex(DBGrid1->model()->index(0, 0));
-        QCOMPARE(Edit1->text() + "|" + Edit2->text(), QString("POS1|100"));
+        tillsGrid->setCurrentIndex(tillsGrid->model()->index(0, 0));
+        QCOMPARE(tillName->text() + "|" + floatAmount->text(), QString("POS1|100"));
 
-        Edit1->setText(jsj);
-        Edit2->setText(amount);
+        tillName->setText(jsj);
+        floatAmount->setText(amount);
         office->responder.answer(true);
         ctl<QPushButton>(window, "changeFloatButton")->click();
         QCOMPARE(shown(), messages);

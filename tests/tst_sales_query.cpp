@@ -130,7 +130,7 @@ class TestSalesQuery : public QObject {
     }
 
     void doubleClickRowOf(const QString& hwh) {
-        QTableView* g = grid("DBGrid1");
+        QTableView* g = grid("categoryMovementsGrid");
         for (int r = 0; r < g->model()->rowCount(); ++r) {
             if (g->model()->index(r, 0).data().toString() == hwh) {
                 const QPoint cell = g->visualRect(g->model()->index(r, 0)).center();
@@ -182,23 +182,24 @@ class TestSalesQuery : public QObject {
 
     void categoryQuerySumsEachGoodsPerDay() {
         window->openByCategory();
-        QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料"}));
-        QCOMPARE(pickList(box("ComboBox2")), pickList(box("ComboBox1")));
-        choose(box("ComboBox1"), 0);
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
+        QCOMPARE(pickList(box("categoryChoice")), QStringList({"饮料", "零食", "饮料"}));
+        QCOMPARE(pickList(box("goodsCategoryChoice")), pickList(box("categoryChoice")));
+        choose(box("categoryChoice"), 0);
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected("01"));
         // Two sales of A1 on one day make one row, the back office's
         // stock-out of that day another.
-        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|5|2024-03-05|22.5||收款机销售"));
-        QVERIFY(gridRows(grid("DBGrid1")).contains("A1|1|2024-03-05|4.5||后台出货"));
-        QCOMPARE(text("Edit1"), QString("2")); // goods with a stock row
+        QVERIFY(
+            gridRows(grid("categoryMovementsGrid")).contains("A1|5|2024-03-05|22.5||收款机销售"));
+        QVERIFY(gridRows(grid("categoryMovementsGrid")).contains("A1|1|2024-03-05|4.5||后台出货"));
+        QCOMPARE(text("stockedGoods"), QString("2")); // goods with a stock row
 
-        const QAbstractItemModel* m = grid("DBGrid1")->model();
+        const QAbstractItemModel* m = grid("categoryMovementsGrid")->model();
         QStringList titles;
         for (int col = 0; col < m->columnCount(); ++col)
             titles << m->headerData(col, Qt::Horizontal).toString();
         QCOMPARE(titles, QStringList({"商品号", "数量", "出货时间", "金额", "原帐单", "出货方式"}));
-        for (QTableView* g : {grid("DBGrid1"), grid("DBGrid2")}) {
+        for (QTableView* g : {grid("categoryMovementsGrid"), grid("goodsMovementsGrid")}) {
             QCOMPARE(g->model(), m);
             QList<int> widths;
             for (int col = 0; col < m->columnCount(); ++col)
@@ -206,10 +207,10 @@ class TestSalesQuery : public QObject {
             QCOMPARE(widths, QList<int>({115, 45, 80, 70, 60, 75}));
         }
 
-        choose(box("ComboBox1"), 2); // the second 饮料
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected("03"));
-        QCOMPARE(text("Edit1"), QString("1"));
+        choose(box("categoryChoice"), 2); // the second 饮料
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected("03"));
+        QCOMPARE(text("stockedGoods"), QString("1"));
         QVERIFY(shown().isEmpty());
     }
 
@@ -218,26 +219,26 @@ class TestSalesQuery : public QObject {
     // nothing that arrives after.
     void queriesRunBesideTheWindow() {
         window->openByCategory();
-        choose(box("ComboBox1"), 0);
-        c<QAbstractButton>("BitBtn1")->click();
+        choose(box("categoryChoice"), 0);
+        c<QAbstractButton>("categoryQueryButton")->click();
         QVERIFY(window->isQuerying());
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
-        QCOMPARE(text("Edit1"), QString("2")); // the count is no long read
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
+        QCOMPARE(text("stockedGoods"), QString("2")); // the count is no long read
         settle();
-        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected("01"));
 
-        c<QAbstractButton>("BitBtn1")->click();
-        choose(box("ComboBox1"), 2);
-        click("BitBtn1");
+        c<QAbstractButton>("categoryQueryButton")->click();
+        choose(box("categoryChoice"), 2);
+        click("categoryQueryButton");
         QTest::qWait(50); // room for the first read's late outcome
-        QCOMPARE(gridRows(grid("DBGrid1")), expected("03"));
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected("03"));
 
-        c<QAbstractButton>("BitBtn1")->click();
+        c<QAbstractButton>("categoryQueryButton")->click();
         window->close();
         QVERIFY(!window->isQuerying());
         QTest::qWait(200);
         window->openByCategory();
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
         QVERIFY(shown().isEmpty());
     }
 
@@ -252,8 +253,8 @@ class TestSalesQuery : public QObject {
         blocker->exec("lock", QStringLiteral("lock table hwrzb in access exclusive mode"));
 
         window->openByCategory();
-        choose(box("ComboBox1"), 0);
-        c<QAbstractButton>("BitBtn1")->click();
+        choose(box("categoryChoice"), 0);
+        c<QAbstractButton>("categoryQueryButton")->click();
         QPointer<QProgressDialog> progress;
         QTRY_VERIFY((progress = window->findChild<QProgressDialog*>()) && progress->isVisible());
         QCOMPARE(progress->labelText(), QString("正在查询,请稍候..."));
@@ -269,9 +270,9 @@ class TestSalesQuery : public QObject {
 
         hold.reset();
         QTest::qWait(300);
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
-        click("BitBtn1");
-        QCOMPARE(gridRows(grid("DBGrid1")), expected("01"));
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
+        click("categoryQueryButton");
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), expected("01"));
         QVERIFY(shown().isEmpty());
     }
 
@@ -292,21 +293,21 @@ class TestSalesQuery : public QObject {
         QFETCH(QDate, to);
         if (byGoods) {
             window->openByGoods();
-            choose(box("ComboBox2"), 1);
-            choose(box("ComboBox3"), 0); // B1
+            choose(box("goodsCategoryChoice"), 1);
+            choose(box("goodsChoice"), 0); // B1
         } else {
             window->openByCategory();
-            choose(box("ComboBox1"), 0);
+            choose(box("categoryChoice"), 0);
         }
-        auto* start = c<QDateTimeEdit>(byGoods ? "DateTimePicker3" : "DateTimePicker1");
-        auto* end = c<QDateTimeEdit>(byGoods ? "DateTimePicker4" : "DateTimePicker2");
+        auto* start = c<QDateTimeEdit>(byGoods ? "goodsFirstDay" : "categoryFirstDay");
+        auto* end = c<QDateTimeEdit>(byGoods ? "goodsLastDay" : "categoryLastDay");
         QCOMPARE(start->time(), byGoods ? QTime(9, 14, 43) : QTime(16, 28, 49));
         QCOMPARE(end->time(), byGoods ? QTime(9, 14, 53) : QTime(16, 29, 1));
         start->setDate(from);
         end->setDate(to);
-        auto* time = c<QAbstractButton>(byGoods ? "CheckBox2" : "CheckBox1");
-        const char* query = byGoods ? "BitBtn3" : "BitBtn1";
-        QTableView* result = grid(byGoods ? "DBGrid2" : "DBGrid1");
+        auto* time = c<QAbstractButton>(byGoods ? "limitGoodsToPeriod" : "limitCategoryToPeriod");
+        const char* query = byGoods ? "goodsQueryButton" : "categoryQueryButton";
+        QTableView* result = grid(byGoods ? "goodsMovementsGrid" : "categoryMovementsGrid");
         const QString key = byGoods ? "B1" : "01";
         time->click();
         click(query);
@@ -319,43 +320,45 @@ class TestSalesQuery : public QObject {
 
     void goodsOfOneNameAreQueriedByTheirNumber() {
         window->openByGoods();
-        choose(box("ComboBox2"), 2); // the second 饮料
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐"}));
-        choose(box("ComboBox3"), 0);
-        click("BitBtn3");
-        QCOMPARE(gridRows(grid("DBGrid2")), expected("C1"));
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"4.5", "49"}));
+        choose(box("goodsCategoryChoice"), 2); // the second 饮料
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"可乐"}));
+        choose(box("goodsChoice"), 0);
+        click("goodsQueryButton");
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected("C1"));
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}),
+                 QStringList({"4.5", "49"}));
 
-        choose(box("ComboBox2"), 0);
-        QCOMPARE(pickList(box("ComboBox3")), QStringList({"可乐", "雪碧", "果汁"}));
-        choose(box("ComboBox3"), 0);
-        click("BitBtn3");
-        QCOMPARE(gridRows(grid("DBGrid2")), expected("A1"));
-        QCOMPARE(text("Edit3"), QString::number(stockOf(db(), "A1")));
+        choose(box("goodsCategoryChoice"), 0);
+        QCOMPARE(pickList(box("goodsChoice")), QStringList({"可乐", "雪碧", "果汁"}));
+        choose(box("goodsChoice"), 0);
+        click("goodsQueryButton");
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected("A1"));
+        QCOMPARE(text("currentStock"), QString::number(stockOf(db(), "A1")));
         QCOMPARE(stockOf(db(), "A1"), 40); // 50 in, 1 stock-out, 9 sold
 
         // Checks before anything is read; a name that matches nothing is no
         // refusal.
-        c<QAbstractButton>("CheckBox2")->click();
-        c<QDateTimeEdit>("DateTimePicker3")->setDate(kDay3);
-        c<QDateTimeEdit>("DateTimePicker4")->setDate(kDay2);
-        click("BitBtn3");
-        c<QAbstractButton>("CheckBox2")->click();
-        box("ComboBox3")->setEditText("");
-        click("BitBtn3");
-        box("ComboBox2")->setEditText("");
-        click("BitBtn3");
+        c<QAbstractButton>("limitGoodsToPeriod")->click();
+        c<QDateTimeEdit>("goodsFirstDay")->setDate(kDay3);
+        c<QDateTimeEdit>("goodsLastDay")->setDate(kDay2);
+        click("goodsQueryButton");
+        c<QAbstractButton>("limitGoodsToPeriod")->click();
+        box("goodsChoice")->setEditText("");
+        click("goodsQueryButton");
+        box("goodsCategoryChoice")->setEditText("");
+        click("goodsQueryButton");
         QCOMPARE(shown(),
                  QStringList({"请输入正确的时间范围!", "请选择商品名!", "请选择商品类别!"}));
-        QCOMPARE(gridRows(grid("DBGrid2")), expected("A1")); // untouched
-        box("ComboBox2")->setEditText("零食");
-        box("ComboBox3")->setEditText("没有的东西");
-        click("BitBtn3");
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"0", "0"}));
-        QCOMPARE(grid("DBGrid2")->model()->rowCount(), 0);
-        box("ComboBox3")->setEditText("果汁"); // never stocked
-        click("BitBtn3");
-        QCOMPARE(QStringList({text("Edit2"), text("Edit3")}), QStringList({"", ""}));
+        QCOMPARE(gridRows(grid("goodsMovementsGrid")), expected("A1")); // untouched
+        box("goodsCategoryChoice")->setEditText("零食");
+        box("goodsChoice")->setEditText("没有的东西");
+        click("goodsQueryButton");
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}),
+                 QStringList({"0", "0"}));
+        QCOMPARE(grid("goodsMovementsGrid")->model()->rowCount(), 0);
+        box("goodsChoice")->setEditText("果汁"); // never stocked
+        click("goodsQueryButton");
+        QCOMPARE(QStringList({text("currentPrice"), text("currentStock")}), QStringList({"", ""}));
     }
 
     // A return is a row of its own beside the day's sales, never netted
@@ -366,15 +369,15 @@ class TestSalesQuery : public QObject {
         storedb::bookReturn(db(), kTill, "1001", "1", bills[1], {{"A1", 4.5, 2}},
                             QDateTime(kDay3, QTime(21, 30)));
         window->openByCategory();
-        choose(box("ComboBox1"), 0);
-        click("BitBtn1");
+        choose(box("categoryChoice"), 0);
+        click("categoryQueryButton");
         QStringList rows = expected("01")
                            << QString("A1|-2|2024-03-06|-9|%1|收款机退货").arg(bills[1]);
         rows.sort();
-        QCOMPARE(gridRows(grid("DBGrid1")), rows);
+        QCOMPARE(gridRows(grid("categoryMovementsGrid")), rows);
 
         qint64 listed = 0;
-        for (const QString& row : gridRows(grid("DBGrid1")))
+        for (const QString& row : gridRows(grid("categoryMovementsGrid")))
             listed += row.section('|', 1, 1).toInt();
         QSqlQuery net = db().exec("net", "select sum(sl) from hwrzb where crk=:crk and hwlbh='01'",
                                   {{"crk", storedb::kStockOut}});
@@ -404,16 +407,16 @@ class TestSalesQuery : public QObject {
         const QString key = byGoods ? "A1" : "01";
         if (byGoods) {
             window->openByGoods();
-            choose(box("ComboBox2"), 0);
-            choose(box("ComboBox3"), 0);
+            choose(box("goodsCategoryChoice"), 0);
+            choose(box("goodsChoice"), 0);
         } else {
             window->openByCategory();
-            choose(box("ComboBox1"), 0);
+            choose(box("categoryChoice"), 0);
         }
         const char* page = byGoods ? "Goods" : "Category";
         const auto control = [&](const char* name) { return QByteArray(page) + name; };
         auto* sources = box(control("Source"));
-        auto* end = c<QDateTimeEdit>(byGoods ? "DateTimePicker4" : "DateTimePicker2");
+        auto* end = c<QDateTimeEdit>(byGoods ? "goodsLastDay" : "categoryLastDay");
         // Reached from the keyboard: Tab after the end of the range, the
         // arrows to the choice, Enter runs the query.
         window->activateWindow();
@@ -425,11 +428,12 @@ class TestSalesQuery : public QObject {
         choose(sources, source);
 
         for (const QDate& from : {QDate(), kDay2, kDay3.addDays(1)}) {
-            auto* time = c<QAbstractButton>(byGoods ? "CheckBox2" : "CheckBox1");
+            auto* time =
+                c<QAbstractButton>(byGoods ? "limitGoodsToPeriod" : "limitCategoryToPeriod");
             if (time->isChecked() != from.isValid())
                 time->click();
             if (from.isValid())
-                c<QDateTimeEdit>(byGoods ? "DateTimePicker3" : "DateTimePicker1")->setDate(from);
+                c<QDateTimeEdit>(byGoods ? "goodsFirstDay" : "categoryFirstDay")->setDate(from);
             end->setDate(kDay3.addDays(1));
             sources->setFocus();
             QTest::keyClick(sources, Qt::Key_Return);
@@ -439,7 +443,8 @@ class TestSalesQuery : public QObject {
             if (source != OfficeStockOuts && (!from.isValid() || from <= kDay3))
                 rows << QString("A1|-2|2024-03-06|-9|%1|收款机退货").arg(bills[1]);
             rows.sort();
-            QCOMPARE(gridRows(grid(byGoods ? "DBGrid2" : "DBGrid1")), rows);
+            QCOMPARE(gridRows(grid(byGoods ? "goodsMovementsGrid" : "categoryMovementsGrid")),
+                     rows);
 
             // A till's row has a bill number; the back office's an administrator.
             QString where = byGoods ? "crk=:crk and hwh=:key" : "crk=:crk and hwlbh=:key";
@@ -467,17 +472,17 @@ class TestSalesQuery : public QObject {
 
     void doubleClickShowsTheGoodsName() {
         window->openByCategory();
-        choose(box("ComboBox1"), 0);
-        click("BitBtn1");
+        choose(box("categoryChoice"), 0);
+        click("categoryQueryButton");
         doubleClickRowOf("A2");
-        QCOMPARE(text("Edit4"), QString("雪碧"));
+        QCOMPARE(text("pickedGoodsName"), QString("雪碧"));
 
         // Goods gone from the catalogue keep their log rows but have no name:
         // none is shown, nor another goods' name.
         QVERIFY(storedb::deleteGoods(db(), "A2"));
-        click("BitBtn1");
+        click("categoryQueryButton");
         doubleClickRowOf("A2");
-        QCOMPARE(text("Edit4"), QString());
+        QCOMPARE(text("pickedGoodsName"), QString());
         QVERIFY(shown().isEmpty());
 
         // Shown again: the result is empty and the lists are rebuilt, with
@@ -485,15 +490,15 @@ class TestSalesQuery : public QObject {
         addCategory(db(), "04", "日用");
         window->close();
         window->openByCategory();
-        QCOMPARE(grid("DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(grid("categoryMovementsGrid")->model()->rowCount(), 0);
         QCOMPARE(QStringList({text("CategoryTotalPieces"), text("CategoryTotalMoney")}),
                  QStringList({"", ""}));
-        QCOMPARE(pickList(box("ComboBox1")), QStringList({"饮料", "零食", "饮料", "日用"}));
-        QCOMPARE(box("ComboBox1")->currentText(), QString("饮料"));
-        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
-        QCOMPARE(QStringList({text("Edit1"), box("ComboBox1")->currentText()}),
+        QCOMPARE(pickList(box("categoryChoice")), QStringList({"饮料", "零食", "饮料", "日用"}));
+        QCOMPARE(box("categoryChoice")->currentText(), QString("饮料"));
+        c<QTabWidget>("pages")->setCurrentIndex(1);
+        QCOMPARE(QStringList({text("stockedGoods"), box("categoryChoice")->currentText()}),
                  QStringList({"", ""}));
-        click("BitBtn4");
+        click("goodsCloseButton");
         QVERIFY(!window->isVisible());
     }
 };

@@ -168,7 +168,7 @@ struct TillOnServer {
         run = std::make_unique<TillRun>(folder.path(), "till-1");
         run->start();
         run->signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         responder.clear();
     }
     ~TillOnServer() { run.reset(); }
@@ -404,7 +404,7 @@ class TestServerRestart : public QObject {
                                  "for each row execute function cut_connection()");
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("terminating connection"));
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         QCOMPARE(till.responder.shown(), QStringList{kConnectionLostNothingSaved});
         QCOMPARE(mainWindow()->chargeWindow(), nullptr);
         QCOMPARE(tillLooks(), kSalePending);
@@ -415,7 +415,7 @@ class TestServerRestart : public QObject {
 
         till.db().exec("mend", "drop trigger cut_connection on hwrzb");
         till.responder.clear();
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         QCOMPARE(till.responder.shown(), QStringList());
         QVERIFY(mainWindow()->chargeWindow());
         QCOMPARE(count(till.db(), "select count(*) from hwrzb where num=1"), 2);
@@ -441,8 +441,8 @@ class TestServerRestart : public QObject {
         till.responder.clear();
         till.run->addLine("6902", "2");
         QCOMPARE(till.responder.shown(), QStringList());
-        QCOMPARE(ctl<QTableView>(mainWindow(), "DBGrid1")->model()->rowCount(), 2);
-        QCOMPARE(label(mainWindow(), "zj")->text(), QString("8.5"));
+        QCOMPARE(ctl<QTableView>(mainWindow(), "saleLines")->model()->rowCount(), 2);
+        QCOMPARE(label(mainWindow(), "totalLabel")->text(), QString("8.5"));
         QCOMPARE(stockOf(till.db(), "6902"), 18);
         QCOMPARE(tillLooks(), kSalePending);
     }

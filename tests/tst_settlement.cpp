@@ -109,32 +109,34 @@ struct Window {
     explicit Window(AdminFixture& f) : office(f) {}
     AdminFixture& office;
     admin::SettlementWindow* w = &office.session().settlementWindow();
-    QTableView* DBGrid1 = ctl<QTableView>(w, "DBGrid1");
-    QLineEdit* Edit1 = ctl<QLineEdit>(w, "Edit1");
-    QLineEdit* Edit2 = ctl<QLineEdit>(w, "Edit2");
-    QLineEdit* Edit3 = ctl<QLineEdit>(w, "Edit3");
-    QPushButton* BitBtn1 = ctl<QPushButton>(w, "BitBtn1");
-    QPushButton* BitBtn2 = ctl<QPushButton>(w, "BitBtn2");
+    QTableView* owedShiftsGrid = ctl<QTableView>(w, "owedShiftsGrid");
+    QLineEdit* clerkNumber = ctl<QLineEdit>(w, "clerkNumber");
+    QLineEdit* clerkName = ctl<QLineEdit>(w, "clerkName");
+    QLineEdit* amountDue = ctl<QLineEdit>(w, "amountDue");
+    QPushButton* lookUpButton = ctl<QPushButton>(w, "lookUpButton");
+    QPushButton* settleButton = ctl<QPushButton>(w, "settleButton");
     QLineEdit* received = ctl<QLineEdit>(w, "receivedEdit");
     QTableView* settlements = ctl<QTableView>(w, "settlementsGrid");
 
     // "结算" clicked; true when a hand-in slip's preview came up.
     bool settle() {
         PreviewCloser preview;
-        BitBtn2->click();
+        settleButton->click();
         return preview.shown();
     }
-    void open() { office.toolButton("ToolButton4")->click(); }
+    void open() { office.toolButton("settlementButton")->click(); }
     // The number typed, Enter to "查询", Enter again.
     void lookUp(const QString& shyh) {
-        Edit1->clear();
-        QTest::keyClicks(Edit1, shyh);
-        QTest::keyClick(Edit1, Qt::Key_Return);
-        QTest::keyClick(BitBtn1, Qt::Key_Return);
+        clerkNumber->clear();
+        QTest::keyClicks(clerkNumber, shyh);
+        QTest::keyClick(clerkNumber, Qt::Key_Return);
+        QTest::keyClick(lookUpButton, Qt::Key_Return);
     }
     // The owed shifts shown; the time is not compared.
-    QStringList rows() const { return gridRows(DBGrid1, {1}); }
-    QStringList boxes() const { return {Edit1->text(), Edit2->text(), Edit3->text()}; }
+    QStringList rows() const { return gridRows(owedShiftsGrid, {1}); }
+    QStringList boxes() const {
+        return {clerkNumber->text(), clerkName->text(), amountDue->text()};
+    }
 };
 
 // Each settlement row: clerk, administrator, owed, received, difference.
@@ -198,12 +200,12 @@ class TestSettlement : public QObject {
         Window ui(f);
         ui.open();
         QCOMPARE(ui.rows(), QStringList({"1001 250", "1001 300", "1002 100"}));
-        QCOMPARE(ui.DBGrid1->columnWidth(1), 125);
+        QCOMPARE(ui.owedShiftsGrid->columnWidth(1), 125);
 
         ui.lookUp("1001");
         QCOMPARE(ui.rows(), QStringList({"1001 250", "1001 300"}));
         QCOMPARE(ui.boxes(), QStringList({"1001", "王芳", "550元"}));
-        QVERIFY(ui.BitBtn2->isEnabled());
+        QVERIFY(ui.settleButton->isEnabled());
         storedb::signOff(db, "POS2", kMorning.addSecs(1000));
         QVERIFY(ui.settle());
         QCOMPARE(f.responder.shown(), QStringList());
@@ -211,7 +213,7 @@ class TestSettlement : public QObject {
                                          "POS2 200 未交", "POS3 0 未交"}));
         QCOMPARE(ui.rows(), QStringList({"1001 200", "1002 100"}));
         QCOMPARE(ui.boxes(), QStringList({"", "", ""}));
-        QVERIFY(!ui.BitBtn2->isEnabled());
+        QVERIFY(!ui.settleButton->isEnabled());
 
         ui.lookUp("1001");
         QCOMPARE(ui.boxes(), QStringList({"1001", "王芳", "200元"}));
@@ -235,25 +237,25 @@ class TestSettlement : public QObject {
         ui.open();
 
         ui.lookUp("1001");
-        QVERIFY(ui.BitBtn2->isEnabled());
-        QTest::keyClick(ui.Edit1, Qt::Key_Backspace);
-        QTest::keyClicks(ui.Edit1, "2");
-        QVERIFY(!ui.BitBtn2->isEnabled());
+        QVERIFY(ui.settleButton->isEnabled());
+        QTest::keyClick(ui.clerkNumber, Qt::Key_Backspace);
+        QTest::keyClicks(ui.clerkNumber, "2");
+        QVERIFY(!ui.settleButton->isEnabled());
         ui.lookUp("1002");
         QCOMPARE(ui.boxes(), QStringList({"1002", "李明", "150元"}));
         QVERIFY(ui.settle());
         QCOMPARE(marks(db), QStringList({"POS1 300 未交", "POS2 100 未交", "POS3 150 已交"}));
 
         ui.lookUp("1001");
-        QCOMPARE(ui.Edit3->text(), QString("400元"));
+        QCOMPARE(ui.amountDue->text(), QString("400元"));
         db.exec("another office", "update shyrzb set bj='已交' where jsj='POS2'");
         QVERIFY(!ui.settle());
         QCOMPARE(f.responder.shown(),
                  QStringList{"该售货员的未交营业额已有变动,没有结算！请重新查询。"});
         QCOMPARE(marks(db), QStringList({"POS1 300 未交", "POS2 100 已交", "POS3 150 已交"}));
-        QVERIFY(!ui.BitBtn2->isEnabled());
+        QVERIFY(!ui.settleButton->isEnabled());
         ui.lookUp("1001");
-        QCOMPARE(ui.Edit3->text(), QString("300元"));
+        QCOMPARE(ui.amountDue->text(), QString("300元"));
         expectBooksBalance(db);
     }
 
@@ -271,9 +273,9 @@ class TestSettlement : public QObject {
         Window ui(f);
         ui.open();
 
-        ui.BitBtn1->click();
+        ui.lookUpButton->click();
         QCOMPARE(f.responder.shown(), QStringList{kEnterNumber});
-        QCOMPARE(ui.w->focusWidget(), ui.Edit1);
+        QCOMPARE(ui.w->focusWidget(), ui.clerkNumber);
 
         f.responder.clear();
         ui.lookUp("9999");
@@ -283,23 +285,23 @@ class TestSettlement : public QObject {
 
         ui.lookUp("1002");
         QCOMPARE(ui.boxes(), QStringList({"1002", "李明", "0元"}));
-        QVERIFY(!ui.BitBtn2->isEnabled());
+        QVERIFY(!ui.settleButton->isEnabled());
 
         // A removed clerk's shifts are listed, never settleable.
         f.responder.clear();
         ui.lookUp("1003");
         QCOMPARE(ui.rows(), QStringList{"1003 400"});
         QCOMPARE(f.responder.shown(), QStringList{kNoSuchClerk});
-        QVERIFY(!ui.BitBtn2->isEnabled());
+        QVERIFY(!ui.settleButton->isEnabled());
 
         // Opening again clears the boxes; "结算" then only asks for the number.
         ui.lookUp("1001");
-        QVERIFY(ui.BitBtn2->isEnabled());
+        QVERIFY(ui.settleButton->isEnabled());
         ui.open();
         QCOMPARE(ui.boxes(), QStringList({"", "", ""}));
         QCOMPARE(ui.rows().size(), 2);
         f.responder.clear();
-        ui.BitBtn2->click();
+        ui.settleButton->click();
         QCOMPARE(f.responder.shown(), QStringList{kEnterNumber});
         QCOMPARE(marks(db), QStringList({"POS1 200 未交", "POS2 0 未交", "POS3 400 未交"}));
         expectBooksBalance(db);
@@ -352,13 +354,13 @@ class TestSettlement : public QObject {
         QCOMPARE(ui.w->focusWidget(), ui.received);
         QTest::keyClicks(ui.received, typed); // the proposal is selected
         QTest::keyClick(ui.received, Qt::Key_Return);
-        QCOMPARE(ui.w->focusWidget(), ui.BitBtn2);
+        QCOMPARE(ui.w->focusWidget(), ui.settleButton);
         const bool even = difference == "0";
         if (!even)
             f.responder.answer(true);
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         PreviewCloser preview;
-        QTest::keyClick(ui.BitBtn2, Qt::Key_Return);
+        QTest::keyClick(ui.settleButton, Qt::Key_Return);
         QVERIFY(preview.shown());
         const QDateTime after = QDateTime::currentDateTime();
         QCOMPARE(f.responder.shown(),
@@ -454,7 +456,7 @@ class TestSettlement : public QObject {
         QCOMPARE(rowCount(db, "settlementshift"), 0);
         QCOMPARE(marks(db), QStringList{"POS1 550 未交"});
         QVERIFY(QDir(slips.path()).entryList({"*.pdf"}, QDir::Files).isEmpty());
-        QVERIFY(ui.BitBtn2->isEnabled());
+        QVERIFY(ui.settleButton->isEnabled());
         QCOMPARE(ui.w->focusWidget(), ui.received);
     }
 };

@@ -152,27 +152,27 @@ class TestStatistics : public QObject {
 
     storedb::Db& db() { return office->db(); }
     template <class T> T* c(const char* name) const { return ctl<T>(ywtjform, name); }
-    QChart* barChart() const { return chartOf(ywtjform, "DBChart1"); }
-    QChart* pieChart() const { return chartOf(ywtjform, "DBChart2"); }
-    QStringList categoryKey() const { return rowsOf(c<QTableView>("DBGrid1")->model()); }
-    QStringList goodsKey() const { return rowsOf(c<QTableView>("DBGrid2")->model()); }
+    QChart* barChart() const { return chartOf(ywtjform, "categoryChart"); }
+    QChart* pieChart() const { return chartOf(ywtjform, "goodsChart"); }
+    QStringList categoryKey() const { return rowsOf(c<QTableView>("categoryKeyGrid")->model()); }
+    QStringList goodsKey() const { return rowsOf(c<QTableView>("goodsKeyGrid")->model()); }
     QStringList shown() const { return office->responder.shown(); }
 
     void categoryStatistics(const QDate& from, const QDate& to) {
-        c<QDateTimeEdit>("DateTimePicker1")->setDate(from);
-        c<QDateTimeEdit>("DateTimePicker2")->setDate(to);
-        c<QPushButton>("BitBtn1")->click();
+        c<QDateTimeEdit>("categoryFirstDay")->setDate(from);
+        c<QDateTimeEdit>("categoryLastDay")->setDate(to);
+        c<QPushButton>("categoryStatisticsButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!ywtjform->isReading(), 10000);
     }
     void goodsStatistics(const QDate& from, const QDate& to) {
-        c<QDateTimeEdit>("DateTimePicker3")->setDate(from);
-        c<QDateTimeEdit>("DateTimePicker4")->setDate(to);
-        c<QPushButton>("BitBtn3")->click();
+        c<QDateTimeEdit>("goodsFirstDay")->setDate(from);
+        c<QDateTimeEdit>("goodsLastDay")->setDate(to);
+        c<QPushButton>("goodsStatisticsButton")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!ywtjform->isReading(), 10000);
     }
     // Picks the list entry as the user does: opens the list, moves to it, Enter.
     void pickCategory(int index) {
-        auto* box = c<QComboBox>("ComboBox1");
+        auto* box = c<QComboBox>("categoryChoice");
         box->setFocus();
         box->showPopup();
         QAbstractItemView* list = box->view();
@@ -181,7 +181,7 @@ class TestStatistics : public QObject {
         QCOMPARE(box->currentIndex(), index);
     }
     void typeCategory(const QString& name) {
-        auto* box = c<QComboBox>("ComboBox1");
+        auto* box = c<QComboBox>("categoryChoice");
         box->lineEdit()->clear();
         for (QChar ch : name)
             QTest::sendKeyEvent(QTest::Click, box->lineEdit(), Qt::Key_unknown, QString(ch),
@@ -234,7 +234,7 @@ class TestStatistics : public QObject {
     void barsOfOneDayInTurnoverOrder() {
         ywtjform->openByCategory();
         QVERIFY(QTest::qWaitForWindowExposed(ywtjform));
-        QCOMPARE(c<QTabWidget>("PageControl1")->currentIndex(), 0);
+        QCOMPARE(c<QTabWidget>("pages")->currentIndex(), 0);
         categoryStatistics(kDay, kDay);
         QVERIFY(shown().isEmpty());
 
@@ -244,8 +244,8 @@ class TestStatistics : public QObject {
         QCOMPARE(day.categories, QStringList({"03", "01", "02", "09"}));
         QCOMPARE(day.values, QList<qreal>({8, 20, 20, 1480.5}));
         QCOMPARE(categoryKey(), QStringList({"01 饮料", "02 零食", "03 饮料"}));
-        QCOMPARE(c<QTableView>("DBGrid1")->columnWidth(0), 40);
-        QCOMPARE(c<QTableView>("DBGrid1")->columnWidth(1), 60);
+        QCOMPARE(c<QTableView>("categoryKeyGrid")->columnWidth(0), 40);
+        QCOMPARE(c<QTableView>("categoryKeyGrid")->columnWidth(1), 60);
 
         // The marks, drawn once the chart is laid out: one over each bar.
         QTRY_COMPARE(markTexts(barChart()), QStringList({"8", "20", "20", "1,480.5"}));
@@ -316,7 +316,7 @@ class TestStatistics : public QObject {
 
         office->responder.clear();
         ywtjform->openByGoods();
-        c<QCheckBox>("CheckBox1")->click();
+        c<QCheckBox>("limitToCategory")->click();
         goodsStatistics(kDay, kDay.addDays(-1));
         QCOMPARE(shown(), QStringList({kWrongPeriod}));
         QVERIFY(slicesOf(pieChart()).isEmpty());
@@ -324,7 +324,7 @@ class TestStatistics : public QObject {
 
     void slicesOfAllGoodsAndOfOneCategory() {
         ywtjform->openByGoods();
-        QCOMPARE(c<QTabWidget>("PageControl1")->currentIndex(), 1);
+        QCOMPARE(c<QTabWidget>("pages")->currentIndex(), 1);
         goodsStatistics(kDay, kDay);
         QCOMPARE(slicesOf(pieChart()),
                  QStringList({"A1 7=7", "A2 13=13", "B1 20=20", "C1 8=8", "X1 1,480.5=1480.5"}));
@@ -335,9 +335,9 @@ class TestStatistics : public QObject {
 
         // The list is read when the box is clicked: the names in table
         // order, each entry with its own category.
-        auto* box = c<QComboBox>("ComboBox1");
+        auto* box = c<QComboBox>("categoryChoice");
         QCOMPARE(box->count(), 0);
-        c<QCheckBox>("CheckBox1")->click();
+        c<QCheckBox>("limitToCategory")->click();
         QCOMPARE(box->count(), 3);
         QCOMPARE(box->itemText(2), QString("饮料"));
 
@@ -359,14 +359,14 @@ class TestStatistics : public QObject {
         QVERIFY(shown().isEmpty());
 
         // Clearing the box lifts the limit again.
-        c<QCheckBox>("CheckBox1")->click();
+        c<QCheckBox>("limitToCategory")->click();
         goodsStatistics(kDay, kDay);
         QCOMPARE(slicesOf(pieChart()).size(), 5);
     }
 
     void categoryNameChecked() {
         ywtjform->openByGoods();
-        c<QCheckBox>("CheckBox1")->click();
+        c<QCheckBox>("limitToCategory")->click();
         goodsStatistics(kDay, kDay);
         QCOMPARE(shown(), QStringList({"请输入商品类别名！"}));
         QVERIFY(slicesOf(pieChart()).isEmpty());
@@ -383,8 +383,8 @@ class TestStatistics : public QObject {
         // A picked category renamed since the list was read is looked up
         // by the name it now has.
         office->responder.clear();
-        c<QCheckBox>("CheckBox1")->click();
-        c<QCheckBox>("CheckBox1")->click();
+        c<QCheckBox>("limitToCategory")->click();
+        c<QCheckBox>("limitToCategory")->click();
         pickCategory(2);
         storedb::splbpzxg(db(), "03", "果汁类");
         goodsStatistics(kDay, kDay);
@@ -395,7 +395,7 @@ class TestStatistics : public QObject {
     void showingAgainEmptiesChartsAndKeys() {
         ywtjform->openByCategory();
         categoryStatistics(kDay, kDay);
-        c<QTabWidget>("PageControl1")->setCurrentIndex(1);
+        c<QTabWidget>("pages")->setCurrentIndex(1);
         goodsStatistics(kDay, kDay);
         QVERIFY(!categoryKey().isEmpty());
         QVERIFY(!slicesOf(pieChart()).isEmpty());
@@ -404,7 +404,7 @@ class TestStatistics : public QObject {
         ywtjform->openByCategory();
         QCOMPARE(barsOf(barChart()).categories.size(), 4);
 
-        c<QPushButton>("BitBtn2")->click();
+        c<QPushButton>("closeButton")->click();
         QVERIFY(!ywtjform->isVisible());
         ywtjform->openByGoods();
         QVERIFY(barsOf(barChart()).values.isEmpty());

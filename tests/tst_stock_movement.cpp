@@ -78,7 +78,7 @@ class TestStockMovement : public QObject {
     void open(const char* entry) {
         office->action(entry)->trigger();
         QVERIFY(QTest::qWaitForWindowActive(form));
-        QCOMPARE(focus(), edit("Edit1"));
+        QCOMPARE(focus(), edit("goodsNumber"));
     }
 
   private slots:
@@ -100,28 +100,29 @@ class TestStockMovement : public QObject {
     }
 
     void stockInFirstAndSecondTime() {
-        open("N6");
+        open("stockInAction");
         type("A1");
         enter();
-        QCOMPARE(focus(), edit("Edit2"));
+        QCOMPARE(focus(), edit("movementPrice"));
         // Leaving the box looked the goods up once more.
-        QCOMPARE(label("Label5"), QString("可乐") + QString(13, ' '));
-        QCOMPARE(label("Label6"), QString("饮料") + QString(15, ' '));
+        QCOMPARE(label("goodsNameLabel"), QString("可乐") + QString(13, ' '));
+        QCOMPARE(label("categoryNameLabel"), QString("饮料") + QString(15, ' '));
         for (const char* text : {"2.35", "3.5", "10", "甲公司"}) {
             type(QString::fromUtf8(text));
             enter();
         }
-        QCOMPARE(focus(), ctl<QPushButton>(form, "BitBtn1"));
+        QCOMPARE(focus(), ctl<QPushButton>(form, "confirmButton"));
         office->responder.answer(true);
         office->responder.answer(true);
         enter();
         QCOMPARE(office->responder.shown(), QStringList({"真的要入库吗？", "你还要继续入库吗？"}));
         QCOMPARE(stockOf(db(), "A1"), 10);
         // Ready for the next line, which keeps this one's values.
-        QCOMPARE(focus(), edit("Edit1"));
-        QCOMPARE(edit("Edit1")->text() + label("Label5") + label("Label6"), QString());
-        QCOMPARE(QStringList({edit("Edit2")->text(), edit("Edit3")->text(), edit("Edit4")->text(),
-                              edit("Edit5")->text()}),
+        QCOMPARE(focus(), edit("goodsNumber"));
+        QCOMPARE(edit("goodsNumber")->text() + label("goodsNameLabel") + label("categoryNameLabel"),
+                 QString());
+        QCOMPARE(QStringList({edit("movementPrice")->text(), edit("unitPrice")->text(),
+                              edit("quantity")->text(), edit("source")->text()}),
                  QStringList({"2.35", "3.5", "10", "甲公司"}));
 
         office->responder.answer(true);
@@ -130,106 +131,107 @@ class TestStockMovement : public QObject {
         for (int i = 0; i < 6; ++i) // through every box to "确定", and press it
             enter();
         QVERIFY(form->isHidden());
-        QVERIFY(office->action("N6")->isEnabled() && office->action("N7")->isEnabled());
+        QVERIFY(office->action("stockInAction")->isEnabled() &&
+                office->action("stockOutAction")->isEnabled());
         QCOMPARE(stockOf(db(), "A1"), 20);
         const QString row = "A1 01 3.5 10 2.35 " + today + " 1 入库 甲公司";
         QCOMPARE(logRows(db()).mid(1), QStringList({row, row}));
     }
 
     void stockOutOfTheStockAndOneMore() {
-        open("N7");
+        open("stockOutAction");
         type("B1");
         enter();
         type("4.5");
         enter();
-        QCOMPARE(focus(), edit("Edit4")); // the hidden unit price is skipped
-        type("6.x");                      // whole pieces only
-        QCOMPARE(edit("Edit4")->text(), QString("6"));
+        QCOMPARE(focus(), edit("quantity")); // the hidden unit price is skipped
+        type("6.x");                         // whole pieces only
+        QCOMPARE(edit("quantity")->text(), QString("6"));
         enter();
         enter();
         enter();
         QCOMPARE(office->responder.shown(), QStringList({"此商品库存不足，最多只能销售5 件"}));
-        QCOMPARE(edit("Edit4")->text(), QString("5"));
-        QCOMPARE(focus(), edit("Edit4"));
+        QCOMPARE(edit("quantity")->text(), QString("5"));
+        QCOMPARE(focus(), edit("quantity"));
         QCOMPARE(logRows(db()).size(), 1);
 
         office->responder.answer(true);
         office->responder.answer(false);
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(stockOf(db(), "B1"), 0);
         QCOMPARE(logRows(db()).last(), "B1 02 4.5 5 0 " + today + " 1 出库 ");
     }
 
     void stockOutOfGoodsWithoutStockRow() {
-        open("N7");
-        edit("Edit1")->setText("A1");
-        edit("Edit2")->setText("3");
-        edit("Edit4")->setText("1");
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        open("stockOutAction");
+        edit("goodsNumber")->setText("A1");
+        edit("movementPrice")->setText("3");
+        edit("quantity")->setText("1");
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(office->responder.shown(), QStringList({"此商品库存不足，最多只能销售0 件"}));
-        QCOMPARE(edit("Edit4")->text(), QString("0"));
+        QCOMPARE(edit("quantity")->text(), QString("0"));
         QCOMPARE(count(db(), "select count(*) from hwb where hwh='A1'"), 0);
         QCOMPARE(logRows(db()).size(), 1);
     }
 
     void unknownGoodsHoldTheNumberBox() {
-        open("N7");
+        open("stockOutAction");
         type("ZZ");
         enter();
         QTest::keyClick(focus(), Qt::Key_Tab);
         QCOMPARE(office->responder.shown(), QStringList({kNoSuchGoods, kNoSuchGoods}));
-        QCOMPARE(focus(), edit("Edit1"));
+        QCOMPARE(focus(), edit("goodsNumber"));
         // Confirming it anyway writes nothing and asks nothing.
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(office->responder.shown().size(), 3);
 
         // "取消" takes the number back without a word.
-        ctl<QPushButton>(form, "BitBtn2")->setFocus(Qt::MouseFocusReason);
-        ctl<QPushButton>(form, "BitBtn2")->click();
-        QCOMPARE(focus(), edit("Edit1"));
-        QCOMPARE(edit("Edit1")->text(), QString());
+        ctl<QPushButton>(form, "cancelButton")->setFocus(Qt::MouseFocusReason);
+        ctl<QPushButton>(form, "cancelButton")->click();
+        QCOMPARE(focus(), edit("goodsNumber"));
+        QCOMPARE(edit("goodsNumber")->text(), QString());
         QCOMPARE(office->responder.shown().size(), 3);
 
         // An empty box may be left; a known number draws the keyboard to the price.
         QTest::keyClick(focus(), Qt::Key_Tab);
-        QVERIFY(focus() != edit("Edit1"));
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        QVERIFY(focus() != edit("goodsNumber"));
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(office->responder.shown().last(), QString("请输入商品号！"));
-        edit("Edit1")->setFocus();
+        edit("goodsNumber")->setFocus();
         type("B1");
-        edit("Edit5")->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(focus(), edit("Edit2"));
-        QCOMPARE(label("Label5"), QString("薯片") + QString(13, ' '));
+        edit("source")->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(focus(), edit("movementPrice"));
+        QCOMPARE(label("goodsNameLabel"), QString("薯片") + QString(13, ' '));
         QCOMPARE(office->responder.shown().size(), 4);
         QCOMPARE(logRows(db()).size(), 1);
     }
 
     void refusedLinesWriteNothing_data() {
         QTest::addColumn<QString>("entry");
-        QTest::addColumn<QStringList>("boxes"); // Edit2, Edit3, Edit4
+        QTest::addColumn<QStringList>("boxes"); // movementPrice, unitPrice, quantity
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("unit price in fen") << "N6" << QStringList{"2", "2.45", "1"}
+        QTest::newRow("unit price in fen") << "stockInAction" << QStringList{"2", "2.45", "1"}
                                            << QStringList{"单价只能精确到角,请重新输入！"};
-        QTest::newRow("selling price in fen") << "N7" << QStringList{"2.45", "", "1"}
+        QTest::newRow("selling price in fen") << "stockOutAction" << QStringList{"2.45", "", "1"}
                                               << QStringList{"出货价只能精确到角,请重新输入！"};
         QTest::newRow("no quantity")
-            << "N6" << QStringList{"2", "3", ""} << QStringList{"'' 不是有效的整数"};
+            << "stockInAction" << QStringList{"2", "3", ""} << QStringList{"'' 不是有效的整数"};
         QTest::newRow("no pieces")
-            << "N7" << QStringList{"3", "", "0"} << QStringList{"数量至少是1件！"};
+            << "stockOutAction" << QStringList{"3", "", "0"} << QStringList{"数量至少是1件！"};
         QTest::newRow("answered no")
-            << "N6" << QStringList{"2", "3", "1"} << QStringList{"真的要入库吗？"};
+            << "stockInAction" << QStringList{"2", "3", "1"} << QStringList{"真的要入库吗？"};
     }
     void refusedLinesWriteNothing() {
         QFETCH(QString, entry);
         QFETCH(QStringList, boxes);
         QFETCH(QStringList, shown);
         open(qPrintable(entry));
-        edit("Edit1")->setText("B1");
-        edit("Edit2")->setText(boxes[0]);
-        edit("Edit3")->setText(boxes[1]);
-        edit("Edit4")->setText(boxes[2]);
+        edit("goodsNumber")->setText("B1");
+        edit("movementPrice")->setText(boxes[0]);
+        edit("unitPrice")->setText(boxes[1]);
+        edit("quantity")->setText(boxes[2]);
         office->responder.answer(false);
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(office->responder.shown(), shown);
         QVERIFY(form->isVisible());
         QCOMPARE(stockOf(db(), "B1"), 5);
@@ -253,16 +255,16 @@ class TestStockMovement : public QObject {
         QFETCH(QString, pieces);
         QFETCH(QStringList, shown);
         QFETCH(int, stock);
-        open("N6");
-        edit("Edit1")->setText("B1");
-        edit("Edit2")->setText("0.01");
-        edit("Edit3")->setText("4.5");
-        edit("Edit4")->setText(pieces);
+        open("stockInAction");
+        edit("goodsNumber")->setText("B1");
+        edit("movementPrice")->setText("0.01");
+        edit("unitPrice")->setText("4.5");
+        edit("quantity")->setText(pieces);
         const bool recorded = stock != 5;
         office->responder.answer(true);
         if (recorded)
             office->responder.answer(false); // no further line
-        ctl<QPushButton>(form, "BitBtn1")->click();
+        ctl<QPushButton>(form, "confirmButton")->click();
         QCOMPARE(office->responder.shown(), shown);
         QCOMPARE(office->responder.pendingAnswers(), 0);
         QCOMPARE(stockOf(db(), "B1"), stock);

@@ -3,10 +3,10 @@
 // report as a real PDF read back with poppler's tools. Stock is moved by the
 // back office's movements and the till's sales.
 
-#include "admin/stockreportwindow.h"
 #include "admin/analysisprogresswindow.h"
-#include "admin/stockanalysiswindow.h"
 #include "admin/opening.h"
+#include "admin/stockanalysiswindow.h"
+#include "admin/stockreportwindow.h"
 #include "formkit/hint.h"
 #include "formkit/preview.h"
 #include "storedb/charge.h"
@@ -135,7 +135,7 @@ class TestStockReport : public QObject {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
         fx1 = &office->session().analysisWindow();
-        grid = ctl<QTableView>(fx1, "DBGrid1");
+        grid = ctl<QTableView>(fx1, "lowStockGrid");
         buildShop(db());
     }
     void cleanup() { office.reset(); }
@@ -236,9 +236,9 @@ class TestStockReport : public QObject {
 
     void analysisAfterTheProgressBar() {
         auto& fx = office->session().analysisProgressWindow();
-        auto* bar = ctl<QProgressBar>(&fx, "ProgressBar1");
+        auto* bar = ctl<QProgressBar>(&fx, "progressBar");
         // Closed early, the bar stops and nothing follows.
-        office->toolButton("ToolButton7")->click();
+        office->toolButton("stockAnalysisButton")->click();
         QTRY_VERIFY(bar->value() >= 5);
         fx.close();
         const int stoppedAt = bar->value();
@@ -246,7 +246,7 @@ class TestStockReport : public QObject {
         QCOMPARE(bar->value(), stoppedAt);
         QVERIFY(!fx1->isVisible());
 
-        office->action("N4")->trigger();
+        office->action("stockAnalysisAction")->trigger();
         QCOMPARE(bar->value(), 0);
         QTRY_VERIFY(fx1->isVisible());
         QVERIFY(!fx.isVisible());
@@ -291,7 +291,7 @@ class TestStockReport : public QObject {
         QCOMPARE(grid->model()->rowCount(), 0);
         // Nor is there a report to preview.
         ModalAnswer<QPrintPreviewDialog> preview([](QPrintPreviewDialog* p) { p->close(); });
-        ctl<QPushButton>(fx1, "BitBtn2")->click();
+        ctl<QPushButton>(fx1, "previewButton")->click();
         QTest::qWait(100);
         QVERIFY(!preview.answered());
         QCOMPARE(office->responder.shown(), QStringList({kNoAlarmLevel, kNoAlarmLevel}));
@@ -315,7 +315,7 @@ class TestStockReport : public QObject {
             setLevel(db(), 11);
             dialog->close();
         });
-        ctl<QPushButton>(fx1, "BitBtn2")->click();
+        ctl<QPushButton>(fx1, "previewButton")->click();
         QVERIFY(preview.answered());
         QVERIFY(windowHidden);
         QVERIFY(fx1->isVisible());

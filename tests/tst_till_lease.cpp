@@ -120,7 +120,7 @@ class TestTillLease : public QObject {
         TillRun run(shop.store.folder(), kTerminal);
         run.start();
         run.signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         // Sign-off needs a sale panel without lines.
         if (action != "signoff")
             run.addLine("6901", "2");
@@ -134,13 +134,13 @@ class TestTillLease : public QObject {
         if (action == "add") {
             run.addLine("6902", "1");
         } else if (action == "delete") {
-            edit(mainWindow(), "Edit3")->setText("1");
-            button(mainWindow(), "sc")->setEnabled(true);
-            button(mainWindow(), "sc")->click();
+            edit(mainWindow(), "lineToDelete")->setText("1");
+            button(mainWindow(), "deleteLineButton")->setEnabled(true);
+            button(mainWindow(), "deleteLineButton")->click();
         } else if (action == "charge") {
-            button(mainWindow(), "SpeedButton1")->click();
+            button(mainWindow(), "chargeButton")->click();
         } else {
-            tool("ToolButton4")->trigger();
+            tool("signOffAction")->trigger();
         }
         const QString lost = QStringLiteral("收款机 %1 已在计算机 %2 上登录营业,"
                                             "本机的班次已由那里结束,不能再在本机营业！")
@@ -167,18 +167,18 @@ class TestTillLease : public QObject {
         TillRun run(shop.store.folder(), kTerminal);
         run.start();
         run.signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run.addLine("6901", "2");
         run.addLine("6902", "3");
         shop.db().exec("arrange", QStringLiteral("delete from \"%1\"").arg(kTerminal));
         shop.responder.clear();
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         QCOMPARE(shop.responder.shown(),
                  QStringList{"本单没有可以收费的货物,不能收费！收款机已重新读取本单。"});
         QVERIFY(!mainWindow()->chargeWindow());
         QCOMPARE(tillLooks(), kPanelOpen);
-        QCOMPARE(label(mainWindow(), "zj")->text(), QStringLiteral("0"));
-        QCOMPARE(ctl<QTableView>(mainWindow(), "DBGrid1")->model()->rowCount(), 0);
+        QCOMPARE(label(mainWindow(), "totalLabel")->text(), QStringLiteral("0"));
+        QCOMPARE(ctl<QTableView>(mainWindow(), "saleLines")->model()->rowCount(), 0);
         QCOMPARE(count(shop.db(), "select accountnum from company"), 0);
         QCOMPARE(count(shop.db(), "select count(*) from hwrzb"), 0);
         QCOMPARE(scalar(shop.db(), "select yye from jqb").toDouble(), 0.0);

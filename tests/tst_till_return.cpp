@@ -57,13 +57,13 @@ struct ReturnTill {
         run = std::make_unique<TillRun>(store.folder(), kTill);
         run->start();
         run->signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run->addLine("A", "3");
         run->addLine("B", "2");
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         ChargeWindow* charge = mainWindow()->chargeWindow();
-        edit(charge, "Edit1")->setText("100");
-        button(charge, "BitBtn1")->click();
+        edit(charge, "cashReceived")->setText("100");
+        button(charge, "confirmButton")->click();
         bill = session().lastSale().value_or(0);
         responder.clear();
     }
@@ -197,8 +197,8 @@ class TestTillReturn : public QObject {
                 edit(next, "adminPassword")->text().isEmpty());
         next->close();
         // Sign-off shows the takings net of the refunds.
-        tool("ToolButton4")->trigger();
-        QCOMPARE(label(summaryWindow(), "Label2")->text().section(' ', 0, 0),
+        tool("signOffAction")->trigger();
+        QCOMPARE(label(summaryWindow(), "takingsLabel")->text().section(' ', 0, 0),
                  numberText(roundFen(34.5 - refunded)));
     }
 
@@ -262,7 +262,7 @@ class TestTillReturn : public QObject {
         const double takings = t.takings();
         ReturnWindow* window = nullptr;
         if (scene == "signed off") {
-            tool("ToolButton4")->trigger();
+            tool("signOffAction")->trigger();
             t.responder.clear();
             window = t.open(0);
         } else if (scene == "pending") {
@@ -270,9 +270,9 @@ class TestTillReturn : public QObject {
             stockA -= 1;
             window = t.open(0);
         } else if (scene == "void after sign-on") {
-            tool("ToolButton4")->trigger();
-            button(summaryWindow(), "BitBtn1")->click();
-            tool("ToolButton3")->trigger();
+            tool("signOffAction")->trigger();
+            button(summaryWindow(), "confirmButton")->click();
+            tool("signOnAction")->trigger();
             t.run->signOn("1001", "pw");
             t.responder.clear();
             window = t.open(0, "voidLastSale");

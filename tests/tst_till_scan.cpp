@@ -55,7 +55,7 @@ struct ScanningTill {
         run = std::make_unique<TillRun>(store.folder(), "till-1");
         run->start();
         run->signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         responder.clear();
     }
     Db& db() { return store.db(); }
@@ -124,31 +124,32 @@ class TestTillScan : public QObject {
                             const QString& boxes) {
             QTest::newRow(name) << ini << steps << lines << shown << boxes;
         };
-        row("scanned", {}, {"scan 6901"}, {"6901 1 3.5"}, none, "|1|Edit1");
+        row("scanned", {}, {"scan 6901"}, {"6901 1 3.5"}, none, "|1|goodsNumber");
         row("typed: Enter moves to the quantity", {}, {"type 6901", "enter"}, none, none,
-            "6901|1|Edit2");
+            "6901|1|quantity");
         row("typed with a quantity", {}, {"type 6901", "enter", "type 3", "enter"}, {"6901 3 3.5"},
-            none, "|3|Edit1");
-        row("two quick keys are typing", {}, {"scan 12"}, none, none, "12|1|Edit2");
+            none, "|3|goodsNumber");
+        row("two quick keys are typing", {}, {"scan 12"}, none, none, "12|1|quantity");
         row("scan while the quantity waits", {}, {"type 6901", "enter", "type 3", "scan 6902"},
-            {"6901 3 3.5", "6902 1 2.3"}, none, "|1|Edit1");
+            {"6901 3 3.5", "6902 1 2.3"}, none, "|1|goodsNumber");
         row("short code scanned while the quantity waits", {}, {"type 6901", "enter", "scan 123"},
-            {"6901 1 3.5", "123 1 30"}, none, "|1|Edit1");
-        row("letters typed", {}, {"type A01", "enter", "enter"}, {"A01 1 5"}, none, "|1|Edit1");
+            {"6901 1 3.5", "123 1 30"}, none, "|1|goodsNumber");
+        row("letters typed", {}, {"type A01", "enter", "enter"}, {"A01 1 5"}, none,
+            "|1|goodsNumber");
         row("letters scanned into the quantity box", {}, {"type 6902", "enter", "scan A01"},
-            {"6902 1 2.3", "A01 1 5"}, none, "|1|Edit1");
-        row("label scanned", {}, {"scan " + pork}, {"123 1 12.4"}, none, "|1|Edit1");
+            {"6902 1 2.3", "A01 1 5"}, none, "|1|goodsNumber");
+        row("label scanned", {}, {"scan " + pork}, {"123 1 12.4"}, none, "|1|goodsNumber");
         row("label's goods number as printed", {}, {"scan " + scaleLabel("00456", 2000)},
-            {"00456 1 20"}, none, "|1|Edit1");
+            {"00456 1 20"}, none, "|1|goodsNumber");
         row("label typed with a quantity: one piece", {},
-            {"type " + pork, "enter", "type 3", "enter"}, {"123 1 12.4"}, none, "|3|Edit1");
+            {"type " + pork, "enter", "type 3", "enter"}, {"123 1 12.4"}, none, "|3|goodsNumber");
         row("label with a wrong check digit", {}, {"scan " + wrong}, none,
-            {QStringLiteral("条码 %1 的校验位有误,请重新扫描！").arg(wrong)}, "|1|Edit1");
-        row("no such goods scanned", {}, {"scan 7777"}, none, {missing}, "|1|Edit1");
+            {QStringLiteral("条码 %1 的校验位有误,请重新扫描！").arg(wrong)}, "|1|goodsNumber");
+        row("no such goods scanned", {}, {"scan 7777"}, none, {missing}, "|1|goodsNumber");
         row("scan detection off", "[scanner]\nmaxKeyGapMs=0\n", {"scan 6901"}, none, none,
-            "6901|1|Edit2");
+            "6901|1|quantity");
         row("scale labels off", "[scaleLabel]\nlayout=\n", {"scan " + pork}, none, {missing},
-            "|1|Edit1");
+            "|1|goodsNumber");
     }
     void entry() {
         QFETCH(QString, ini);
@@ -160,8 +161,8 @@ class TestTillScan : public QObject {
         play(steps);
         QCOMPARE(linesAndStock(till.db()), lines);
         QCOMPARE(till.responder.shown(), shown);
-        QCOMPARE(QStringList({edit(mainWindow(), "Edit1")->text(),
-                              edit(mainWindow(), "Edit2")->text(), cursor()->objectName()})
+        QCOMPARE(QStringList({edit(mainWindow(), "goodsNumber")->text(),
+                              edit(mainWindow(), "quantity")->text(), cursor()->objectName()})
                      .join('|'),
                  boxes);
         QCOMPARE(tillLooks(), lines.isEmpty() ? kPanelOpen : kSalePending);
@@ -180,9 +181,9 @@ class TestTillScan : public QObject {
         }
         QCOMPARE(linesAndStock(till.db()), expected);
         QVERIFY(till.responder.shown().isEmpty());
-        QCOMPARE(edit(mainWindow(), "Edit2")->text(), QString("1"));
-        QCOMPARE(cursor(), edit(mainWindow(), "Edit1"));
-        QCOMPARE(ctl<QTableView>(mainWindow(), "DBGrid1")->model()->rowCount(), 50);
+        QCOMPARE(edit(mainWindow(), "quantity")->text(), QString("1"));
+        QCOMPARE(cursor(), edit(mainWindow(), "goodsNumber"));
+        QCOMPARE(ctl<QTableView>(mainWindow(), "saleLines")->model()->rowCount(), 50);
     }
 
     // The till keeps money to the jiao: the label's fen rounded half up, in
@@ -202,8 +203,8 @@ class TestTillScan : public QObject {
         ScanningTill till;
         play({"scan " + scaleLabel("00123", fen)});
         QCOMPARE(linesAndStock(till.db()), QStringList{QStringLiteral("123 1 %1").arg(price)});
-        QCOMPARE(label(mainWindow(), "zj")->text(), numberText(price));
-        button(mainWindow(), "SpeedButton1")->click();
+        QCOMPARE(label(mainWindow(), "totalLabel")->text(), numberText(price));
+        button(mainWindow(), "chargeButton")->click();
         QVERIFY(mainWindow()->chargeWindow());
         QCOMPARE(scalar(till.db(), "select dj from hwrzb where hwh='123'").toDouble(), price);
         QCOMPARE(tillRow(till.db(), "till-1")->yye, price);

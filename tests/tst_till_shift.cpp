@@ -88,9 +88,9 @@ class TestTillShift : public QObject {
         auto& [store, responder, run] = started;
         run.signOn("1001", "wrong");
         QCOMPARE(responder.shown(), QStringList{"你的输入有误,请重新输入！"});
-        QCOMPARE(edit(signOnWindow(), "Edit1")->text(), QString("1001"));
-        QCOMPARE(edit(signOnWindow(), "Edit2")->text(), QString());
-        QCOMPARE(signOnWindow()->focusWidget(), edit(signOnWindow(), "Edit2"));
+        QCOMPARE(edit(signOnWindow(), "clerkNumber")->text(), QString("1001"));
+        QCOMPARE(edit(signOnWindow(), "password")->text(), QString());
+        QCOMPARE(signOnWindow()->focusWidget(), edit(signOnWindow(), "password"));
         run.signOn("", "");
         run.signOn("9999", "pw");
         // A clerk row without a password never signs on, not even with an
@@ -115,9 +115,9 @@ class TestTillShift : public QObject {
         QCOMPARE(responder.shown(),
                  (QStringList{"售货员 王芳 登录成功!", "此台计算机还有余额 150"}));
         QVERIFY(!signOnWindow()->isVisible());
-        QCOMPARE(edit(signOnWindow(), "shym")->text(), QString("王芳"));
+        QCOMPARE(edit(signOnWindow(), "clerkName")->text(), QString("王芳"));
         QCOMPARE(mainWindow()->statusText(), QString("状态: 售货员 王芳 正在营业!"));
-        QCOMPARE(label(mainWindow(), "chaoshi")->text(), QString("好又多超市"));
+        QCOMPARE(label(mainWindow(), "shopNameLabel")->text(), QString("好又多超市"));
         QCOMPARE(tillLooks(), kOnDuty);
         const std::optional<TillRow> till = tillRow(store.db(), "till-1");
         QCOMPARE(till->shyh.toString(), QString("1001"));
@@ -139,21 +139,22 @@ class TestTillShift : public QObject {
         run.signOn("1001", "pw");
         jqbsf(store.db(), "till-1", 700);
         jqbsf(store.db(), "till-1", 34.5);
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         responder.clear();
-        tool("ToolButton4")->trigger();
+        tool("signOffAction")->trigger();
         QCOMPARE(responder.shown(), QStringList{"售货员 王芳 注销成功!"});
         QCOMPARE(mainWindow()->statusText(), QString("状态: 未登录!"));
         QCOMPARE(tillLooks(), kSummary);
         QVERIFY(summaryWindow()->isVisible());
         QCOMPARE(summaryWindow()->size(), QSize(297, 320));
-        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "label1")->title(),
+        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "takingsBox")->title(),
                  QString("售货员王芳本次营业额"));
-        QCOMPARE(label(summaryWindow(), "Label2")->text(), QString("734.5 元    "));
-        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "label3")->title(), QString("应交款"));
-        QCOMPARE(label(summaryWindow(), "Label4")->text(), QString("700 元    "));
-        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "label5")->title(), QString("本台计算机还剩余额"));
-        QCOMPARE(label(summaryWindow(), "Label6")->text(), QString("184.5 元    "));
+        QCOMPARE(label(summaryWindow(), "takingsLabel")->text(), QString("734.5 元    "));
+        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "handInBox")->title(), QString("应交款"));
+        QCOMPARE(label(summaryWindow(), "handInLabel")->text(), QString("700 元    "));
+        QCOMPARE(ctl<QGroupBox>(summaryWindow(), "floatLeftBox")->title(),
+                 QString("本台计算机还剩余额"));
+        QCOMPARE(label(summaryWindow(), "floatLeftLabel")->text(), QString("184.5 元    "));
 
         const std::optional<TillRow> till = tillRow(store.db(), "till-1");
         QCOMPARE(till->ye, 184.5);
@@ -174,12 +175,12 @@ class TestTillShift : public QObject {
         // Enter confirms the summary; then the next clerk may sign on.
         QTest::keyClick(summaryWindow(), Qt::Key_Return);
         QVERIFY(!summaryWindow()->isVisible());
-        QVERIFY(!button(summaryWindow(), "BitBtn1")->isEnabled());
+        QVERIFY(!button(summaryWindow(), "confirmButton")->isEnabled());
         QCOMPARE(tillLooks(), kNoClerk);
-        tool("ToolButton3")->trigger();
+        tool("signOnAction")->trigger();
         QVERIFY(signOnWindow()->isVisible());
-        QCOMPARE(edit(signOnWindow(), "Edit1")->text(), QString());
-        QCOMPARE(edit(signOnWindow(), "Edit2")->text(), QString());
+        QCOMPARE(edit(signOnWindow(), "clerkNumber")->text(), QString());
+        QCOMPARE(edit(signOnWindow(), "password")->text(), QString());
     }
 
     void shiftWithoutTakings_data() {
@@ -199,10 +200,12 @@ class TestTillShift : public QObject {
         StartedTill started(drawerFloat);
         auto& [store, responder, run] = started;
         run.signOn("1001", "pw");
-        tool("ToolButton4")->trigger();
-        QCOMPARE(label(summaryWindow(), "Label2")->text(), QString("0 元    "));
-        QCOMPARE(label(summaryWindow(), "Label4")->text(), QString::number(handIn) + " 元    ");
-        QCOMPARE(label(summaryWindow(), "Label6")->text(), QString::number(left) + " 元    ");
+        tool("signOffAction")->trigger();
+        QCOMPARE(label(summaryWindow(), "takingsLabel")->text(), QString("0 元    "));
+        QCOMPARE(label(summaryWindow(), "handInLabel")->text(),
+                 QString::number(handIn) + " 元    ");
+        QCOMPARE(label(summaryWindow(), "floatLeftLabel")->text(),
+                 QString::number(left) + " 元    ");
         QCOMPARE(tillRow(store.db(), "till-1")->ye, left);
         const QList<ShiftRow> rows = shifts(store.db());
         QCOMPARE(rows.size(), rowKept ? 1 : 0);
@@ -223,7 +226,7 @@ class TestTillShift : public QObject {
         // The sale table vanishes behind the till's back: its drop fails.
         dropSaleTable(store.db(), "till-1");
         responder.clear();
-        tool("ToolButton4")->trigger();
+        tool("signOffAction")->trigger();
         QCOMPARE(responder.shown(), QStringList{"注销失败！"});
         QVERIFY(!summaryWindow()->isVisible());
         QCOMPARE(tillLooks(), kOnDuty);
@@ -276,13 +279,13 @@ class TestTillShift : public QObject {
         StartedTill started(150);
         auto& [store, responder, run] = started;
         run.signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run.addLine("6901", "2");
-        button(mainWindow(), "SpeedButton1")->click();
+        button(mainWindow(), "chargeButton")->click();
         ChargeWindow* charge = mainWindow()->chargeWindow();
         QVERIFY(charge);
-        edit(charge, "Edit1")->setText("10");
-        button(charge, "BitBtn1")->click();
+        edit(charge, "cashReceived")->setText("10");
+        button(charge, "confirmButton")->click();
         run.addLine("6902", "3"); // left open: its pieces go back to stock
         QCOMPARE(stockOf(store.db(), "6902"), 17);
         // An older back office removed the till behind the clerk's back.
@@ -290,17 +293,17 @@ class TestTillShift : public QObject {
 
         // Lines pending: sign-off is not offered until they are charged or
         // deleted, so delete the open line first.
-        typeInto(edit(mainWindow(), "Edit3"), "2");
+        typeInto(edit(mainWindow(), "lineToDelete"), "2");
         responder.answer(true);
-        button(mainWindow(), "sc")->click();
+        button(mainWindow(), "deleteLineButton")->click();
         responder.clear();
-        tool("ToolButton4")->trigger();
+        tool("signOffAction")->trigger();
         QCOMPARE(
             responder.shown(),
             (QStringList{"售货员 王芳 注销成功!",
                          "此计算机 till-1 已被管理员删除注册,不能再登录！请通知管理员重新注册。"}));
         QVERIFY(summaryWindow()->isVisible());
-        QCOMPARE(label(summaryWindow(), "Label2")->text().trimmed(), QString("7 元"));
+        QCOMPARE(label(summaryWindow(), "takingsLabel")->text().trimmed(), QString("7 元"));
         QCOMPARE(stockOf(store.db(), "6902"), 20);
         QVERIFY(!saleTableExists(store.db(), "till-1"));
         const QList<ShiftRow> rows = shifts(store.db());
@@ -310,7 +313,7 @@ class TestTillShift : public QObject {
         QCOMPARE(rows[0].bj.toString(), kNotHandedIn);
 
         // And the program can be left.
-        button(summaryWindow(), "BitBtn1")->click();
+        button(summaryWindow(), "confirmButton")->click();
         responder.answer(true);
         mainWindow()->close();
         QVERIFY(run.ended());
@@ -326,7 +329,7 @@ class TestTillShift : public QObject {
             TillRun run(store.folder(), "till-1");
             run.start();
             run.signOn("1001", "pw");
-            tool("ToolButton2")->trigger();
+            tool("openSalePanelAction")->trigger();
             run.addLine("6901", "3");
             run.addLine("6902", "2");
             QCOMPARE(stockOf(store.db(), "6901"), 17);
@@ -359,7 +362,7 @@ class TestTillShift : public QObject {
         QCOMPARE(till->yye, 0.0);
         // A new table: the old lines are gone and numbering starts again.
         QVERIFY(saleLines(store.db(), "till-1").isEmpty());
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run.addLine("6901", "1");
         const QList<SaleLine> lines = saleLines(store.db(), "till-1");
         QCOMPARE(lines.size(), 1);
@@ -370,19 +373,19 @@ class TestTillShift : public QObject {
         StartedTill started(150);
         auto& [store, responder, run] = started;
         responder.answer(false);
-        button(signOnWindow(), "BitBtn2")->click();
+        button(signOnWindow(), "cancelButton")->click();
         QCOMPARE(responder.asked(), QStringList{"真的要取消登录吗？"});
         QVERIFY(signOnWindow()->isVisible());
         QCOMPARE(tillLooks(), kSigningOn);
         responder.answer(true);
-        button(signOnWindow(), "BitBtn2")->click();
+        button(signOnWindow(), "cancelButton")->click();
         QVERIFY(!signOnWindow()->isVisible());
         QCOMPARE(tillLooks(), kNoClerk);
         QCOMPARE(scalar(store.db(), "select zt from jqb").toString(), kTillStandby);
         // A till removed by the back office meanwhile ends at the next sign-on.
         store.db().exec("remove", "delete from jqb");
         responder.clear();
-        tool("ToolButton3")->trigger();
+        tool("signOnAction")->trigger();
         QCOMPARE(responder.shown(), QStringList{"此计算机 till-1 没有注册，请通知管理员注册！"});
         QVERIFY(run.ended());
     }
@@ -390,17 +393,17 @@ class TestTillShift : public QObject {
     void passwordChange() {
         StartedTill started(150);
         auto& [store, responder, run] = started;
-        edit(signOnWindow(), "Edit1")->setText("1001");
-        button(signOnWindow(), "BitBtn3")->click();
+        edit(signOnWindow(), "clerkNumber")->setText("1001");
+        button(signOnWindow(), "changePasswordButton")->click();
         QVERIFY(!signOnWindow()->isVisible());
         QVERIFY(passwordWindow() && passwordWindow()->isVisible());
         QCOMPARE(passwordWindow()->size(), QSize(355, 218));
         QWidget* w = passwordWindow();
-        QLineEdit* number = edit(w, "Edit1");
-        QLineEdit* old = edit(w, "Edit2");
-        QLineEdit* fresh = edit(w, "Edit3");
-        QLineEdit* again = edit(w, "Edit4");
-        QPushButton* confirm = button(w, "BitBtn1");
+        QLineEdit* number = edit(w, "clerkNumber");
+        QLineEdit* old = edit(w, "oldPassword");
+        QLineEdit* fresh = edit(w, "newPassword");
+        QLineEdit* again = edit(w, "newPasswordAgain");
+        QPushButton* confirm = button(w, "changeButton");
         auto fill = [&](const QString& a, const QString& b, const QString& c, const QString& d) {
             number->setText(a);
             old->setText(b);
@@ -455,7 +458,7 @@ class TestTillShift : public QObject {
         QTest::keyClick(number, Qt::Key_Escape);
         QTRY_VERIFY(gone.isNull());
         QVERIFY(signOnWindow()->isVisible());
-        QCOMPARE(edit(signOnWindow(), "Edit1")->text(), QString());
+        QCOMPARE(edit(signOnWindow(), "clerkNumber")->text(), QString());
         responder.clear();
         run.signOn("1001", "pw");
         QCOMPARE(responder.shown(), QStringList{"你的输入有误,请重新输入！"});

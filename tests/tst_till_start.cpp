@@ -98,11 +98,11 @@ class TestTillStart : public QObject {
         QCOMPARE(responder.shown(), QStringList{"此计算机 till-9 没有注册，请通知管理员注册！"});
         QVERIFY(run.ended());
         QCOMPARE(mainWindow()->statusText(), QString("状态:未注册,请通知管理员注册！"));
-        QCOMPARE(label(mainWindow(), "StatusBar1")->text(),
+        QCOMPARE(label(mainWindow(), "statusLabel")->text(),
                  QString("状态:未注册,请通知管理员注册！"));
         QCOMPARE(tillLooks(), kSigningOn);
-        QVERIFY(!button(signOnWindow(), "BitBtn1")->isEnabled());
-        QVERIFY(!button(signOnWindow(), "BitBtn2")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "signOnButton")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "cancelButton")->isEnabled());
         QVERIFY(!saleTableExists(store.db(), "till-9"));
     }
 
@@ -112,10 +112,10 @@ class TestTillStart : public QObject {
         QVERIFY(responder.shown().isEmpty());
         QVERIFY(!run.ended());
         QVERIFY(signOnWindow()->isVisible());
-        QCOMPARE(edit(signOnWindow(), "jsj")->text(), QString("till-1"));
-        QCOMPARE(signOnWindow()->focusWidget(), edit(signOnWindow(), "Edit1"));
+        QCOMPARE(edit(signOnWindow(), "tillName")->text(), QString("till-1"));
+        QCOMPARE(signOnWindow()->focusWidget(), edit(signOnWindow(), "clerkNumber"));
         QCOMPARE(tillLooks(), kSigningOn);
-        QCOMPARE(label(mainWindow(), "StatusBar1")->text(),
+        QCOMPARE(label(mainWindow(), "statusLabel")->text(),
                  QString("欢迎进入Orvani系统--收银台端"));
     }
 
@@ -126,12 +126,12 @@ class TestTillStart : public QObject {
         StartedTill till("POS-2", "pos-2");
         auto& [store, responder, run] = till;
         QVERIFY(responder.shown().isEmpty());
-        QCOMPARE(edit(signOnWindow(), "jsj")->text(), QString("POS-2"));
+        QCOMPARE(edit(signOnWindow(), "tillName")->text(), QString("POS-2"));
         run.signOn("1001", "pw");
         QCOMPARE(tillLooks(), kOnDuty);
         QVERIFY(saleTableExists(store.db(), "POS-2"));
         QCOMPARE(count(store.db(), "select count(*) from jqb where jsj='POS-2' and zt='在线'"), 1);
-        tool("ToolButton4")->trigger();
+        tool("signOffAction")->trigger();
         QCOMPARE(tillLooks(), kSummary);
         QVERIFY(!saleTableExists(store.db(), "POS-2"));
         expectBooksBalance(store.db());
@@ -153,14 +153,14 @@ class TestTillStart : public QObject {
         run.signOn("1001", "pw");
         QCOMPARE(tillLooks(), kOnDuty);
         QVERIFY(saleTableExists(store.db(), name));
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         run.addLine("6901", "2");
         QCOMPARE(saleLines(store.db(), name).size(), 1);
         QCOMPARE(stockOf(store.db(), "6901"), 18);
-        typeInto(edit(mainWindow(), "Edit3"), "1");
+        typeInto(edit(mainWindow(), "lineToDelete"), "1");
         responder.answer(true);
-        button(mainWindow(), "sc")->click();
-        tool("ToolButton4")->trigger();
+        button(mainWindow(), "deleteLineButton")->click();
+        tool("signOffAction")->trigger();
         QCOMPARE(tillLooks(), kSummary);
         QVERIFY(!saleTableExists(store.db(), name));
         QCOMPARE(count(store.db(), "select count(*) from jqb"), 1);
@@ -180,7 +180,7 @@ class TestTillStart : public QObject {
         QCOMPARE(responder.shown(),
                  QStringList{"计算机名 JQB 与数据库中的表同名,不能用作收款机!请更改计算机名."});
         QVERIFY(run.ended());
-        QVERIFY(!button(signOnWindow(), "BitBtn1")->isEnabled());
+        QVERIFY(!button(signOnWindow(), "signOnButton")->isEnabled());
         QCOMPARE(count(store.db(), "select count(*) from jqb"), 1);
     }
 
@@ -199,12 +199,12 @@ class TestTillStart : public QObject {
         // Signing on at start: the sign-off button is still in its design state.
         QCOMPARE(closing(), std::make_pair(false, QStringList{signOffFirst}));
         responder.answer(true);
-        button(signOnWindow(), "BitBtn2")->click();
+        button(signOnWindow(), "cancelButton")->click();
         QCOMPARE(tillLooks(), kNoClerk);
         responder.answer(false);
         QCOMPARE(closing(), std::make_pair(false, QStringList{really}));
         // Signing on again: nobody on duty, so the question comes.
-        tool("ToolButton3")->trigger();
+        tool("signOnAction")->trigger();
         QCOMPARE(tillLooks(), kSigningOn);
         responder.answer(false);
         QCOMPARE(closing(), std::make_pair(false, QStringList{really}));
@@ -212,7 +212,7 @@ class TestTillStart : public QObject {
         run.signOn("1001", "pw");
         QCOMPARE(tillLooks(), kOnDuty);
         QCOMPARE(closing(), std::make_pair(false, QStringList{signOffFirst}));
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         QCOMPARE(tillLooks(), kPanelOpen);
         QCOMPARE(closing(), std::make_pair(false, QStringList{signOffFirst}));
         run.addLine("6901", "1");
@@ -220,18 +220,18 @@ class TestTillStart : public QObject {
         QCOMPARE(closing(), std::make_pair(false, QStringList{chargeFirst}));
         // The close box and the exit button follow the same rules.
         responder.clear();
-        tool("ToolButton1")->trigger();
+        tool("exitAction")->trigger();
         QCOMPARE(responder.shown(), QStringList{chargeFirst});
-        typeInto(edit(mainWindow(), "Edit3"), "1");
+        typeInto(edit(mainWindow(), "lineToDelete"), "1");
         responder.answer(true);
-        button(mainWindow(), "sc")->click();
+        button(mainWindow(), "deleteLineButton")->click();
         QCOMPARE(tillLooks(), kPanelOpen);
 
-        tool("ToolButton4")->trigger();
+        tool("signOffAction")->trigger();
         QCOMPARE(tillLooks(), kSummary);
         QVERIFY(summaryWindow()->isVisible());
         QCOMPARE(closing(), std::make_pair(false, QStringList{}));
-        button(summaryWindow(), "BitBtn1")->click();
+        button(summaryWindow(), "confirmButton")->click();
         QVERIFY(!summaryWindow()->isVisible());
         QCOMPARE(tillLooks(), kNoClerk);
         responder.answer(true);
@@ -249,11 +249,11 @@ class TestTillStart : public QObject {
         const QString refusal = "不能关闭或重启计算机,请先退出Orvani--营业员系统!";
         QVERIFY(!mainWindow()->FormQueryEndSession());
         responder.answer(true);
-        button(signOnWindow(), "BitBtn2")->click();
+        button(signOnWindow(), "cancelButton")->click();
         QVERIFY(!mainWindow()->FormQueryEndSession());
-        tool("ToolButton3")->trigger();
+        tool("signOnAction")->trigger();
         run.signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
+        tool("openSalePanelAction")->trigger();
         QVERIFY(!mainWindow()->FormQueryEndSession());
         QCOMPARE(responder.shown().count(refusal), 3);
         QVERIFY(!run.ended());
@@ -261,11 +261,11 @@ class TestTillStart : public QObject {
 
     void clockShowsDateThenTimeAndTicks() {
         StartedTill till("till-1", "till-1");
-        QLabel* clock = label(mainWindow(), "StatusBar2");
+        QLabel* clock = label(mainWindow(), "clockLabel");
         const QString first = clock->text();
-        QVERIFY2(first.startsWith(
-                     " 系统时间 " +
-                     QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) + " "),
+        QVERIFY2(first.startsWith(" 系统时间 " +
+                                  QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
+                                  " "),
                  qPrintable(first));
         QTRY_VERIFY_WITH_TIMEOUT(clock->text() != first, 3000);
     }
@@ -274,15 +274,15 @@ class TestTillStart : public QObject {
         StartedTill till("till-1", "till-1");
         auto& [store, responder, run] = till;
         run.signOn("1001", "pw");
-        tool("ToolButton2")->trigger();
-        QLabel* status = label(mainWindow(), "StatusBar1");
-        hover(ctl<QTableView>(mainWindow(), "DBGrid1"));
+        tool("openSalePanelAction")->trigger();
+        QLabel* status = label(mainWindow(), "statusLabel");
+        hover(ctl<QTableView>(mainWindow(), "saleLines"));
         QCOMPARE(status->text(), QString("双击选种要删除的编号或自己输入要删除的货物编号"));
-        hover(label(mainWindow(), "Label1"));
+        hover(label(mainWindow(), "goodsNumberCaption"));
         QCOMPARE(status->text(), QString("状态: 售货员 王芳 正在营业!"));
-        hover(edit(mainWindow(), "Edit3"));
+        hover(edit(mainWindow(), "lineToDelete"));
         QCOMPARE(status->text(), QString("要删除的货物编号或自己输入要删除的货物编号"));
-        hover(button(signOnWindow(), "BitBtn3"));
+        hover(button(signOnWindow(), "changePasswordButton"));
         QCOMPARE(status->text(), QString("售货员登录"));
     }
 
@@ -290,12 +290,12 @@ class TestTillStart : public QObject {
         StartedTill till("till-1", "till-1");
         auto& [store, responder, run] = till;
         responder.answer(true);
-        button(signOnWindow(), "BitBtn2")->click();
-        tool("ToolButton5")->trigger();
+        button(signOnWindow(), "cancelButton")->click();
+        tool("aboutAction")->trigger();
         QVERIFY(aboutWindow()->isVisible());
         QCOMPARE(aboutWindow()->windowTitle(), QString("关于本系统"));
         QCOMPARE(aboutWindow()->size(), QSize(315, 194));
-        QCOMPARE(label(aboutWindow(), "Label6")->text(), QString("till-1"));
+        QCOMPARE(label(aboutWindow(), "computerNameLabel")->text(), QString("till-1"));
         QTest::keyClick(aboutWindow(), Qt::Key_Return);
         QVERIFY(!aboutWindow()->isVisible());
         QVERIFY(responder.shown().size() == 1);
@@ -306,8 +306,8 @@ class TestTillStart : public QObject {
         auto& [store, responder, run] = till;
         QCOMPARE(mainWindow()->size(), QSize(790, 545));
         QCOMPARE(signOnWindow()->size(), QSize(289, 199));
-        QLineEdit* number = edit(signOnWindow(), "Edit1");
-        QLineEdit* password = edit(signOnWindow(), "Edit2");
+        QLineEdit* number = edit(signOnWindow(), "clerkNumber");
+        QLineEdit* password = edit(signOnWindow(), "password");
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         // Enter in the password box does nothing until Enter in the number box.
         QTest::keyClicks(password, "pw");
@@ -317,7 +317,7 @@ class TestTillStart : public QObject {
         QTest::keyClicks(number, "10a0-1 ");
         QCOMPARE(number->text(), QString("1001"));
         QTest::keyClick(number, Qt::Key_Return);
-        QVERIFY(button(signOnWindow(), "BitBtn1")->isDefault());
+        QVERIFY(button(signOnWindow(), "signOnButton")->isDefault());
         QCOMPARE(signOnWindow()->focusWidget(), password);
         QTest::keyClicks(password, "pw");
         QTest::keyClick(password, Qt::Key_Return);
@@ -325,11 +325,11 @@ class TestTillStart : public QObject {
                  (QStringList{"售货员 王芳 登录成功!", "此台计算机还有余额 150"}));
         QCOMPARE(tillLooks(), kOnDuty);
         // Esc on the sign-on window asks to cancel.
-        tool("ToolButton4")->trigger();
-        button(summaryWindow(), "BitBtn1")->click();
-        tool("ToolButton3")->trigger();
+        tool("signOffAction")->trigger();
+        button(summaryWindow(), "confirmButton")->click();
+        tool("signOnAction")->trigger();
         responder.answer(false);
-        QTest::keyClick(edit(signOnWindow(), "Edit1"), Qt::Key_Escape);
+        QTest::keyClick(edit(signOnWindow(), "clerkNumber"), Qt::Key_Escape);
         QCOMPARE(responder.asked(), QStringList{"真的要取消登录吗？"});
         QVERIFY(signOnWindow()->isVisible());
     }

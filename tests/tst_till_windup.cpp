@@ -127,9 +127,9 @@ class TestTillWindUp : public QObject {
         }
         QCOMPARE(stockOf(db, kGoodsA), 7);
 
-        shop.office.action("M1")->trigger();
+        shop.office.action("tillRegistrationAction")->trigger();
         auto& window = shop.office.session().registrationWindow();
-        auto* grid = ctl<QTableView>(&window, "DBGrid1");
+        auto* grid = ctl<QTableView>(&window, "tillsGrid");
         auto* windUp = ctl<QPushButton>(&window, "windUpButton");
         QCOMPARE(stateShown(grid, 2), QStringLiteral("在线"));
         grid->setCurrentIndex(grid->model()->index(rowOf(grid, kTerminal), 0));
@@ -143,7 +143,7 @@ class TestTillWindUp : public QObject {
 
         expireLease(db);
         window.close();
-        shop.office.action("M1")->trigger();
+        shop.office.action("tillRegistrationAction")->trigger();
         QCOMPARE(stateShown(grid, 2), storedb::kTillOutOfContact);
         grid->setCurrentIndex(grid->model()->index(rowOf(grid, kTerminal), 0));
         QVERIFY(windUp->isEnabled());
@@ -197,9 +197,9 @@ class TestTillWindUp : public QObject {
         QVERIFY(::kill(pid_t(till.processId()), SIGSTOP) == 0);
         expireLease(db);
 
-        shop.office.toolButton("ToolButton17")->click();
+        shop.office.toolButton("monitorButton")->click();
         auto& monitor = shop.office.session().monitorWindow();
-        auto* grid = ctl<QTableView>(&monitor, "DBGrid1");
+        auto* grid = ctl<QTableView>(&monitor, "tillsGrid");
         auto* windUp = ctl<QPushButton>(&monitor, "windUpButton");
         QTRY_COMPARE(stateShown(grid, 4), storedb::kTillOutOfContact);
         grid->setCurrentIndex(grid->model()->index(rowOf(grid, kTerminal), 0));

@@ -18,12 +18,12 @@
 //                                row BH double-clicked, its quantity set to SL
 //   quit
 
+#include "admin/correctionwindow.h"
 #include "admin/loginwindow.h"
 #include "admin/mainwindow.h"
 #include "admin/session.h"
-#include "admin/stockwindow.h"
-#include "admin/correctionwindow.h"
 #include "admin/settlementwindow.h"
+#include "admin/stockwindow.h"
 
 #include "formkit/application.h"
 #include "formkit/messages.h"
@@ -85,9 +85,9 @@ class Administrator {
         admin::LoginWindow* login = session_.loginWindow();
         if (!login || !login->isVisible())
             return QStringLiteral("no login window");
-        typeAndEnter(ctl<QLineEdit>(login, "Edit1"), glyh);
-        typeAndEnter(ctl<QLineEdit>(login, "Edit2"), mm);
-        QTest::keyClick(ctl<QPushButton>(login, "BitBtn1"), Qt::Key_Return);
+        typeAndEnter(ctl<QLineEdit>(login, "administratorNumber"), glyh);
+        typeAndEnter(ctl<QLineEdit>(login, "password"), mm);
+        QTest::keyClick(ctl<QPushButton>(login, "signOnButton"), Qt::Key_Return);
         return login->isVisible() ? QStringLiteral("the login window is still up") : QString();
     }
 
@@ -100,32 +100,34 @@ class Administrator {
             return QStringLiteral("no stock window");
         for (int i = 0; i < boxes.size(); ++i)
             typeAndEnter(ctl<QLineEdit>(&window, boxes.at(i).toLatin1().constData()), values.at(i));
-        ctl<QPushButton>(&window, "BitBtn1")->click();
+        ctl<QPushButton>(&window, "confirmButton")->click();
         if (!window.isVisible())
             return QStringLiteral("the stock window closed");
-        if (!ctl<QLineEdit>(&window, "Edit1")->text().isEmpty())
+        if (!ctl<QLineEdit>(&window, "goodsNumber")->text().isEmpty())
             return QStringLiteral("the goods number was not cleared for the next line");
         return QString();
     }
 
     QString stockIn(const QString& hwh, const QString& rhj, const QString& dj, const QString& sl) {
-        return movement("N6", {"Edit1", "Edit2", "Edit3", "Edit4"}, {hwh, rhj, dj, sl});
+        return movement("stockInAction", {"goodsNumber", "movementPrice", "unitPrice", "quantity"},
+                        {hwh, rhj, dj, sl});
     }
     QString stockOut(const QString& hwh, const QString& dj, const QString& sl) {
-        return movement("N7", {"Edit1", "Edit2", "Edit4"}, {hwh, dj, sl});
+        return movement("stockOutAction", {"goodsNumber", "movementPrice", "quantity"},
+                        {hwh, dj, sl});
     }
 
     QString settle(const QString& shyh) {
-        ctl<QAction>(&main(), "N36")->trigger();
+        ctl<QAction>(&main(), "settlementAction")->trigger();
         admin::SettlementWindow& window = session_.settlementWindow();
         if (!window.isVisible())
             return QStringLiteral("no settlement window");
-        auto* number = ctl<QLineEdit>(&window, "Edit1");
+        auto* number = ctl<QLineEdit>(&window, "clerkNumber");
         number->setFocus();
         number->selectAll();
         QTest::keyClicks(number, shyh);
-        ctl<QPushButton>(&window, "BitBtn1")->click();
-        QPushButton* settleButton = ctl<QPushButton>(&window, "BitBtn2");
+        ctl<QPushButton>(&window, "lookUpButton")->click();
+        QPushButton* settleButton = ctl<QPushButton>(&window, "settleButton");
         if (!settleButton->isEnabled())
             return QStringLiteral("nothing to settle");
         settleButton->click();
@@ -133,15 +135,15 @@ class Administrator {
     }
 
     QString correct(const QString& bh, const QString& sl) {
-        ctl<QAction>(&main(), "N30")->trigger();
+        ctl<QAction>(&main(), "movementCorrectionAction")->trigger();
         admin::CorrectionWindow& window = session_.correctionWindow();
         if (!window.isVisible())
             return QStringLiteral("no correction window");
-        ctl<QRadioButton>(&window, "RadioButton1")->click();
-        ctl<QDateTimeEdit>(&window, "DateTimePicker1")->setDate(QDate::currentDate());
-        ctl<QDateTimeEdit>(&window, "DateTimePicker2")->setDate(QDate::currentDate());
-        ctl<QPushButton>(&window, "BitBtn1")->click();
-        auto* grid = ctl<QTableView>(&window, "DBGrid1");
+        ctl<QRadioButton>(&window, "stockInOption")->click();
+        ctl<QDateTimeEdit>(&window, "firstDay")->setDate(QDate::currentDate());
+        ctl<QDateTimeEdit>(&window, "lastDay")->setDate(QDate::currentDate());
+        ctl<QPushButton>(&window, "movementQueryButton")->click();
+        auto* grid = ctl<QTableView>(&window, "movementsGrid");
         const QAbstractItemModel* rows = grid->model();
         int row = 0;
         while (row < rows->rowCount() && rows->index(row, 0).data().toString() != bh)
@@ -151,9 +153,9 @@ class Administrator {
         const QPoint at = grid->visualRect(rows->index(row, 0)).center();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-        auto* quantity = ctl<QLineEdit>(&window, "Edit2");
+        auto* quantity = ctl<QLineEdit>(&window, "quantity");
         quantity->setText(sl);
-        QPushButton* confirm = ctl<QPushButton>(&window, "BitBtn2");
+        QPushButton* confirm = ctl<QPushButton>(&window, "correctButton");
         if (!confirm->isEnabled())
             return QStringLiteral("the row was not picked");
         confirm->click();

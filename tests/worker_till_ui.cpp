@@ -13,11 +13,11 @@
 // (workerloop.h).
 //
 //   signon SHYH MM   clerk number, Enter, password, Enter
-//   panel            ToolButton2: the sale panel opens
+//   panel            openSalePanelAction: the sale panel opens
 //   add HWH N        goods number, Enter, quantity, Enter: one more line
-//   charge           SpeedButton1: the sale is booked, the charge window opens
+//   charge           chargeButton: the sale is booked, the charge window opens
 //   cash AMOUNT      the cash received, Enter: the change shows
-//   confirm          the charge window's BitBtn1: the receipt prints, the window closes
+//   confirm          the charge window's confirmButton: the receipt prints, the window closes
 //   lastbill         prints "bill N", the bill number of the shift's last charge
 //   return BILL      F7's action, the bill number keyed, Enter: the bill's lines show
 //   void             F10's action: the last charge shows, every piece left chosen
@@ -26,9 +26,9 @@
 //   authorise NUMBER PASSWORD
 //                    the administrator's number and password filled in, confirm:
 //                    the return is booked, its slip prints, the window closes
-//   signoff          ToolButton4: the summary shows
-//   summary-ok       the summary's BitBtn1
-//   quit             ToolButton1: the program ends
+//   signoff          signOffAction: the summary shows
+//   summary-ok       the summary's confirmButton
+//   quit             exitAction: the program ends
 
 #include "client/chargewindow.h"
 #include "client/returnwindow.h"
@@ -121,7 +121,7 @@ class Cashier {
         return QStringLiteral("the till is in state %1").arg(int(main().state()));
     }
     int gridRows() {
-        const QAbstractItemModel* model = ctl<QTableView>(&main(), "DBGrid1")->model();
+        const QAbstractItemModel* model = ctl<QTableView>(&main(), "saleLines")->model();
         return model ? model->rowCount() : 0;
     }
 
@@ -129,8 +129,8 @@ class Cashier {
         SignOnWindow& window = windows_.signOnWindow();
         if (!window.isVisible())
             return QStringLiteral("no sign-on window");
-        auto* number = ctl<QLineEdit>(&window, "Edit1");
-        auto* password = ctl<QLineEdit>(&window, "Edit2");
+        auto* number = ctl<QLineEdit>(&window, "clerkNumber");
+        auto* password = ctl<QLineEdit>(&window, "password");
         type(number, shyh);
         pressEnter(number);
         type(password, mm);
@@ -141,14 +141,14 @@ class Cashier {
     }
 
     QString openPanel() {
-        ctl<QAction>(&main(), "ToolButton2")->trigger();
+        ctl<QAction>(&main(), "openSalePanelAction")->trigger();
         return stateIs(TillWindow::State::SalePanelOpen);
     }
 
     QString addLine(const QString& hwh, const QString& quantity) {
         const int before = gridRows();
-        auto* goods = ctl<QLineEdit>(&main(), "Edit1");
-        auto* pieces = ctl<QLineEdit>(&main(), "Edit2");
+        auto* goods = ctl<QLineEdit>(&main(), "goodsNumber");
+        auto* pieces = ctl<QLineEdit>(&main(), "quantity");
         type(goods, hwh);
         pressEnter(goods);
         // Enter has preset the quantity to 1, selected: the keys replace it.
@@ -160,7 +160,7 @@ class Cashier {
     }
 
     QString charge() {
-        ctl<QPushButton>(&main(), "SpeedButton1")->click();
+        ctl<QPushButton>(&main(), "chargeButton")->click();
         ChargeWindow* window = main().chargeWindow();
         if (!window || !window->isVisible())
             return QStringLiteral("no charge window");
@@ -171,10 +171,10 @@ class Cashier {
         ChargeWindow* window = main().chargeWindow();
         if (!window)
             return QStringLiteral("no charge window");
-        auto* received = ctl<QLineEdit>(window, "Edit1");
+        auto* received = ctl<QLineEdit>(window, "cashReceived");
         type(received, amount);
         pressEnter(received);
-        if (ctl<QLabel>(window, "zl")->text().isEmpty())
+        if (ctl<QLabel>(window, "changeLabel")->text().isEmpty())
             return QStringLiteral("no change shown");
         return QString();
     }
@@ -184,7 +184,7 @@ class Cashier {
         if (!window)
             return QStringLiteral("no charge window");
         // Prints the receipt before it returns.
-        ctl<QPushButton>(window, "BitBtn1")->click();
+        ctl<QPushButton>(window, "confirmButton")->click();
         if (main().chargeWindow())
             return QStringLiteral("the charge window is still up");
         return stateIs(TillWindow::State::SalePanelOpen);
@@ -286,21 +286,21 @@ class Cashier {
     }
 
     QString signOff() {
-        ctl<QAction>(&main(), "ToolButton4")->trigger();
+        ctl<QAction>(&main(), "signOffAction")->trigger();
         if (!windows_.summaryWindow().awaitingConfirmation())
             return QStringLiteral("no summary");
         return stateIs(TillWindow::State::SignOffSummary);
     }
 
     QString confirmSummary() {
-        ctl<QPushButton>(&windows_.summaryWindow(), "BitBtn1")->click();
+        ctl<QPushButton>(&windows_.summaryWindow(), "confirmButton")->click();
         if (windows_.summaryWindow().awaitingConfirmation())
             return QStringLiteral("the summary is still up");
         return stateIs(TillWindow::State::NoClerk);
     }
 
     QString quit() {
-        ctl<QAction>(&main(), "ToolButton1")->trigger();
+        ctl<QAction>(&main(), "exitAction")->trigger();
         return main().programEnded() ? QString() : QStringLiteral("the till refused to end");
     }
 

@@ -68,15 +68,15 @@ class AdminFixture {
     QPushButton* loginButton(const char* name) const { return ctl<QPushButton>(&login(), name); }
 
     void typeLogin(const QString& glyh, const QString& mm) {
-        loginBox("Edit1")->setText(glyh);
-        loginBox("Edit2")->setText(mm);
+        loginBox("administratorNumber")->setText(glyh);
+        loginBox("password")->setText(mm);
     }
     // Signs on through the login window's keys: number, Enter, password,
     // Enter, Enter on OK. The window must close.
     void signOn(const QString& glyh = storedb::kFirstAdministratorNumber,
                 const QString& mm = storedb::kFirstAdministratorPassword) {
-        QLineEdit* number = loginBox("Edit1");
-        QLineEdit* password = loginBox("Edit2");
+        QLineEdit* number = loginBox("administratorNumber");
+        QLineEdit* password = loginBox("password");
         number->clear();
         password->clear();
         number->setFocus();
@@ -84,7 +84,7 @@ class AdminFixture {
         QTest::keyClick(number, Qt::Key_Return);
         QTest::keyClicks(password, mm);
         QTest::keyClick(password, Qt::Key_Return);
-        QTest::keyClick(loginButton("BitBtn1"), Qt::Key_Return);
+        QTest::keyClick(loginButton("signOnButton"), Qt::Key_Return);
         QVERIFY2(!login().isVisible(), qPrintable(responder.shown().join(QLatin1Char('|'))));
         responder.clear();
     }
