@@ -152,7 +152,9 @@ QSqlQuery Db::exec(const QString& name, const QString& sql, const Params& params
 }
 
 QSqlQuery Db::execForward(const QString& name, const QString& sql, const Params& params) const {
-    QSqlQuery local;
+    // Made on the connection: a query without one ignores the mode, and every
+    // row read would then be kept in memory to the end.
+    QSqlQuery local(database());
     local.setForwardOnly(true);
     execute(name, sql, params, false, local);
     return local;
