@@ -50,6 +50,21 @@ struct MovementQueryControls {
     } byGoods;
 };
 
+// The two query windows name their pages' controls alike: the controls of
+// either window's form.
+template <class Form> MovementQueryControls movementQueryControls(const Form& ui) {
+    MovementQueryControls controls;
+    controls.pages = ui.pages;
+    controls.byCategory = {ui.categoryChoice,  ui.limitCategoryToPeriod, ui.categoryFirstDay,
+                           ui.categoryLastDay, ui.categoryQueryButton,   ui.categoryCloseButton,
+                           ui.stockedGoods,    ui.categoryMovementsGrid};
+    controls.byGoods = {ui.goodsCategoryChoice, ui.goodsChoice,  ui.limitGoodsToPeriod,
+                        ui.goodsFirstDay,       ui.goodsLastDay, ui.goodsQueryButton,
+                        ui.goodsCloseButton,    ui.currentPrice, ui.currentStock,
+                        ui.goodsMovementsGrid};
+    return controls;
+}
+
 // The movements a window lists: its direction's statements and their rows'
 // layout.
 struct MovementListing {

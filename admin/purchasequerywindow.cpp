@@ -16,17 +16,8 @@ PurchaseQueryWindow::PurchaseQueryWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(533, 417));
 
-    MovementQueryControls controls;
-    controls.pages = ui->pages;
-    controls.byCategory = {ui->categoryChoice,  ui->limitCategoryToPeriod, ui->categoryFirstDay,
-                           ui->categoryLastDay, ui->categoryQueryButton,   ui->categoryCloseButton,
-                           ui->stockedGoods,    ui->categoryMovementsGrid};
-    controls.byGoods = {ui->goodsCategoryChoice, ui->goodsChoice,  ui->limitGoodsToPeriod,
-                        ui->goodsFirstDay,       ui->goodsLastDay, ui->goodsQueryButton,
-                        ui->goodsCloseButton,    ui->currentPrice, ui->currentStock,
-                        ui->goodsMovementsGrid};
     query_ = new MovementQuery(
-        session, this, controls,
+        session, this, movementQueryControls(*ui),
         {&storedb::stockInsOfCategory, &storedb::stockInsOfGoods, 3, {100, 80, 50, 90, 100}});
     // Both pages show the one result, each with its way out.
     formkit::offerExport(ui->categoryMovementsGrid, windowTitle())->attachButton(ui->ExportButton1);

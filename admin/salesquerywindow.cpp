@@ -42,18 +42,9 @@ SalesQueryWindow::SalesQueryWindow(AdminSession& session, QWidget* parent)
     ui->setupUi(this);
     formkit::makeToolWindow(this, QSize(529, 411));
 
-    MovementQueryControls controls;
-    controls.pages = ui->pages;
-    controls.byCategory = {ui->categoryChoice,  ui->limitCategoryToPeriod, ui->categoryFirstDay,
-                           ui->categoryLastDay, ui->categoryQueryButton,   ui->categoryCloseButton,
-                           ui->stockedGoods,    ui->categoryMovementsGrid};
-    controls.byGoods = {ui->goodsCategoryChoice, ui->goodsChoice,  ui->limitGoodsToPeriod,
-                        ui->goodsFirstDay,       ui->goodsLastDay, ui->goodsQueryButton,
-                        ui->goodsCloseButton,    ui->currentPrice, ui->currentStock,
-                        ui->goodsMovementsGrid};
     // Each page's source choice is read when its query runs.
     query_ = new MovementQuery(
-        session, this, controls,
+        session, this, movementQueryControls(*ui),
         {[this](const QString& hwlbh, const std::optional<storedb::MovementPeriod>& period) {
              return storedb::stockOutsOfCategoryFrom(sourceChosen(ui->CategorySource), hwlbh,
                                                      period);

@@ -22,7 +22,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <atomic>
@@ -87,25 +86,10 @@ class ServerDatabase {
     storedb::DataLink link_;
 };
 
-// pg_dump or pg_restore run bare against the link's database; false when it failed.
-bool serverTool(const QString& program, const storedb::DataLink& link, QStringList args) {
-    args << QStringLiteral("--host") << link.dataSource << QStringLiteral("--port")
-         << QString::number(link.port) << QStringLiteral("--dbname") << link.database
-         << QStringLiteral("--no-password");
-    if (!link.user.isEmpty())
-        args << QStringLiteral("--username") << link.user;
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!link.password.isEmpty())
-        env.insert(QStringLiteral("PGPASSWORD"), link.password);
-    tool.setProcessEnvironment(env);
-    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tool.start(program, args);
-    if (!tool.waitForFinished(-1) || tool.exitCode() != 0) {
-        err() << "bench_backup: " << program << " failed\n";
-        return false;
-    }
-    return true;
+// pg_dump or pg_restore run bare (the program's own runner, nothing else)
+// against the link's database.
+void serverTool(const QString& program, const storedb::DataLink& link, const QStringList& args) {
+    storedb::runServerTool(program, link, args, QStringLiteral("bench_backup: %1").arg(program));
 }
 
 // The program's own memory (/proc's RssAnon), sampled while work runs: the

@@ -117,40 +117,6 @@ bool sqliteReadable(const QString& path) {
     return ok;
 }
 
-// pg_dump and pg_restore with the link's server, user and password.
-void runServerTool(const QString& program, const DataLink& link, QStringList args,
-                   const QString& userFailure, const BackupControl* control = nullptr) {
-    args << QStringLiteral("--host") << link.dataSource << QStringLiteral("--port")
-         << QString::number(link.port) << QStringLiteral("--dbname") << link.database
-         << QStringLiteral("--no-password");
-    if (!link.user.isEmpty())
-        args << QStringLiteral("--username") << link.user;
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!link.password.isEmpty())
-        env.insert(QStringLiteral("PGPASSWORD"), link.password);
-    tool.setProcessEnvironment(env);
-    const QString path = QStandardPaths::findExecutable(program);
-    if (path.isEmpty())
-        fail(QStringLiteral("%1 not found on PATH").arg(program),
-             QStringLiteral("找不到 PostgreSQL 的工具 %1,请安装 postgresql-client。").arg(program));
-    tool.start(path, args);
-    while (!tool.waitForFinished(200) && tool.state() != QProcess::NotRunning) {
-        if (cancelled(control)) {
-            tool.kill();
-            tool.waitForFinished();
-            fail(QStringLiteral("%1 cancelled").arg(program), kCancelled);
-        }
-    }
-    if (tool.error() == QProcess::FailedToStart || tool.exitStatus() != QProcess::NormalExit ||
-        tool.exitCode() != 0)
-        fail(QStringLiteral("%1 failed (%2): %3")
-                 .arg(program)
-                 .arg(tool.exitCode())
-                 .arg(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()),
-             userFailure);
-}
-
 // SHA-256 through OpenSSL, which uses the processor's SHA instructions.
 class Sha256 {
   public:
@@ -241,6 +207,39 @@ QString stamp() {
 }
 
 } // namespace
+
+void runServerTool(const QString& program, const DataLink& link, QStringList args,
+                   const QString& userFailure, const BackupControl* control) {
+    args << QStringLiteral("--host") << link.dataSource << QStringLiteral("--port")
+         << QString::number(link.port) << QStringLiteral("--dbname") << link.database
+         << QStringLiteral("--no-password");
+    if (!link.user.isEmpty())
+        args << QStringLiteral("--username") << link.user;
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!link.password.isEmpty())
+        env.insert(QStringLiteral("PGPASSWORD"), link.password);
+    tool.setProcessEnvironment(env);
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        fail(QStringLiteral("%1 not found on PATH").arg(program),
+             QStringLiteral("找不到 PostgreSQL 的工具 %1,请安装 postgresql-client。").arg(program));
+    tool.start(path, args);
+    while (!tool.waitForFinished(200) && tool.state() != QProcess::NotRunning) {
+        if (cancelled(control)) {
+            tool.kill();
+            tool.waitForFinished();
+            fail(QStringLiteral("%1 cancelled").arg(program), kCancelled);
+        }
+    }
+    if (tool.error() == QProcess::FailedToStart || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0)
+        fail(QStringLiteral("%1 failed (%2): %3")
+                 .arg(program)
+                 .arg(tool.exitCode())
+                 .arg(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()),
+             userFailure);
+}
 
 QString backupInfoPath(const QString& file) {
     return file + QStringLiteral(".info");

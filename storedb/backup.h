@@ -46,6 +46,12 @@ struct BackupControl {
     std::atomic<int> percent{-1};    // of the copy, where the engine tells it
 };
 
+// pg_dump or pg_restore with the link's server, user and password. Throws
+// BackupError with userFailure (the tool's own words go to the log) when it
+// fails, or is cancelled through control.
+void runServerTool(const QString& program, const DataLink& link, QStringList args,
+                   const QString& userFailure, const BackupControl* control = nullptr);
+
 // Makes the backup. Throws BackupError (nothing is left under FILE then).
 BackupInfo backupStore(const DataLink& link, const QString& file, BackupControl* control = nullptr);
 
