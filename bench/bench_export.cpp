@@ -4,7 +4,7 @@
 // window's, whose event loop is watched meanwhile. One engine per run,
 // printed as rows of the performance table:
 //
-//   bench_export --udl FILE [--rows N] [--rounds N]
+//   bench_export --udl FILE [--rows N] [--rounds N] [--format csv|xlsx]
 
 #include "timing.h"
 
@@ -99,11 +99,14 @@ int main(int argc, char** argv) {
     // The programs' own application object: what it sets up, exports meet.
     formkit::Application app(argc, argv);
     QCommandLineParser args;
-    args.addOptions({udlOption(),
-                     {QStringLiteral("rows"), QStringLiteral("Log rows exported (1000000)."),
-                      QStringLiteral("n")},
-                     {QStringLiteral("rounds"), QStringLiteral("Runs of each format (5)."),
-                      QStringLiteral("n")}});
+    args.addOptions(
+        {udlOption(),
+         {QStringLiteral("rows"), QStringLiteral("Log rows exported (1000000)."),
+          QStringLiteral("n")},
+         {QStringLiteral("rounds"), QStringLiteral("Runs of each format (5)."),
+          QStringLiteral("n")},
+         {QStringLiteral("format"), QStringLiteral("Only this format: csv or xlsx (both)."),
+          QStringLiteral("name")}});
     args.process(app);
     if (!hasUdl(args, "bench_export"))
         return 2;
@@ -123,6 +126,9 @@ int main(int argc, char** argv) {
         for (const Format& f :
              {Format{formkit::ExportFormat::Csv, QStringLiteral("CSV"), 5 * kSecond},
               Format{formkit::ExportFormat::Xlsx, QStringLiteral(".xlsx"), 20 * kSecond}}) {
+            const QString only = args.value(QStringLiteral("format"));
+            if (!only.isEmpty() && !f.name.endsWith(only, Qt::CaseInsensitive))
+                continue;
             Samples times;
             Samples pauses;
             Round last;

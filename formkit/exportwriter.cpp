@@ -172,11 +172,14 @@ Cell classify(const QVariant& value) {
         cell.date = value.toDate();
         return cell;
     case QMetaType::QString: {
-        const QString text = value.toString();
+        const QString& text = *static_cast<const QString*>(value.constData());
         if (text.isEmpty())
             return cell;
         if (parseMoment(text, cell.date, cell.seconds)) {
             cell.kind = Cell::Moment;
+            // Already in the form written out: kept, not made again.
+            if (text.size() == 10 || (text.size() == 19 && text[10] == u' ' && cell.seconds != 0))
+                cell.text = text;
             return cell;
         }
         cell.kind = Cell::Text;
@@ -207,17 +210,35 @@ QString numberText(double value) {
     return QString::fromLatin1(buffer, end - buffer);
 }
 
+// Digits written by hand: a million rows' dates through printf cost more
+// than the rest of their line.
+char* putDigits(char* at, int value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        at[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    return at + width;
+}
+
 QString momentText(const QDate& date, int seconds) {
-    char buffer[32];
-    int n = 0;
-    if (seconds == 0)
-        n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", date.year(), date.month(),
-                          date.day());
-    else
-        n = std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", date.year(),
-                          date.month(), date.day(), seconds / 3600, seconds / 60 % 60,
-                          seconds % 60);
-    return QString::fromLatin1(buffer, n);
+    const int year = date.year();
+    if (year < 0 || year > 9999)
+        return date.toString(Qt::ISODate);
+    char buffer[20];
+    char* at = putDigits(buffer, year, 4);
+    *at++ = '-';
+    at = putDigits(at, date.month(), 2);
+    *at++ = '-';
+    at = putDigits(at, date.day(), 2);
+    if (seconds != 0) {
+        *at++ = ' ';
+        at = putDigits(at, seconds / 3600, 2);
+        *at++ = ':';
+        at = putDigits(at, seconds / 60 % 60, 2);
+        *at++ = ':';
+        at = putDigits(at, seconds % 60, 2);
+    }
+    return QString::fromLatin1(buffer, at - buffer);
 }
 
 QString textOf(const Cell& cell) {
@@ -227,7 +248,7 @@ QString textOf(const Cell& cell) {
     case Cell::Number:
         return numberText(cell.number);
     case Cell::Moment:
-        return momentText(cell.date, cell.seconds);
+        return cell.text.isEmpty() ? momentText(cell.date, cell.seconds) : cell.text;
     case Cell::Text:
         break;
     }
@@ -262,10 +283,17 @@ ExportOutcome ended(ExportOutcome::Result result, qint64 rows) {
 // CSV: UTF-8 with a byte-order mark (Excel and WPS read Chinese by it),
 // fields quoted as RFC 4180 has it, lines ended by CR LF.
 
+bool needsQuotes(QStringView field) {
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        if (u == u',' || u == u'"' || u == u'\n' || u == u'\r')
+            return true;
+    }
+    return false;
+}
+
 void appendField(QString& line, const QString& field) {
-    const bool quoted = field.contains(QLatin1Char(',')) || field.contains(QLatin1Char('"')) ||
-                        field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r'));
-    if (!quoted) {
+    if (!needsQuotes(field)) {
         line += field;
         return;
     }
@@ -578,6 +606,9 @@ class PipedRows : public ExportRows {
                 throw *error_;
             return nullptr;
         }
+        // Freed by the thread that made it: freeing another thread's memory
+        // contends for its allocator's lock at every row.
+        spent_ << std::move(batch_);
         batch_ = batches_.takeFirst();
         at_ = 0;
         changed_.notify_all();
@@ -592,8 +623,10 @@ class PipedRows : public ExportRows {
 
     // The reader's side. False once the writer takes no more.
     bool push(QList<QVariantList> batch) {
+        QList<QList<QVariantList>> spent;
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return batches_.size() < kAhead || writerGone_; });
+        spent.swap(spent_);
         if (writerGone_)
             return false;
         batches_ << std::move(batch);
@@ -615,6 +648,7 @@ class PipedRows : public ExportRows {
     std::mutex mutex_;
     std::condition_variable changed_;
     QList<QList<QVariantList>> batches_;
+    QList<QList<QVariantList>> spent_; // written, for the reader to free
     bool ended_ = false;
     bool writerGone_ = false;
     std::optional<storedb::Error> error_;

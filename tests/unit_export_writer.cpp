@@ -51,6 +51,9 @@ class TestExportWriter : public QObject {
         QTest::newRow("stored day") << QVariant("2024-03-05 00:00:00") << "2024-03-05";
         QTest::newRow("stored moment") << QVariant("2024-03-05 12:30:05") << "2024-03-05 12:30:05";
         QTest::newRow("ISO moment") << QVariant("2024-03-05T12:30:05.250") << "2024-03-05 12:30:05";
+        QTest::newRow("ISO midnight") << QVariant("2024-03-05T00:00:00") << "2024-03-05";
+        QTest::newRow("day as text") << QVariant("2024-03-05") << "2024-03-05";
+        QTest::newRow("year 2 as text") << QVariant("0002-03-05 00:00:01") << "0002-03-05 00:00:01";
         QTest::newRow("timestamp")
             << QVariant(QDateTime(QDate(2024, 3, 5), QTime(8, 0, 1))) << "2024-03-05 08:00:01";
         QTest::newRow("date") << QVariant(QDate(2024, 3, 5)) << "2024-03-05";
