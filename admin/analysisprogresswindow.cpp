@@ -2,10 +2,6 @@
 
 #include "ui_analysisprogresswindow.h"
 
-#include "opening.h"
-#include "session.h"
-#include "stockanalysiswindow.h"
-
 #include "formkit/toolwindow.h"
 
 #include <QShowEvent>
@@ -47,7 +43,7 @@ void AnalysisProgressWindow::advance() {
     if (ui->progressBar->value() < ui->progressBar->maximum())
         return;
     close();
-    bringUp(session_.analysisWindow());
+    emit completed();
 }
 
 } // namespace admin

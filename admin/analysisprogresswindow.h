@@ -21,6 +21,10 @@ class AnalysisProgressWindow : public QWidget {
     explicit AnalysisProgressWindow(AdminSession& session, QWidget* parent = nullptr);
     ~AnalysisProgressWindow() override;
 
+  signals:
+    // The bar is full and the window closed: the analysis comes up.
+    void completed();
+
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

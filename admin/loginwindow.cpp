@@ -19,8 +19,8 @@
 
 namespace admin {
 
-LoginWindow::LoginWindow(AdminSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), ui(new Ui::LoginWindow) {
+LoginWindow::LoginWindow(AdminSession& session, MainWindow& main, QWidget* parent)
+    : QWidget(parent), session_(session), main_(main), ui(new Ui::LoginWindow) {
     ui->setupUi(this);
     // No title-bar buttons: the window leaves only by signing on or cancelling.
     formkit::makeToolWindow(this, QSize(249, 156), false);
@@ -97,11 +97,10 @@ void LoginWindow::signOn() {
 void LoginWindow::completeSignOn(const QString& glyh, const QString& glym) {
     session_.administratorSignedOn(glyh);
     formkit::showMessage(QStringLiteral("管理员") + glym + QStringLiteral("登录成功！"));
-    MainWindow& main = session_.mainWindow();
-    main.administratorSignedOn(glym);
+    main_.administratorSignedOn(glym);
     leave();
     // The menus' keys work at once: the main window takes the keyboard back.
-    main.activateWindow();
+    main_.activateWindow();
 }
 
 void LoginWindow::signOnAfterPasswordChange(const QString& glyh) {

@@ -7,6 +7,7 @@
 namespace admin {
 
 class AdminSession;
+class MainWindow;
 class PasswordChangeWindow;
 
 namespace Ui {
@@ -17,7 +18,7 @@ class LoginWindow;
 class LoginWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit LoginWindow(AdminSession& session, QWidget* parent = nullptr);
+    LoginWindow(AdminSession& session, MainWindow& main, QWidget* parent = nullptr);
     ~LoginWindow() override;
 
     // Shows the window with the keyboard in the number box, so that the
@@ -42,6 +43,7 @@ class LoginWindow : public QWidget {
     void returnFromPasswordChange();
 
     AdminSession& session_;
+    MainWindow& main_;
     Ui::LoginWindow* ui = nullptr;
     bool leaving_ = false;
     std::unique_ptr<PasswordChangeWindow> passwordChange_;

@@ -1,3 +1,4 @@
+#include "adminwindows.h"
 #include "session.h"
 
 #include "formkit/application.h"
@@ -5,5 +6,8 @@
 int main(int argc, char** argv) {
     formkit::Application app(argc, argv);
     admin::AdminSession session;
-    return session.run();
+    admin::AdminWindows windows(session);
+    if (!windows.start())
+        return 1;
+    return app.exec();
 }

@@ -15,7 +15,6 @@
 #include "purchasequerywindow.h"
 #include "returnlistwindow.h"
 #include "salesquerywindow.h"
-#include "session.h"
 #include "settlementwindow.h"
 #include "statisticswindow.h"
 #include "stockwindow.h"
@@ -74,6 +73,10 @@ MainWindow::MainWindow(AdminSession& session, QWidget* parent)
 
 MainWindow::~MainWindow() {
     delete ui;
+}
+
+void MainWindow::attachToolWindows(const ToolWindows& windows) {
+    windows_.emplace(windows);
 }
 
 // Two panels, each as wide as its text needs: the hint takes what the clock
@@ -203,7 +206,7 @@ QString MainWindow::statusText() const {
 void MainWindow::administratorSignedOn(const QString& glym) {
     setStatusTip(QStringLiteral("状态:管理员") + glym + QStringLiteral("登录成功"));
     setLockedFunctionsEnabled(true);
-    BackupWindow& backup = session_.backupWindow();
+    BackupWindow& backup = windows_->backup;
     connect(&backup, &BackupWindow::backedUp, this, &MainWindow::showLastBackup,
             Qt::UniqueConnection);
     showLastBackup(backup.lastBackup());
@@ -244,113 +247,113 @@ void MainWindow::showClock() {
 }
 
 void MainWindow::openStockIn() {
-    session_.stockWindow().openForStockIn();
+    windows_->stock.openForStockIn();
     ui->stockOutAction->setEnabled(false);
 }
 
 void MainWindow::openStockOut() {
-    session_.stockWindow().openForStockOut();
+    windows_->stock.openForStockOut();
     ui->stockInAction->setEnabled(false);
 }
 
 void MainWindow::openMovementCorrection() {
-    session_.correctionWindow().openCorrection();
+    windows_->correction.openCorrection();
 }
 
 void MainWindow::openPriceChange() {
-    session_.correctionWindow().openPriceChange();
+    windows_->correction.openPriceChange();
 }
 
 void MainWindow::openCorrectionAsLeft() {
-    bringUp(session_.correctionWindow());
+    bringUp(windows_->correction);
 }
 
 void MainWindow::openSettlement() {
-    session_.settlementWindow().openOwedShifts();
+    windows_->settlement.openOwedShifts();
 }
 
 void MainWindow::openProfitEstimate() {
-    bringUp(session_.profitWindow());
+    bringUp(windows_->profit);
 }
 
 void MainWindow::openIncomingByGoods() {
-    session_.purchaseQueryWindow().openByGoods();
+    windows_->purchaseQuery.openByGoods();
 }
 
 void MainWindow::openIncomingByCategory() {
-    session_.purchaseQueryWindow().openByCategory();
+    windows_->purchaseQuery.openByCategory();
 }
 
 void MainWindow::openIncomingQueryAsLeft() {
-    bringUp(session_.purchaseQueryWindow());
+    bringUp(windows_->purchaseQuery);
 }
 
 void MainWindow::openSalesByGoods() {
-    session_.salesQueryWindow().openByGoods();
+    windows_->salesQuery.openByGoods();
 }
 
 void MainWindow::openSalesByCategory() {
-    session_.salesQueryWindow().openByCategory();
+    windows_->salesQuery.openByCategory();
 }
 
 void MainWindow::openSalesQueryAsLeft() {
-    bringUp(session_.salesQueryWindow());
+    bringUp(windows_->salesQuery);
 }
 
 void MainWindow::openBackup() {
-    bringUp(session_.backupWindow());
+    bringUp(windows_->backup);
 }
 
 void MainWindow::openReturnList() {
-    bringUp(session_.returnListWindow());
+    bringUp(windows_->returnList);
 }
 
 void MainWindow::openDayReport() {
-    bringUp(session_.dayReportWindow());
+    bringUp(windows_->dayReport);
 }
 
 void MainWindow::openStockAnalysis() {
-    bringUp(session_.analysisProgressWindow());
+    bringUp(windows_->analysisProgress);
 }
 
 void MainWindow::openStatisticsByCategory() {
-    session_.statisticsWindow().openByCategory();
+    windows_->statistics.openByCategory();
 }
 
 void MainWindow::openStatisticsByGoods() {
-    session_.statisticsWindow().openByGoods();
+    windows_->statistics.openByGoods();
 }
 
 void MainWindow::openAdministrators() {
-    session_.personnelWindow().openAdministrators();
+    windows_->personnel.openAdministrators();
 }
 
 void MainWindow::openClerks() {
-    session_.personnelWindow().openClerks();
+    windows_->personnel.openClerks();
 }
 
 void MainWindow::openCategoryConfiguration() {
-    session_.configurationWindow().prepareCategoryPage();
+    windows_->configuration.prepareCategoryPage();
 }
 
 void MainWindow::openGoodsConfiguration() {
-    session_.configurationWindow().prepareGoodsPage();
+    windows_->configuration.prepareGoodsPage();
 }
 
 void MainWindow::openShopSettings() {
-    session_.configurationWindow().prepareSettingsPage();
+    windows_->configuration.prepareSettingsPage();
 }
 
 void MainWindow::openTerminalRegistration() {
-    bringUp(session_.registrationWindow());
+    bringUp(windows_->registration);
 }
 
 void MainWindow::openMonitoring() {
-    bringUp(session_.monitorWindow());
+    bringUp(windows_->monitor);
 }
 
 void MainWindow::openAbout() {
-    bringUp(session_.aboutWindow());
+    bringUp(windows_->about);
 }
 
 // At once: no question, open windows are not asked.

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -15,6 +16,22 @@ class HintWatcher;
 namespace admin {
 
 class AdminSession;
+class AboutWindow;
+class AnalysisProgressWindow;
+class BackupWindow;
+class CorrectionWindow;
+class DayReportWindow;
+class GoodsConfigWindow;
+class MonitorWindow;
+class PersonnelWindow;
+class ProfitWindow;
+class PurchaseQueryWindow;
+class ReturnListWindow;
+class SalesQueryWindow;
+class SettlementWindow;
+class StatisticsWindow;
+class StockWindow;
+class TillRegistrationWindow;
 
 namespace Ui {
 class MainWindow;
@@ -28,6 +45,28 @@ class MainWindow : public QMainWindow {
   public:
     explicit MainWindow(AdminSession& session, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // The windows the menu entries and tool buttons open.
+    struct ToolWindows {
+        StockWindow& stock;
+        CorrectionWindow& correction;
+        SettlementWindow& settlement;
+        ProfitWindow& profit;
+        PurchaseQueryWindow& purchaseQuery;
+        SalesQueryWindow& salesQuery;
+        ReturnListWindow& returnList;
+        BackupWindow& backup;
+        DayReportWindow& dayReport;
+        AnalysisProgressWindow& analysisProgress;
+        StatisticsWindow& statistics;
+        PersonnelWindow& personnel;
+        GoodsConfigWindow& configuration;
+        TillRegistrationWindow& registration;
+        MonitorWindow& monitor;
+        AboutWindow& about;
+    };
+    // Given once, before the window is first shown.
+    void attachToolWindows(const ToolWindows& windows);
 
     // The main window's own hint, shown while the pointer rests on its area.
     QString statusText() const;
@@ -84,6 +123,7 @@ class MainWindow : public QMainWindow {
     void exitProgram();
 
     AdminSession& session_;
+    std::optional<ToolWindows> windows_;
     Ui::MainWindow* ui = nullptr;
     QLabel* hintPanel_ = nullptr;   // the status bar's left panel: the current hint
     QLabel* clockPanel_ = nullptr;  // its right panel: the clock

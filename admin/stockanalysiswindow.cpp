@@ -63,6 +63,10 @@ StockAnalysisWindow::~StockAnalysisWindow() {
     delete ui;
 }
 
+void StockAnalysisWindow::attachReport(StockReportWindow& report) {
+    report_ = &report;
+}
+
 void StockAnalysisWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
@@ -89,12 +93,11 @@ void StockAnalysisWindow::previewReport() {
         formkit::showMessage(kNoAlarmLevel);
         return;
     }
-    StockReportWindow& report = session_.reportWindow();
-    report.readRows(*level_);
+    report_->readRows(*level_);
     hide();
     // Back with the list read afresh, whatever the preview did.
     const auto showAgain = qScopeGuard([this] { bringUp(*this); });
-    report.preview();
+    report_->preview();
 }
 
 } // namespace admin

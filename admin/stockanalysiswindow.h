@@ -8,6 +8,7 @@ class QSqlQueryModel;
 namespace admin {
 
 class AdminSession;
+class StockReportWindow;
 
 namespace Ui {
 class StockAnalysisWindow;
@@ -22,6 +23,9 @@ class StockAnalysisWindow : public QWidget {
     explicit StockAnalysisWindow(AdminSession& session, QWidget* parent = nullptr);
     ~StockAnalysisWindow() override;
 
+    // The report the preview button prints the list on.
+    void attachReport(StockReportWindow& report);
+
     // The alarm level read at the last show; none when the store has none.
     std::optional<int> alarmLevel() const { return level_; }
 
@@ -34,6 +38,7 @@ class StockAnalysisWindow : public QWidget {
     void previewReport();
 
     AdminSession& session_;
+    StockReportWindow* report_ = nullptr;
     Ui::StockAnalysisWindow* ui = nullptr;
     QSqlQueryModel* model_ = nullptr; // DataSource1
     std::optional<int> level_;

@@ -2,7 +2,6 @@
 
 #include "ui_stockwindow.h"
 
-#include "mainwindow.h"
 #include "opening.h"
 #include "session.h"
 
@@ -111,7 +110,7 @@ void StockWindow::showEvent(QShowEvent* event) {
 
 void StockWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    session_.mainWindow().stockWindowClosed();
+    emit closed();
 }
 
 bool StockWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -18,9 +18,13 @@ class StockWindow : public QWidget {
     ~StockWindow() override;
 
     // Brings the window up in the mode; the opener disables the other mode's
-    // menu entry, and closing the window tells the main window.
+    // menu entry until the window is closed.
     void openForStockIn();
     void openForStockOut();
+
+  signals:
+    // The window is gone: both stock entries of the main window work again.
+    void closed();
 
   protected:
     void showEvent(QShowEvent* event) override;

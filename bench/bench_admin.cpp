@@ -12,6 +12,7 @@
 
 #include "timing.h"
 
+#include "admin/adminwindows.h"
 #include "admin/goodsconfigwindow.h"
 #include "admin/opening.h"
 #include "admin/session.h"
@@ -365,7 +366,8 @@ void benchWindows(const storedb::DataLink& link, int rounds) {
     udl.close();
     storedb::setProgramDirectory(folder.path());
     admin::AdminSession session;
-    if (!session.start())
+    admin::AdminWindows office(session);
+    if (!office.start())
         throw storedb::Error(QStringLiteral("the back office did not start"));
     const QString engine = engineName(session.db());
     const qint64 goods = countOf(session.db(), QStringLiteral("select count(*) from hwpzb"));
@@ -376,8 +378,8 @@ void benchWindows(const storedb::DataLink& link, int rounds) {
         QTableView* grid;
         std::function<void()> open;
     };
-    admin::GoodsConfigWindow& configuration = session.configurationWindow();
-    admin::StockAnalysisWindow& analysis = session.analysisWindow();
+    admin::GoodsConfigWindow& configuration = office.configurationWindow();
+    admin::StockAnalysisWindow& analysis = office.analysisWindow();
     const QList<Window> windows{{QStringLiteral("goods configuration window (%1 goods)").arg(goods),
                                  &configuration,
                                  testsupport::ctl<QTableView>(&configuration, "goodsGrid"),

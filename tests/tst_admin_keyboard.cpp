@@ -76,7 +76,7 @@ class TestAdminKeyboard : public QObject {
     void enterAndEscapeCloseTheAboutWindow() {
         AdminFixture office;
         office.startAndSignOn();
-        admin::AboutWindow& about = office.session().aboutWindow();
+        admin::AboutWindow& about = office.windows().aboutWindow();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
             office.action("aboutAction")->trigger();
             waitActive(&about);
@@ -92,7 +92,7 @@ class TestAdminKeyboard : public QObject {
     void configurationPagesAnswerEnterAndEscape() {
         AdminFixture office;
         office.startAndSignOn();
-        admin::GoodsConfigWindow& config = office.session().configurationWindow();
+        admin::GoodsConfigWindow& config = office.windows().configurationWindow();
         office.db().exec("settings", "update company set company='小店',welcome='欢迎',sl=5");
 
         struct Page {

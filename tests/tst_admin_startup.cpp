@@ -44,11 +44,11 @@ class TestAdminStartup : public QObject {
         AdminFixture office(AdminFixture::Link::None);
         const QString path = linkToMissingFile(office);
         office.responder.answer(false);
-        QCOMPARE(runLoop([&] { office.session().start(); }), 1);
+        QCOMPARE(runLoop([&] { office.windows().start(); }), 1);
         QCOMPARE(office.responder.shown(), (QStringList{question(path), kConnectionError}));
         QCOMPARE(office.responder.asked(), QStringList{question(path)});
         QVERIFY(office.session().startupFailed());
-        QVERIFY(!office.session().loginWindow());
+        QVERIFY(!office.windows().loginWindow());
         QVERIFY(!QFileInfo::exists(path));
     }
 

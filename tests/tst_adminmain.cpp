@@ -47,7 +47,7 @@ QTableView* grid(const QObject* window, const char* name) {
     return ctl<QTableView>(window, name);
 }
 
-QList<QWidget*> toolWindows(const admin::AdminSession& s) {
+QList<QWidget*> toolWindows(const admin::AdminWindows& s) {
     return {&s.stockWindow(),      &s.configurationWindow(), &s.personnelWindow(),
             &s.settlementWindow(), &s.correctionWindow(),    &s.aboutWindow(),
             &s.salesQueryWindow(), &s.purchaseQueryWindow(), &s.registrationWindow(),
@@ -55,7 +55,7 @@ QList<QWidget*> toolWindows(const admin::AdminSession& s) {
             &s.profitWindow()};
 }
 
-QWidget* onlyVisibleToolWindow(const admin::AdminSession& s) {
+QWidget* onlyVisibleToolWindow(const admin::AdminWindows& s) {
     QWidget* found = nullptr;
     for (QWidget* w : toolWindows(s)) {
         if (w->isVisible()) {
@@ -67,7 +67,7 @@ QWidget* onlyVisibleToolWindow(const admin::AdminSession& s) {
     return found;
 }
 
-void hideToolWindows(const admin::AdminSession& s) {
+void hideToolWindows(const admin::AdminWindows& s) {
     for (QWidget* w : toolWindows(s))
         w->hide();
 }
@@ -121,7 +121,7 @@ QStringList headers(QTableView* grid) {
 
 // The program's windows by the names the system gives them.
 struct Windows {
-    explicit Windows(const admin::AdminSession& s)
+    explicit Windows(const admin::AdminWindows& s)
         : mainform(&s.mainWindow()), spglForm(&s.stockWindow()), sppzForm(&s.configurationWindow()),
           rsglForm(&s.personnelWindow()), yyejsForm(&s.settlementWindow()),
           spxgForm(&s.correctionWindow()), helpform(&s.aboutWindow()),
@@ -153,11 +153,11 @@ class TestAdminMain : public QObject {
   private slots:
     void startsLockedWithOnlyAboutAndExitWorking() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         QVERIFY(!w.mainform->isVisible());
-        for (QWidget* window : toolWindows(office.session()))
+        for (QWidget* window : toolWindows(office.windows()))
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
-        QVERIFY(!office.session().loginWindow()); // created by the first show only
+        QVERIFY(!office.windows().loginWindow()); // created by the first show only
         QCOMPARE(w.mainform->windowTitle(), QString("Orvani系统--服务器端"));
         // No display name of the program's own: under X11 Qt would append it to
         // every window's caption.
@@ -165,7 +165,7 @@ class TestAdminMain : public QObject {
         QCOMPARE(w.mainform->statusText(), QString("状态:未登录     "));
 
         office.start();
-        admin::LoginWindow* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.windows().loginWindow();
         QCOMPARE(disabledNames(*w.mainform), lockedNames());
         QVERIFY(office.session().isConnected());
         QVERIFY(office.session().administrator().isEmpty());
@@ -179,8 +179,8 @@ class TestAdminMain : public QObject {
         for (const char* keys :
              {"Ctrl+R", "Ctrl+C", "Ctrl+S", "Ctrl+P", "Ctrl+A", "Ctrl+J", "Ctrl+B"})
             QTest::keySequence(w.mainform, QKeySequence(QString::fromLatin1(keys)));
-        QCOMPARE(onlyVisibleToolWindow(office.session()), nullptr);
-        for (QWidget* window : toolWindows(office.session()))
+        QCOMPARE(onlyVisibleToolWindow(office.windows()), nullptr);
+        for (QWidget* window : toolWindows(office.windows()))
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
 
         // About works, and reads the computer's name on every show.
@@ -207,10 +207,10 @@ class TestAdminMain : public QObject {
 
     void signOnRefusesWrongInputThenUnlocksExactlyTheLockedSet() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.store.db().exec("add administrator", "insert into glyb values('9','李明','secret')");
         office.start();
-        admin::LoginWindow* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.windows().loginWindow();
         QCOMPARE(dlForm->windowTitle(), QString("管理员登录"));
         QCOMPARE(edit(dlForm, "password")->echoMode(), QLineEdit::Password);
         QCOMPARE(dlForm->focusWidget(), edit(dlForm, "administratorNumber"));
@@ -267,7 +267,7 @@ class TestAdminMain : public QObject {
     // it, the empty box included.
     void aNullPasswordNeverSignsOn() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.db().exec("add administrator",
                          "insert into glyb(glyh,glym,mm) values('5','赵六',null)");
         office.start();
@@ -283,9 +283,9 @@ class TestAdminMain : public QObject {
 
     void cancellingTheLoginAsksAndLeavesTheWindowLocked() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.start();
-        admin::LoginWindow* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.windows().loginWindow();
         office.typeLogin("1", "12");
         office.responder.answer(false);
         button(dlForm, "cancelButton")->click();
@@ -304,9 +304,9 @@ class TestAdminMain : public QObject {
 
     void theLoginWindowCannotBeClosedFromItsFrame() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.start();
-        admin::LoginWindow* const dlForm = office.session().loginWindow();
+        admin::LoginWindow* const dlForm = office.windows().loginWindow();
         QVERIFY(!(dlForm->windowFlags() & Qt::WindowCloseButtonHint));
         // Alt+F4 or the window manager: the close request is refused.
         QVERIFY(!dlForm->close());
@@ -317,7 +317,7 @@ class TestAdminMain : public QObject {
 
     void ctrlSAndCtrlUGoToTheIncomingGoodsQuery() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.start();
         office.signOn();
         office.activateMain();
@@ -344,7 +344,7 @@ class TestAdminMain : public QObject {
 
     void stockInAndOutModesKeepTheOtherEntryDisabledUntilClosed() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.start();
         office.signOn();
 
@@ -382,7 +382,7 @@ class TestAdminMain : public QObject {
 
     void everyEntryOpensItsWindowOnItsPage() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         office.start();
         office.signOn();
 
@@ -416,7 +416,7 @@ class TestAdminMain : public QObject {
         };
         for (const Entry& e : entries) {
             const QString name = e.trigger->objectName();
-            hideToolWindows(office.session());
+            hideToolWindows(office.windows());
             if (e.pages)
                 e.pages->setCurrentIndex(1 - e.page);
             auto* action = qobject_cast<QAction*>(e.trigger);
@@ -428,7 +428,7 @@ class TestAdminMain : public QObject {
             } else {
                 qobject_cast<QAbstractButton*>(e.trigger)->click();
             }
-            QVERIFY2(onlyVisibleToolWindow(office.session()) == e.window, qPrintable(name));
+            QVERIFY2(onlyVisibleToolWindow(office.windows()) == e.window, qPrintable(name));
             if (e.pages)
                 QVERIFY2(e.pages->currentIndex() == e.page, qPrintable(name));
             w.spglForm->close();
@@ -442,10 +442,10 @@ class TestAdminMain : public QObject {
         for (const auto& [button, window] : untouched) {
             auto* pages = window->findChild<QTabWidget*>("pages");
             for (int page : {0, 1}) {
-                hideToolWindows(office.session());
+                hideToolWindows(office.windows());
                 pages->setCurrentIndex(page);
                 button->click();
-                QVERIFY2(onlyVisibleToolWindow(office.session()) == window,
+                QVERIFY2(onlyVisibleToolWindow(office.windows()) == window,
                          qPrintable(button->objectName()));
                 QCOMPARE(pages->currentIndex(), page);
             }
@@ -458,7 +458,7 @@ class TestAdminMain : public QObject {
             {office.action("shopSettingsAction"), 2},
             {office.toolButton("configurationButton"), 0}};
         for (const auto& [entry, page] : config) {
-            hideToolWindows(office.session());
+            hideToolWindows(office.windows());
             auto* tabs = w.sppzForm->findChild<QTabWidget*>("pages");
             QVERIFY(tabs);
             tabs->setCurrentIndex(page == 0 ? 1 : 0);
@@ -466,7 +466,7 @@ class TestAdminMain : public QObject {
                 action->trigger();
             else
                 qobject_cast<QAbstractButton*>(entry)->click();
-            QVERIFY2(onlyVisibleToolWindow(office.session()) == w.sppzForm,
+            QVERIFY2(onlyVisibleToolWindow(office.windows()) == w.sppzForm,
                      qPrintable(entry->objectName()));
             QCOMPARE(tabs->currentIndex(), page);
         }
@@ -475,7 +475,7 @@ class TestAdminMain : public QObject {
 
     void settlementAndPersonnelEntriesPrepareTheirLists() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         storedb::Db& db = office.store.db();
         addClerk(db, "7", "王芳", "7");
         addClerk(db, "8", "赵强", "8");
@@ -545,7 +545,7 @@ class TestAdminMain : public QObject {
 
     void statusBarShowsHintsAndTheClock() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         QLabel* hint = ctl<QLabel>(w.mainform, "HintPanel");
         QLabel* clock = ctl<QLabel>(w.mainform, "ClockPanel");
         QVERIFY(clock->text().isEmpty()); // the first tick comes after a second
@@ -581,7 +581,7 @@ class TestAdminMain : public QObject {
     // after the hour tells nobody the time.
     void statusPanelsFitTheirText() {
         AdminFixture office;
-        const Windows w(office.session());
+        const Windows w(office.windows());
         QLabel* hint = ctl<QLabel>(w.mainform, "HintPanel");
         QLabel* clock = ctl<QLabel>(w.mainform, "ClockPanel");
         office.start();
@@ -615,16 +615,16 @@ class TestAdminMain : public QObject {
         for (const QByteArray& link :
              {QByteArray(), QByteArray("Provider=Nowhere;Data Source=x\n")}) {
             AdminFixture office(AdminFixture::Link::None);
-            const Windows w(office.session());
+            const Windows w(office.windows());
             if (!link.isEmpty()) {
                 QFile file(office.store.folder() + "/link.udl");
                 QVERIFY(file.open(QIODevice::WriteOnly));
                 file.write(link);
             }
-            QCOMPARE(runLoop([&] { office.session().start(); }), 1);
+            QCOMPARE(runLoop([&] { office.windows().start(); }), 1);
             QCOMPARE(office.responder.shown(), QStringList{kConnectionError});
             QVERIFY(office.session().startupFailed());
-            QVERIFY(!office.session().loginWindow());
+            QVERIFY(!office.windows().loginWindow());
         }
     }
 };

@@ -29,7 +29,7 @@ class TestBackupWindow : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        window = &office->session().backupWindow();
+        window = &office->windows().backupWindow();
     }
     void cleanup() { office.reset(); }
 

@@ -102,7 +102,7 @@ class TestCorrection : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        form = &office->session().correctionWindow();
+        form = &office->windows().correctionWindow();
         addCategory(db(), "01", "饮料");
         storedb::sppztj(db(), "01", "A1", "可乐");
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 20, "甲"}, "1", today);

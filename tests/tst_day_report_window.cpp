@@ -2,9 +2,9 @@
 // once, a Z printed again as a copy; what the printed pages say, through
 // pdftotext.
 
+#include "admin/adminwindows.h"
 #include "admin/dayreportwindow.h"
 #include "admin/opening.h"
-#include "admin/session.h"
 #include "storedb/charge.h"
 #include "storedb/salereturn.h"
 #include "storedb/stock.h"
@@ -58,7 +58,7 @@ class TestDayReportWindow : public QObject {
         storedb::bookReturn(db, "T1", "1001", "1", bill, {{"A", 3.5, 1}},
                             QDateTime::currentDateTime());
 
-        admin::DayReportWindow& window = office.session().dayReportWindow();
+        admin::DayReportWindow& window = office.windows().dayReportWindow();
         admin::bringUp(window);
         auto* grid = ctl<QTableWidget>(&window, "FiguresGrid");
         const auto totalRow = [&] {

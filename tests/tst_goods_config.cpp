@@ -104,7 +104,7 @@ class TestGoodsConfig : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        config = &office->session().configurationWindow();
+        config = &office->windows().configurationWindow();
         ui = std::make_unique<Controls>(config);
         addCategory(db(), "01", "饮料");
         addCategory(db(), "02", "零食");

@@ -106,7 +106,7 @@ class TestGoodsPages : public QObject {
     void longListReadWhileScrolling() {
         storedb::Db& db = office->db();
         addGoods(db, 1, 2500);
-        admin::GoodsConfigWindow& w = office->session().configurationWindow();
+        admin::GoodsConfigWindow& w = office->windows().configurationWindow();
         auto* grid = ctl<QTableView>(&w, "goodsGrid");
         w.prepareGoodsPage();
         QCOMPARE(grid->model()->rowCount(), 1000);

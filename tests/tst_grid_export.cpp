@@ -211,7 +211,7 @@ class TestGridExport : public QObject {
     };
 
     List openList(const QString& name) {
-        admin::AdminSession& s = office->session();
+        admin::AdminWindows& s = office->windows();
         List list;
         if (name == "purchase") {
             admin::PurchaseQueryWindow& w = s.purchaseQueryWindow();
@@ -331,7 +331,7 @@ class TestGridExport : public QObject {
     // Every list of the back office offers the same way out: the menu on
     // the grid (Ctrl+C among it) and a button that opens it.
     void everyListHasItsWayOut() {
-        admin::AdminSession& s = office->session();
+        admin::AdminWindows& s = office->windows();
         const QList<QWidget*> windows{
             &s.registrationWindow(),  &s.monitorWindow(),    &s.analysisWindow(),
             &s.personnelWindow(),     &s.correctionWindow(), &s.salesQueryWindow(),

@@ -190,7 +190,7 @@ class TestHostileBackOffice : public QObject {
     // `entry`: each box gets the corpus, the others a good line.
     void feedStockWindow(const char* entry, const QList<const char*>& boxes,
                          const QStringList& good) {
-        admin::StockWindow& form = office->session().stockWindow();
+        admin::StockWindow& form = office->windows().stockWindow();
         office->action(entry)->trigger();
         QVERIFY(form.isVisible());
         const bool stockIn = QByteArray(entry) == "stockInAction";
@@ -261,7 +261,7 @@ class TestHostileBackOffice : public QObject {
     // each box gets the corpus, the others good values.
     void feedCorrection(bool stockIn, int bh, const QList<const char*>& boxes,
                         const QStringList& good) {
-        admin::CorrectionWindow& form = office->session().correctionWindow();
+        admin::CorrectionWindow& form = office->windows().correctionWindow();
         office->action("movementCorrectionAction")->trigger();
         QVERIFY(form.isVisible());
         ctl<QRadioButton>(&form, stockIn ? "stockInOption" : "stockOutOption")->click();
@@ -388,7 +388,7 @@ class TestHostileBackOffice : public QObject {
 
     void priceChangeBoxes() {
         storedb::recordStockIn(db(), {"A1", 2, 3.5, 5, "甲"}, "1", QDate::currentDate());
-        admin::CorrectionWindow& form = office->session().correctionWindow();
+        admin::CorrectionWindow& form = office->windows().correctionWindow();
         office->action("priceChangeAction")->trigger();
         QVERIFY(form.isVisible());
         auto* change = ctl<QPushButton>(&form, "changePriceButton");
@@ -448,7 +448,7 @@ class TestHostileBackOffice : public QObject {
 
     void administratorBoxes() {
         QFETCH(int, action);
-        admin::PersonnelWindow& form = office->session().personnelWindow();
+        admin::PersonnelWindow& form = office->windows().personnelWindow();
         office->action("administratorsAction")->trigger();
         QVERIFY(form.isVisible());
         const char* radio[] = {"addAdministratorOption", "deleteAdministratorOption",
@@ -533,7 +533,7 @@ class TestHostileBackOffice : public QObject {
 
     void clerkBoxes() {
         QFETCH(int, action);
-        admin::PersonnelWindow& form = office->session().personnelWindow();
+        admin::PersonnelWindow& form = office->windows().personnelWindow();
         office->action("clerksAction")->trigger();
         QVERIFY(form.isVisible());
         const char* radio[] = {"addClerkOption", "deleteClerkOption", "modifyClerkOption"};
@@ -599,7 +599,7 @@ class TestHostileBackOffice : public QObject {
     // Registration
 
     void registrationBoxes() {
-        admin::TillRegistrationWindow& form = office->session().registrationWindow();
+        admin::TillRegistrationWindow& form = office->windows().registrationWindow();
         office->action("tillRegistrationAction")->trigger();
         QVERIFY(form.isVisible());
         int fresh = 0;
@@ -662,7 +662,7 @@ class TestHostileBackOffice : public QObject {
                   "values('1001','POS1',:dlsj,350,:zxsj,0,100,'未交')",
                   {{"dlsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(8, 0)))},
                    {"zxsj", storedb::dateTimeParam(QDateTime(QDate(2024, 5, 6), QTime(16, 0)))}});
-        admin::SettlementWindow& form = office->session().settlementWindow();
+        admin::SettlementWindow& form = office->windows().settlementWindow();
         office->action("settlementAction")->trigger();
         QVERIFY(form.isVisible());
         QLineEdit* number = box(&form, "clerkNumber");

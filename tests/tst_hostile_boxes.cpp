@@ -333,7 +333,7 @@ class TestHostileBoxes : public QObject {
         office.startAndSignOn();
         Db& db = office.db();
         addCategory(db, "01", "饮料");
-        admin::GoodsConfigWindow& form = office.session().configurationWindow();
+        admin::GoodsConfigWindow& form = office.windows().configurationWindow();
         form.prepareCategoryPage();
         auto box = [&](const char* name) { return ctl<QLineEdit>(&form, name); };
         auto press = [&](const char* name) { ctl<QPushButton>(&form, name)->click(); };
@@ -420,7 +420,7 @@ class TestHostileBoxes : public QObject {
         office.responder.onUnanswered = [](const QString&) {};
         office.startAndSignOn();
         Db& db = office.db();
-        admin::GoodsConfigWindow& form = office.session().configurationWindow();
+        admin::GoodsConfigWindow& form = office.windows().configurationWindow();
         auto box = [&](const char* name) { return ctl<QLineEdit>(&form, name); };
         struct Row {
             QString company, welcome;

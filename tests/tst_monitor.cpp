@@ -98,7 +98,7 @@ class SilentSocket {
 struct Monitor {
     explicit Monitor(AdminFixture& f) : office(f) {}
     AdminFixture& office;
-    admin::MonitorWindow* w = &office.session().monitorWindow();
+    admin::MonitorWindow* w = &office.windows().monitorWindow();
     QTableView* tillsGrid = ctl<QTableView>(w, "tillsGrid");
     QTimer* refreshTimer = ctl<QTimer>(w, "refreshTimer");
     void open() { office.toolButton("monitorButton")->click(); }

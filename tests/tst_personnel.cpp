@@ -154,7 +154,7 @@ class TestPersonnel : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        window = &office->session().personnelWindow();
+        window = &office->windows().personnelWindow();
         ui = std::make_unique<Controls>(window);
         addClerk(db(), "1001", "王芳", "pw1");
     }

@@ -74,7 +74,7 @@ class TestProfit : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        ylform = &office->session().profitWindow();
+        ylform = &office->windows().profitWindow();
         addTill(db(), kTill, 100);
         addClerk(db(), kClerk, "王芳", "pw");
         addCategory(db(), "01", "饮料");

@@ -128,7 +128,7 @@ class TestPurchaseQuery : public QObject {
         // A stock-out is no purchase.
         QCOMPARE(storedb::recordStockOut(db(), {"A1", 3.5, 2, "报损"}, "1", kDay2).result,
                  storedb::MovementOutcome::Recorded);
-        window = &office->session().purchaseQueryWindow();
+        window = &office->windows().purchaseQueryWindow();
     }
 
     void cleanup() {

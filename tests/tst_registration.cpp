@@ -78,7 +78,7 @@ class TestRegistration : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        window = &office->session().registrationWindow();
+        window = &office->windows().registrationWindow();
         tillName = ctl<QLineEdit>(window, "tillName");
         floatAmount = ctl<QLineEdit>(window, "floatAmount");
         registerButton = ctl<QPushButton>(window, "registerButton");

@@ -78,7 +78,7 @@ class TestReturnList : public QObject {
             storedb::bookReturn(db, "till-r", shyh, glyh, bill, {{"A1", 3.5, ++pieces}},
                                 QDateTime::fromString(when, "yyyy-MM-dd HH:mm:ss"));
         QCOMPARE(storedb::removeClerk(db, "1002").result, storedb::ClerkRemoval::Removed);
-        window = &office->session().returnListWindow();
+        window = &office->windows().returnListWindow();
     }
 
     void cleanup() {

@@ -170,7 +170,7 @@ class TestSalesQuery : public QObject {
             bills << storedb::chargeSale(db(), kTill, day).bill;
         }
         storedb::signOff(db(), kTill, QDateTime(kDay3, QTime(20, 0)));
-        window = &office->session().salesQueryWindow();
+        window = &office->windows().salesQueryWindow();
     }
 
     void cleanup() {

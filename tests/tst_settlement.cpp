@@ -108,7 +108,7 @@ QStringList gridRows(const QTableView* grid, const QList<int>& skipped) {
 struct Window {
     explicit Window(AdminFixture& f) : office(f) {}
     AdminFixture& office;
-    admin::SettlementWindow* w = &office.session().settlementWindow();
+    admin::SettlementWindow* w = &office.windows().settlementWindow();
     QTableView* owedShiftsGrid = ctl<QTableView>(w, "owedShiftsGrid");
     QLineEdit* clerkNumber = ctl<QLineEdit>(w, "clerkNumber");
     QLineEdit* clerkName = ctl<QLineEdit>(w, "clerkName");

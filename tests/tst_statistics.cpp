@@ -192,7 +192,7 @@ class TestStatistics : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        ywtjform = &office->session().statisticsWindow();
+        ywtjform = &office->windows().statisticsWindow();
         addTill(db(), kTill, 100);
         addClerk(db(), "1001", "王芳", "pw");
         // Two categories of one name, and one that will be deleted.

@@ -85,7 +85,7 @@ class TestStockMovement : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        form = &office->session().stockWindow();
+        form = &office->windows().stockWindow();
         addCategory(db(), "01", "饮料");
         addCategory(db(), "02", "零食");
         storedb::sppztj(db(), "01", "A1", "可乐"); // catalogued, never stocked

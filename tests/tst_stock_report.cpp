@@ -134,14 +134,14 @@ class TestStockReport : public QObject {
     void init() {
         office = std::make_unique<AdminFixture>();
         office->startAndSignOn();
-        fx1 = &office->session().analysisWindow();
+        fx1 = &office->windows().analysisWindow();
         grid = ctl<QTableView>(fx1, "lowStockGrid");
         buildShop(db());
     }
     void cleanup() { office.reset(); }
 
     void reportOfLevelTen() {
-        auto& dy = office->session().reportWindow();
+        auto& dy = office->windows().reportWindow();
         const QString pdf = dir.filePath("report.pdf");
         const QDateTime at(QDate(2026, 12, 8), QTime(14, 5, 9));
         dy.readRows(10);
@@ -178,7 +178,7 @@ class TestStockReport : public QObject {
             sppztj(db(), "01", hwh, "货" + hwh);
             stockIn(db(), hwh, 1000 + i);
         }
-        auto& dy = office->session().reportWindow();
+        auto& dy = office->windows().reportWindow();
         dy.readRows(1150);
         const QString pdf = dir.filePath("many.pdf");
         QVERIFY(dy.writePdf(pdf));
@@ -235,7 +235,7 @@ class TestStockReport : public QObject {
     }
 
     void analysisAfterTheProgressBar() {
-        auto& fx = office->session().analysisProgressWindow();
+        auto& fx = office->windows().analysisProgressWindow();
         auto* bar = ctl<QProgressBar>(&fx, "progressBar");
         // Closed early, the bar stops and nothing follows.
         office->toolButton("stockAnalysisButton")->click();

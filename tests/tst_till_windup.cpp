@@ -128,7 +128,7 @@ class TestTillWindUp : public QObject {
         QCOMPARE(stockOf(db, kGoodsA), 7);
 
         shop.office.action("tillRegistrationAction")->trigger();
-        auto& window = shop.office.session().registrationWindow();
+        auto& window = shop.office.windows().registrationWindow();
         auto* grid = ctl<QTableView>(&window, "tillsGrid");
         auto* windUp = ctl<QPushButton>(&window, "windUpButton");
         QCOMPARE(stateShown(grid, 2), QStringLiteral("在线"));
@@ -198,7 +198,7 @@ class TestTillWindUp : public QObject {
         expireLease(db);
 
         shop.office.toolButton("monitorButton")->click();
-        auto& monitor = shop.office.session().monitorWindow();
+        auto& monitor = shop.office.windows().monitorWindow();
         auto* grid = ctl<QTableView>(&monitor, "tillsGrid");
         auto* windUp = ctl<QPushButton>(&monitor, "windUpButton");
         QTRY_COMPARE(stateShown(grid, 4), storedb::kTillOutOfContact);

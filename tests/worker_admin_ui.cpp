@@ -18,6 +18,7 @@
 //                                row BH double-clicked, its quantity set to SL
 //   quit
 
+#include "admin/adminwindows.h"
 #include "admin/correctionwindow.h"
 #include "admin/loginwindow.h"
 #include "admin/mainwindow.h"
@@ -57,7 +58,7 @@ void typeAndEnter(QLineEdit* box, const QString& text) {
 
 class Administrator {
   public:
-    explicit Administrator(admin::AdminSession& session) : session_(session) {}
+    explicit Administrator(admin::AdminWindows& windows) : windows_(windows) {}
 
     QString run(const QStringList& words) {
         const QString command = words.value(0);
@@ -79,10 +80,10 @@ class Administrator {
     }
 
   private:
-    admin::MainWindow& main() { return session_.mainWindow(); }
+    admin::MainWindow& main() { return windows_.mainWindow(); }
 
     QString signOn(const QString& glyh, const QString& mm) {
-        admin::LoginWindow* login = session_.loginWindow();
+        admin::LoginWindow* login = windows_.loginWindow();
         if (!login || !login->isVisible())
             return QStringLiteral("no login window");
         typeAndEnter(ctl<QLineEdit>(login, "administratorNumber"), glyh);
@@ -95,7 +96,7 @@ class Administrator {
     // stays up for the next line (the "continue" question answered Yes).
     QString movement(const char* menuEntry, const QStringList& boxes, const QStringList& values) {
         ctl<QAction>(&main(), menuEntry)->trigger();
-        admin::StockWindow& window = session_.stockWindow();
+        admin::StockWindow& window = windows_.stockWindow();
         if (!window.isVisible())
             return QStringLiteral("no stock window");
         for (int i = 0; i < boxes.size(); ++i)
@@ -119,7 +120,7 @@ class Administrator {
 
     QString settle(const QString& shyh) {
         ctl<QAction>(&main(), "settlementAction")->trigger();
-        admin::SettlementWindow& window = session_.settlementWindow();
+        admin::SettlementWindow& window = windows_.settlementWindow();
         if (!window.isVisible())
             return QStringLiteral("no settlement window");
         auto* number = ctl<QLineEdit>(&window, "clerkNumber");
@@ -136,7 +137,7 @@ class Administrator {
 
     QString correct(const QString& bh, const QString& sl) {
         ctl<QAction>(&main(), "movementCorrectionAction")->trigger();
-        admin::CorrectionWindow& window = session_.correctionWindow();
+        admin::CorrectionWindow& window = windows_.correctionWindow();
         if (!window.isVisible())
             return QStringLiteral("no correction window");
         ctl<QRadioButton>(&window, "stockInOption")->click();
@@ -162,7 +163,7 @@ class Administrator {
         return QString();
     }
 
-    admin::AdminSession& session_;
+    admin::AdminWindows& windows_;
 };
 
 } // namespace
@@ -182,10 +183,11 @@ int main(int argc, char** argv) {
 
     formkit::ScriptedResponder responder;
     admin::AdminSession session;
-    Administrator administrator(session);
+    admin::AdminWindows windows(session);
+    Administrator administrator(windows);
     testsupport::CommandLoop commands(
         responder, 8, [&](const QStringList& words) { return administrator.run(words); });
-    const bool started = session.start();
+    const bool started = windows.start();
     testsupport::sayShown(responder.shown());
     say(started ? QStringLiteral("ready") : QStringLiteral("ended"));
     return app.exec();

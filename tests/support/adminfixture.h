@@ -1,10 +1,12 @@
 #pragma once
 
-// The back office started as main.cpp starts it (one AdminSession), on a
-// fresh store of the engine under test reached through link.udl in the
-// program directory; message boxes answered by a scripted responder.
+// The back office started as main.cpp starts it (an AdminSession, then its
+// AdminWindows), on a fresh store of the engine under test reached through
+// link.udl in the program directory; message boxes answered by a scripted
+// responder.
 // Header-only: the test executables link the back office's windows.
 
+#include "admin/adminwindows.h"
 #include "admin/loginwindow.h"
 #include "admin/mainwindow.h"
 #include "admin/session.h"
@@ -37,8 +39,10 @@ class AdminFixture {
             store.writeDataLink(store.folder());
         storedb::setProgramDirectory(store.folder());
         session_ = std::make_unique<admin::AdminSession>();
+        windows_ = std::make_unique<admin::AdminWindows>(*session_);
     }
     ~AdminFixture() {
+        windows_.reset();
         session_.reset();
         storedb::setProgramDirectory(QString());
     }
@@ -49,20 +53,21 @@ class AdminFixture {
     formkit::ScriptedResponder responder;
 
     admin::AdminSession& session() const { return *session_; }
+    admin::AdminWindows& windows() const { return *windows_; }
     storedb::Db& db() { return store.db(); }
-    admin::MainWindow& main() const { return session_->mainWindow(); }
+    admin::MainWindow& main() const { return windows_->mainWindow(); }
     QString linkPath() const { return store.folder() + QStringLiteral("/link.udl"); }
 
     // The program's start: main window, connection, login window.
     void start() {
-        QVERIFY(session_->start());
-        QVERIFY(session_->loginWindow());
-        QVERIFY(session_->loginWindow()->isVisible());
+        QVERIFY(windows_->start());
+        QVERIFY(windows_->loginWindow());
+        QVERIFY(windows_->loginWindow()->isVisible());
     }
     admin::LoginWindow& login() const {
-        if (!session_->loginWindow())
+        if (!windows_->loginWindow())
             qFatal("the login window is not there before the first show");
-        return *session_->loginWindow();
+        return *windows_->loginWindow();
     }
     QLineEdit* loginBox(const char* name) const { return ctl<QLineEdit>(&login(), name); }
     QPushButton* loginButton(const char* name) const { return ctl<QPushButton>(&login(), name); }
@@ -120,6 +125,7 @@ class AdminFixture {
 
   private:
     std::unique_ptr<admin::AdminSession> session_;
+    std::unique_ptr<admin::AdminWindows> windows_;
 };
 
 // Runs the application's event loop until something ends it; a watchdog ends
