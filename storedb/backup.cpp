@@ -14,6 +14,7 @@
 #include <QUuid>
 #include <cstdio>
 #include <fcntl.h>
+#include <future>
 #include <openssl/evp.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -71,6 +72,9 @@ bool cancelled(const BackupControl* control) {
 void copySqlite(const QString& from, const QString& to, BackupControl* control) {
     Sqlite source(from, SQLITE_OPEN_READONLY);
     Sqlite copy(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // Pages read from the mapped file, not a read() each: a third of the
+    // copy's time. SQLite caps the mapping at its own limit.
+    sqlite3_exec(source.db, "pragma mmap_size=1099511627776", nullptr, nullptr, nullptr);
     if (sqlite3_exec(source.db, "begin; select count(*) from sqlite_master", nullptr, nullptr,
                      nullptr) != SQLITE_OK)
         fail(QStringLiteral("sqlite snapshot of %1: %2").arg(from, source.error()),
@@ -83,17 +87,24 @@ void copySqlite(const QString& from, const QString& to, BackupControl* control) 
     if (!backup)
         fail(QStringLiteral("sqlite backup init: %1").arg(copy.error()),
              QStringLiteral("不能开始备份数据库 %1。").arg(from));
+    // The disk starts on what is written while the copy goes on, so that the
+    // sync at the end waits for little.
+    const int written = ::open(QFile::encodeName(to).constData(), O_RDONLY | O_CLOEXEC);
     int rc = SQLITE_OK;
     do {
         if (cancelled(control))
             break;
         rc = sqlite3_backup_step(backup, 8192);
+        if (written >= 0)
+            ::sync_file_range(written, 0, 0, SYNC_FILE_RANGE_WRITE);
         if (control && sqlite3_backup_pagecount(backup) > 0)
             control->percent = int(100 - qint64(sqlite3_backup_remaining(backup)) * 100 /
                                              sqlite3_backup_pagecount(backup));
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             sqlite3_sleep(50);
     } while (rc == SQLITE_BUSY || rc == SQLITE_LOCKED || rc == SQLITE_OK);
+    if (written >= 0)
+        ::close(written);
     sqlite3_backup_finish(backup);
     sqlite3_exec(source.db, "commit", nullptr, nullptr, nullptr);
     if (cancelled(control))
@@ -291,10 +302,16 @@ BackupInfo backupStore(const DataLink& link, const QString& file, BackupControl*
                 fail(QStringLiteral("no store %1").arg(link.dataSource),
                      QStringLiteral("数据库文件 %1 不存在。").arg(link.dataSource));
             copySqlite(link.dataSource, partial, control);
-            // Counted in the copy itself: the same moment as the copy.
+            // Counted in the copy itself: the same moment as the copy. The
+            // counts, the checksum and the sync each read or write the
+            // finished copy: side by side.
             DataLink copy = link;
             copy.dataSource = partial;
-            info.rows = tableRows(copy);
+            auto rows = std::async(std::launch::async, [&copy] { return tableRows(copy); });
+            auto synced = std::async(std::launch::async, [&partial] { syncToDisk(partial); });
+            info.sha256 = sha256Of(partial, &info.bytes);
+            info.rows = rows.get();
+            synced.get();
         } else {
             // The rows counted and the dump made from one snapshot.
             std::unique_ptr<Db> db =
@@ -320,8 +337,10 @@ BackupInfo backupStore(const DataLink& link, const QString& file, BackupControl*
                           QStringLiteral("备份数据库失败,详情见日志。"), control);
             db->exec(QStringLiteral("backup snapshot"), QStringLiteral("commit"));
         }
-        info.sha256 = sha256Of(partial, &info.bytes);
-        syncToDisk(partial);
+        if (link.engine != Engine::SQLite) {
+            info.sha256 = sha256Of(partial, &info.bytes);
+            syncToDisk(partial);
+        }
         QSaveFile side(infoPartial);
         if (!side.open(QIODevice::WriteOnly) || side.write(infoText(info)) < 0 || !side.commit())
             fail(QStringLiteral("write %1: %2").arg(infoPartial, side.errorString()),

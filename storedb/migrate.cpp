@@ -4,6 +4,7 @@
 #include "storedb/integrity.h"
 #include "storedb/procedures.h"
 #include "storedb/schema.h"
+#include "storedb/servercopy.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,10 +23,7 @@ Q_LOGGING_CATEGORY(lcMigrate, "orvani.migrate")
 
 const QString kPartial = QStringLiteral(".partial");
 
-// Rows go to the target many to a statement, as one bound parameter: a JSON
-// array of the rows, which the engine itself takes apart (json_each,
-// json_populate_recordset). One statement per thousands of rows, and no
-// per-value binding, which would cost more than the engine's own work.
+// Rows into a file go many to a statement (copyToFile).
 const int kRowsPerStatement = 2000;
 const qsizetype kCharsPerStatement = 1 << 20;
 
@@ -157,32 +155,75 @@ class Reporter {
     qint64 last_ = -1000;
 };
 
-qint64 copyTable(const Db& source, const Db& target, const QString& table,
-                 const QList<Column>& columns, qint64 total, Reporter& report) {
+// The source's rows as its statement reads them (forward only).
+QSqlQuery readRows(const Db& source, const QString& table, const QList<Column>& columns) {
     QStringList selected;
-    QStringList names;
-    QStringList keys;
-    QStringList taken;
     for (const Column& column : columns) {
         const QString name = Db::quoteIdentifier(column.name);
-        names << name;
-        keys << QLatin1Char('"') + column.name + QStringLiteral("\":");
-        taken << QStringLiteral("json_extract(value,'$.%1')").arg(column.name);
         // The server's own text of a timestamp is the form SQLite keeps
         // (ISO date style is set on the session).
         selected << (!source.isSQLite() && column.timestamp
                          ? QStringLiteral("cast(%1 as text)").arg(name)
                          : name);
     }
-    const QString into = QStringLiteral("insert into %1(%2) ")
-                             .arg(Db::quoteIdentifier(table), names.join(QLatin1Char(',')));
-    const QString insert =
-        target.isSQLite()
-            ? into + QStringLiteral("select %1 from json_each(:rows)")
-                         .arg(taken.join(QLatin1Char(',')))
-            : into + QStringLiteral("select %1 from json_populate_recordset(cast(null as %2),"
-                                    "cast(:rows as json))")
-                         .arg(names.join(QLatin1Char(',')), Db::quoteIdentifier(table));
+    return source.execForward(
+        QStringLiteral("read %1").arg(table),
+        QStringLiteral("select %1 from %2")
+            .arg(selected.join(QLatin1Char(',')), Db::quoteIdentifier(table)));
+}
+
+// Into a server: COPY, which the server parses as the next rows are read.
+qint64 copyToServer(const Db& source, const Db& target, const QString& table,
+                    const QList<Column>& columns, qint64 total, Reporter& report) {
+    QStringList names;
+    for (const Column& column : columns)
+        names << column.name;
+    constexpr qsizetype kBytesPerSend = 1 << 18;
+    QByteArray lines;
+    lines.reserve(kBytesPerSend + (1 << 16));
+    qint64 done = 0;
+    report(table, 0, total);
+    ServerCopy copy(target, table, names);
+    QSqlQuery rows = readRows(source, table, columns);
+    while (rows.next()) {
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (c > 0)
+                lines += '\t';
+            appendCopyValue(lines, rows.value(int(c)));
+        }
+        lines += '\n';
+        ++done;
+        if (lines.size() >= kBytesPerSend) {
+            copy.send(lines);
+            lines.clear();
+            report(table, done, total);
+        }
+    }
+    rows.finish();
+    if (!lines.isEmpty())
+        copy.send(lines);
+    copy.finish();
+    report(table, done, total);
+    return done;
+}
+
+// Into a file: many rows to a statement, as one bound parameter, a JSON
+// array that SQLite itself takes apart (json_each): one statement per
+// thousands of rows, and no per-value binding, which would cost more than
+// the engine's own work.
+qint64 copyToFile(const Db& source, const Db& target, const QString& table,
+                  const QList<Column>& columns, qint64 total, Reporter& report) {
+    QStringList names;
+    QStringList keys;
+    QStringList taken;
+    for (const Column& column : columns) {
+        names << Db::quoteIdentifier(column.name);
+        keys << QLatin1Char('"') + column.name + QStringLiteral("\":");
+        taken << QStringLiteral("json_extract(value,'$.%1')").arg(column.name);
+    }
+    const QString insert = QStringLiteral("insert into %1(%2) select %3 from json_each(:rows)")
+                               .arg(Db::quoteIdentifier(table), names.join(QLatin1Char(',')),
+                                    taken.join(QLatin1Char(',')));
     const QString step = QStringLiteral("copy %1").arg(table);
 
     QString batch;
@@ -200,10 +241,7 @@ qint64 copyTable(const Db& source, const Db& target, const QString& table,
         report(table, done, total);
     };
     report(table, 0, total);
-    QSqlQuery rows =
-        source.execForward(QStringLiteral("read %1").arg(table),
-                           QStringLiteral("select %1 from %2")
-                               .arg(selected.join(QLatin1Char(',')), Db::quoteIdentifier(table)));
+    QSqlQuery rows = readRows(source, table, columns);
     while (rows.next()) {
         batch += inBatch == 0 ? QLatin1Char('[') : QLatin1Char(',');
         for (qsizetype c = 0; c < columns.size(); ++c) {
@@ -218,6 +256,12 @@ qint64 copyTable(const Db& source, const Db& target, const QString& table,
     rows.finish();
     flush();
     return done;
+}
+
+qint64 copyTable(const Db& source, const Db& target, const QString& table,
+                 const QList<Column>& columns, qint64 total, Reporter& report) {
+    return target.isSQLite() ? copyToFile(source, target, table, columns, total, report)
+                             : copyToServer(source, target, table, columns, total, report);
 }
 
 // What slows a bulk load and is made again at its end: the secondary indexes

@@ -131,6 +131,11 @@ class TestMigrate : public QObject {
         QVERIFY(
             storedb::changeUnitPrice(store->db(), storegen::goodsNumber(7), 1234567.8, "1", now));
         storedb::closeDay(store->db(), kLastDay.addDays(-1), "1", now);
+        // What a copy's text form must carry through: tab, line ends, a
+        // backslash, its null marker as text.
+        store->db().exec("hostile text",
+                         "update hwrzb set hwly=:t where bh=(select min(bh) from hwrzb)",
+                         {{"t", QStringLiteral("甲\t乙\\N丙\n丁\r\"")}});
         nextLogRow(store->link());
     }
     void cleanup() { store.reset(); }
