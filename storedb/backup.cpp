@@ -2,6 +2,7 @@
 
 #include "storedb/connection.h"
 #include "storedb/schema.h"
+#include "storedb/streamedcopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,8 +48,8 @@ void discard(const QString& path) {
 // A sqlite3 handle closed whatever happens.
 struct Sqlite {
     sqlite3* db = nullptr;
-    Sqlite(const QString& path, int flags) {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    Sqlite(const QString& path, int flags, const char* vfs = nullptr) {
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, vfs);
         if (rc != SQLITE_OK)
             fail(QStringLiteral("sqlite open %1: %2").arg(path, error()),
                  QStringLiteral("打不开数据库文件 %1。").arg(path));
@@ -59,74 +60,6 @@ struct Sqlite {
     Sqlite& operator=(const Sqlite&) = delete;
     QString error() const { return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); }
 };
-
-const QString kCancelled = QStringLiteral("备份已取消。");
-
-bool cancelled(const BackupControl* control) {
-    return control && control->cancel.load();
-}
-
-// The source's pages copied a share at a time, inside one read transaction
-// of the source's, so that the copy is one consistent moment of the store
-// however busy the tills are, and can be stopped between shares.
-void copySqlite(const QString& from, const QString& to, BackupControl* control) {
-    Sqlite source(from, SQLITE_OPEN_READONLY);
-    Sqlite copy(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    // Pages read from the mapped file, not a read() each: a third of the
-    // copy's time. SQLite caps the mapping at its own limit.
-    sqlite3_exec(source.db, "pragma mmap_size=1099511627776", nullptr, nullptr, nullptr);
-    if (sqlite3_exec(source.db, "begin; select count(*) from sqlite_master", nullptr, nullptr,
-                     nullptr) != SQLITE_OK)
-        fail(QStringLiteral("sqlite snapshot of %1: %2").arg(from, source.error()),
-             QStringLiteral("不能开始备份数据库 %1。").arg(from));
-    // The copy is thrown away on any failure and synced once when whole: it
-    // needs no journal of its own, nor a sync at every step.
-    sqlite3_exec(copy.db, "pragma journal_mode=off; pragma synchronous=off", nullptr, nullptr,
-                 nullptr);
-    sqlite3_backup* backup = sqlite3_backup_init(copy.db, "main", source.db, "main");
-    if (!backup)
-        fail(QStringLiteral("sqlite backup init: %1").arg(copy.error()),
-             QStringLiteral("不能开始备份数据库 %1。").arg(from));
-    // The disk starts on what is written while the copy goes on, so that the
-    // sync at the end waits for little.
-    const int written = ::open(QFile::encodeName(to).constData(), O_RDONLY | O_CLOEXEC);
-    int rc = SQLITE_OK;
-    do {
-        if (cancelled(control))
-            break;
-        rc = sqlite3_backup_step(backup, 8192);
-        if (written >= 0)
-            ::sync_file_range(written, 0, 0, SYNC_FILE_RANGE_WRITE);
-        if (control && sqlite3_backup_pagecount(backup) > 0)
-            control->percent = int(100 - qint64(sqlite3_backup_remaining(backup)) * 100 /
-                                             sqlite3_backup_pagecount(backup));
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            sqlite3_sleep(50);
-    } while (rc == SQLITE_BUSY || rc == SQLITE_LOCKED || rc == SQLITE_OK);
-    if (written >= 0)
-        ::close(written);
-    sqlite3_backup_finish(backup);
-    sqlite3_exec(source.db, "commit", nullptr, nullptr, nullptr);
-    if (cancelled(control))
-        fail(QStringLiteral("backup cancelled"), kCancelled);
-    if (rc != SQLITE_DONE)
-        fail(QStringLiteral("sqlite backup %1 -> %2: %3").arg(from, to, copy.error()),
-             QStringLiteral("备份数据库失败(%1)。").arg(QString::fromUtf8(sqlite3_errstr(rc))));
-}
-
-// A file SQLite opens as a database with tables. The checksum has already
-// shown it to be the backup as written; this refuses a side file that
-// describes something else.
-bool sqliteReadable(const QString& path) {
-    Sqlite db(path, SQLITE_OPEN_READONLY);
-    sqlite3_stmt* tables = nullptr;
-    if (sqlite3_prepare_v2(db.db, "select count(*) from sqlite_master", -1, &tables, nullptr) !=
-        SQLITE_OK)
-        return false;
-    const bool ok = sqlite3_step(tables) == SQLITE_ROW && sqlite3_column_int64(tables, 0) > 0;
-    sqlite3_finalize(tables);
-    return ok;
-}
 
 // SHA-256 through OpenSSL, which uses the processor's SHA instructions.
 class Sha256 {
@@ -150,6 +83,100 @@ class Sha256 {
     EVP_MD_CTX* context_;
 };
 
+const QString kCancelled = QStringLiteral("备份已取消。");
+
+bool cancelled(const BackupControl* control) {
+    return control && control->cancel.load();
+}
+
+int pageSize(sqlite3* db) {
+    sqlite3_stmt* size = nullptr;
+    int bytes = 0;
+    if (sqlite3_prepare_v2(db, "pragma page_size", -1, &size, nullptr) == SQLITE_OK &&
+        sqlite3_step(size) == SQLITE_ROW)
+        bytes = sqlite3_column_int(size, 0);
+    sqlite3_finalize(size);
+    return bytes;
+}
+
+// The source's pages copied a share at a time, inside one read transaction
+// of the source's, so that the copy is one consistent moment of the store
+// however busy the tills are, and can be stopped between shares. The copy's
+// checksum is taken on another thread as its pages go to the disk; returned
+// with the bytes hashed last (its head), or empty when SQLite wrote the copy
+// in an order the stream could not follow.
+QByteArray copySqlite(const QString& from, const QString& to, BackupControl* control,
+                      int* headLast) {
+    Sqlite source(from, SQLITE_OPEN_READONLY);
+    // Pages read from the mapped file, not a read() each: a third of the
+    // copy's time. SQLite caps the mapping at its own limit.
+    sqlite3_exec(source.db, "pragma mmap_size=1099511627776", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(source.db, "begin; select count(*) from sqlite_master", nullptr, nullptr,
+                     nullptr) != SQLITE_OK)
+        fail(QStringLiteral("sqlite snapshot of %1: %2").arg(from, source.error()),
+             QStringLiteral("不能开始备份数据库 %1。").arg(from));
+    const int head = pageSize(source.db);
+    Sha256 hash;
+    StreamedCopy stream(head, [&hash](const char* data, qint64 size) { hash.add(data, size); });
+    int rc = SQLITE_OK;
+    {
+        Sqlite copy(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, stream.vfsName());
+        // The copy is thrown away on any failure and synced once when whole:
+        // it needs no journal of its own, nor a sync at every step.
+        sqlite3_exec(copy.db, "pragma journal_mode=off; pragma synchronous=off", nullptr, nullptr,
+                     nullptr);
+        sqlite3_backup* backup = sqlite3_backup_init(copy.db, "main", source.db, "main");
+        if (!backup)
+            fail(QStringLiteral("sqlite backup init: %1").arg(copy.error()),
+                 QStringLiteral("不能开始备份数据库 %1。").arg(from));
+        // The disk starts on what is written while the copy goes on, so that
+        // the sync at the end waits for little.
+        const int written = ::open(QFile::encodeName(to).constData(), O_RDONLY | O_CLOEXEC);
+        do {
+            if (cancelled(control))
+                break;
+            rc = sqlite3_backup_step(backup, 8192);
+            if (written >= 0)
+                ::sync_file_range(written, 0, 0, SYNC_FILE_RANGE_WRITE);
+            if (control && sqlite3_backup_pagecount(backup) > 0)
+                control->percent = int(100 - qint64(sqlite3_backup_remaining(backup)) * 100 /
+                                                 sqlite3_backup_pagecount(backup));
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                sqlite3_sleep(50);
+        } while (rc == SQLITE_BUSY || rc == SQLITE_LOCKED || rc == SQLITE_OK);
+        if (written >= 0)
+            ::close(written);
+        sqlite3_backup_finish(backup);
+        if (rc != SQLITE_DONE && !cancelled(control))
+            fail(QStringLiteral("sqlite backup %1 -> %2: %3").arg(from, to, copy.error()),
+                 QStringLiteral("备份数据库失败(%1)。").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    sqlite3_exec(source.db, "commit", nullptr, nullptr, nullptr);
+    if (cancelled(control))
+        fail(QStringLiteral("backup cancelled"), kCancelled);
+    if (head <= 0 || !stream.finish(QFileInfo(to).size())) {
+        qCInfo(lcBackup, "copy not written in order: its checksum is read from the file");
+        return {};
+    }
+    hash.add(stream.head().constData(), stream.head().size());
+    *headLast = head;
+    return hash.hex();
+}
+
+// A file SQLite opens as a database with tables. The checksum has already
+// shown it to be the backup as written; this refuses a side file that
+// describes something else.
+bool sqliteReadable(const QString& path) {
+    Sqlite db(path, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* tables = nullptr;
+    if (sqlite3_prepare_v2(db.db, "select count(*) from sqlite_master", -1, &tables, nullptr) !=
+        SQLITE_OK)
+        return false;
+    const bool ok = sqlite3_step(tables) == SQLITE_ROW && sqlite3_column_int64(tables, 0) > 0;
+    sqlite3_finalize(tables);
+    return ok;
+}
+
 constexpr qint64 kChunk = 4 << 20;
 
 [[noreturn]] void failRead(const QFile& file) {
@@ -163,25 +190,31 @@ constexpr qint64 kChunk = 4 << 20;
 }
 
 // The file's SHA-256 (hex) and size; with `to`, also written there on the
-// way, in the same pass.
-QByteArray sha256Of(const QString& path, qint64* bytes, QFile* to = nullptr) {
+// way, in the same pass. The first headLast bytes are hashed after the rest.
+QByteArray sha256Of(const QString& path, qint64* bytes, QFile* to = nullptr, int headLast = 0) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         failRead(file);
     Sha256 hash;
+    QByteArray head;
     QByteArray chunk(kChunk, Qt::Uninitialized);
     *bytes = 0;
     for (;;) {
-        const qint64 got = file.read(chunk.data(), kChunk);
+        const qint64 want = *bytes < headLast ? headLast - *bytes : kChunk;
+        const qint64 got = file.read(chunk.data(), want);
         if (got < 0)
             failRead(file);
         if (got == 0)
             break;
-        hash.add(chunk.constData(), got);
+        if (*bytes < headLast)
+            head.append(chunk.constData(), got);
+        else
+            hash.add(chunk.constData(), got);
         if (to && to->write(chunk.constData(), got) != got)
             failWrite(to->fileName(), to->errorString());
         *bytes += got;
     }
+    hash.add(head.constData(), head.size());
     return hash.hex();
 }
 
@@ -202,6 +235,8 @@ QByteArray infoText(const BackupInfo& info) {
     text += "made=" + info.made.toString(Qt::ISODate).toUtf8() + '\n';
     text += "bytes=" + QByteArray::number(info.bytes) + '\n';
     text += "sha256=" + info.sha256 + '\n';
+    if (info.headLast > 0)
+        text += "sha256.headlast=" + QByteArray::number(info.headLast) + '\n';
     for (const auto& [table, rows] : info.rows)
         text += "rows." + table.toUtf8() + '=' + QByteArray::number(rows) + '\n';
     return text;
@@ -301,15 +336,17 @@ BackupInfo backupStore(const DataLink& link, const QString& file, BackupControl*
             if (!QFileInfo::exists(link.dataSource))
                 fail(QStringLiteral("no store %1").arg(link.dataSource),
                      QStringLiteral("数据库文件 %1 不存在。").arg(link.dataSource));
-            copySqlite(link.dataSource, partial, control);
-            // Counted in the copy itself: the same moment as the copy. The
-            // counts, the checksum and the sync each read or write the
-            // finished copy: side by side.
+            info.sha256 = copySqlite(link.dataSource, partial, control, &info.headLast);
+            // Counted in the copy itself: the same moment as the copy; side
+            // by side with its sync (and its checksum, when not taken yet).
             DataLink copy = link;
             copy.dataSource = partial;
             auto rows = std::async(std::launch::async, [&copy] { return tableRows(copy); });
             auto synced = std::async(std::launch::async, [&partial] { syncToDisk(partial); });
-            info.sha256 = sha256Of(partial, &info.bytes);
+            if (info.sha256.isEmpty())
+                info.sha256 = sha256Of(partial, &info.bytes);
+            else
+                info.bytes = QFileInfo(partial).size();
             info.rows = rows.get();
             synced.get();
         } else {
@@ -393,6 +430,8 @@ BackupInfo readSideFile(const QString& file) {
             info.bytes = value.toLongLong();
         } else if (key == "sha256") {
             info.sha256 = value;
+        } else if (key == "sha256.headlast") {
+            info.headLast = value.toInt();
         } else if (key.startsWith("rows.")) {
             info.rows.append({QString::fromUtf8(key.mid(5)), value.toLongLong()});
         }
@@ -406,7 +445,7 @@ BackupInfo readSideFile(const QString& file) {
 // is what the side file says.
 void checkWhole(const QString& file, const BackupInfo& info, QFile* to = nullptr) {
     qint64 bytes = 0;
-    const QByteArray sha = sha256Of(file, &bytes, to);
+    const QByteArray sha = sha256Of(file, &bytes, to, info.headLast);
     if (bytes != info.bytes || sha != info.sha256)
         fail(QStringLiteral("backup %1: %2 bytes, sha256 %3; side file says %4 bytes, %5")
                  .arg(file)

@@ -35,6 +35,9 @@ struct BackupInfo {
     QList<QPair<QString, qint64>> rows; // every permanent table
     qint64 bytes = 0;
     QByteArray sha256; // hex
+    // The sha256 is of the file after its first headLast bytes, then of
+    // those: taken as a SQLite copy is written, which writes its head last.
+    int headLast = 0;
 };
 
 // The side file of a backup.

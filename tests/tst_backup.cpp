@@ -10,6 +10,7 @@
 #include "support/storetool.h"
 #include "support/teststore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,6 +84,9 @@ class TestBackup : public QObject {
         const auto rows = storedb::tableRows(store->link());
         QCOMPARE(storedb::tableRows(target.link()), rows);
         QCOMPARE(storedb::readBackup(backupFile).rows, rows);
+        // A SQLite copy is checksummed on its way to the disk, not read again.
+        QCOMPARE(storedb::readBackup(backupFile).headLast > 0,
+                 store->link().engine == storedb::Engine::SQLite);
         {
             auto restored = storedb::connectDatabase(target.link(), "restored");
             QVERIFY(storedb::checkBooks(*restored).isEmpty());
@@ -103,6 +107,29 @@ class TestBackup : public QObject {
         QCOMPARE(storedb::tableRows(target.link()), rows);
     }
 
+    // A side file with the checksum of the whole file in its order, as
+    // backups were made before the copy was checksummed on its way, restores.
+    void earlierBackupRestores() {
+        QCOMPARE(runStoretool({"backup", "--udl", storeUdl, backupFile}).code, 0);
+        QFile copy(backupFile);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        const QByteArray whole =
+            QCryptographicHash::hash(copy.readAll(), QCryptographicHash::Sha256).toHex();
+        QFile info(storedb::backupInfoPath(backupFile));
+        QVERIFY(info.open(QIODevice::ReadWrite));
+        QByteArrayList lines = info.readAll().split('\n');
+        lines.removeIf([](const QByteArray& line) { return line.startsWith("sha256"); });
+        lines.insert(1, "sha256=" + whole);
+        info.resize(0);
+        info.write(lines.join('\n'));
+        info.close();
+        EmptyTarget target;
+        const ToolRun restore = runStoretool(
+            {"restore", backupFile, "--udl", writeUdl(store->folder(), "t.udl", target.link())});
+        QVERIFY2(restore.code == 0, qPrintable(restore.output));
+        QCOMPARE(storedb::tableRows(target.link()), storedb::tableRows(store->link()));
+    }
+
     // Each damage is refused before anything is written.
     void damagedBackupsRefused_data() {
         QTest::addColumn<QString>("damage");
@@ -110,6 +137,7 @@ class TestBackup : public QObject {
         const QString notWhole = "不完整或已损坏,不能恢复。数据库没有改变。";
         QTest::newRow("truncated") << "truncate" << notWhole;
         QTest::newRow("one byte changed") << "flip" << notWhole;
+        QTest::newRow("a byte of the head changed") << "fliphead" << notWhole;
         QTest::newRow("no side file") << "noinfo"
                                       << "找不到备份文件";
         QTest::newRow("not a backup") << "foreign"
@@ -125,12 +153,13 @@ class TestBackup : public QObject {
         QFile info(storedb::backupInfoPath(backupFile));
         if (damage == "truncate") {
             QVERIFY(copy.resize(copy.size() / 2));
-        } else if (damage == "flip") {
+        } else if (damage.startsWith("flip")) {
             QVERIFY(copy.open(QIODevice::ReadWrite));
-            copy.seek(copy.size() / 3);
+            const qint64 at = damage == "fliphead" ? 100 : copy.size() / 3;
+            copy.seek(at);
             char byte = 0;
             copy.getChar(&byte);
-            copy.seek(copy.size() / 3);
+            copy.seek(at);
             copy.putChar(char(byte ^ 0x20));
             copy.close();
         } else if (damage == "noinfo") {
