@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLocale>
 #include <QLoggingCategory>
 #include <QSqlQuery>
 #include <QUuid>
@@ -98,30 +97,17 @@ QStringList tillsOnDuty(const Db& db) {
     return tills;
 }
 
-// A value as JSON text. SQLite hands money back as a double: its shortest
-// exact decimal, so that the copy holds what SQLite held with no binary
-// digits added; a number the server gave as text (numeric) stays text and is
-// read back by the target column's own type.
+// A value as JSON text: a number as exactNumberText; a number the server
+// gave as text (numeric) stays text and is read back by the target column's
+// own type.
 void appendJson(QString& out, const QVariant& value) {
     if (value.isNull()) {
         out += QLatin1String("null");
         return;
     }
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        out += value.toString();
+    if (const std::optional<QString> number = exactNumberText(value)) {
+        out += *number;
         return;
-    case QMetaType::Double:
-        if (qIsFinite(value.toDouble())) {
-            out += QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-            return;
-        }
-        break;
-    default:
-        break;
     }
     const QString text = value.toString();
     out += QLatin1Char('"');

@@ -86,29 +86,30 @@ void ServerCopy::finish() {
         throw DbError(QStringLiteral("copy %1: %2").arg(table_, error), kStatementFailed);
 }
 
-void appendCopyValue(QByteArray& out, const QVariant& value) {
-    if (value.isNull()) {
-        out += "\\N";
-        return;
-    }
+std::optional<QString> exactNumberText(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-        out += QByteArray::number(value.toLongLong());
-        return;
+        return value.toString();
     case QMetaType::Double:
-        // SQLite hands money back as a double: its shortest exact decimal
-        // holds what SQLite held, with no binary digits added.
-        if (qIsFinite(value.toDouble())) {
-            out +=
-                QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest).toLatin1();
-            return;
-        }
-        break;
+        if (qIsFinite(value.toDouble()))
+            return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        return std::nullopt;
     default:
-        break;
+        return std::nullopt;
+    }
+}
+
+void appendCopyValue(QByteArray& out, const QVariant& value) {
+    if (value.isNull()) {
+        out += "\\N";
+        return;
+    }
+    if (const std::optional<QString> number = exactNumberText(value)) {
+        out += number->toLatin1();
+        return;
     }
     const QByteArray text = value.toString().toUtf8();
     for (const char c : text) {

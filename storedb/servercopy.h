@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QVariant>
+#include <optional>
 
 namespace storedb {
 
@@ -33,8 +34,13 @@ class ServerCopy {
     bool open_ = false;
 };
 
-// A value in COPY's text form: \N for null, the shortest exact decimal of a
-// double, text with its backslash, tab and line ends escaped.
+// A number's text, exact: an integer's digits, a double's shortest exact
+// decimal (SQLite hands money back as a double: the copy then holds what
+// SQLite held, with no binary digits added). Nothing for other values.
+std::optional<QString> exactNumberText(const QVariant& value);
+
+// A value in COPY's text form: \N for null, a number as exactNumberText,
+// text with its backslash, tab and line ends escaped.
 void appendCopyValue(QByteArray& out, const QVariant& value);
 
 } // namespace storedb
