@@ -57,9 +57,16 @@ constexpr double kLine = 5; // mm
 
 } // namespace
 
+QString clerkHeading(const QString& shyh, const QMap<QString, QString>& clerkNames) {
+    const QString name = clerkNames.value(shyh);
+    return QStringLiteral("售货员 ") + shyh +
+           (name.isEmpty() ? QString() : QLatin1Char(' ') + name);
+}
+
 DayReportContent dayReportContent(const QString& shop, const storedb::DayFigures& figures,
                                   const std::optional<storedb::DayClose>& close, bool copy,
-                                  const QDateTime& printedAt) {
+                                  const QDateTime& printedAt,
+                                  const QMap<QString, QString>& clerkNames) {
     DayReportContent content;
     content.shop = shop;
     content.title = close ? QStringLiteral("日结单 Z%1").arg(close->z, 6, 10, QLatin1Char('0'))
@@ -86,7 +93,7 @@ DayReportContent dayReportContent(const QString& shop, const storedb::DayFigures
             QStringLiteral("收款机 ") + (it.key().isEmpty() ? QStringLiteral("(未记)") : it.key()),
             takingsLines(it.value(), false)};
     for (auto it = figures.clerks.cbegin(); it != figures.clerks.cend(); ++it)
-        content.sections << DayReportSection{QStringLiteral("售货员 ") + it.key(),
+        content.sections << DayReportSection{clerkHeading(it.key(), clerkNames),
                                              takingsLines(it.value(), true)};
     content.sections
         << DayReportSection{QStringLiteral("后台入库"), movementLines(figures.stockIns)}

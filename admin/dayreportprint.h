@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -29,11 +30,15 @@ struct DayReportContent {
     QList<DayReportSection> sections;
 };
 
+// A clerk's heading: number and, while the clerk is on the books, name.
+QString clerkHeading(const QString& shyh, const QMap<QString, QString>& clerkNames);
+
 // The content of the X report of `figures`, or of the Z `close` (a copy when
 // printed again).
 DayReportContent dayReportContent(const QString& shop, const storedb::DayFigures& figures,
                                   const std::optional<storedb::DayClose>& close, bool copy,
-                                  const QDateTime& printedAt);
+                                  const QDateTime& printedAt,
+                                  const QMap<QString, QString>& clerkNames);
 
 enum class DayReportPaper { A4, Roll80 };
 formkit::Report dayReportLayout(const DayReportContent& content, DayReportPaper paper);

@@ -11,6 +11,7 @@
 #include "formkit/preview.h"
 #include "formkit/toolwindow.h"
 #include "storedb/company.h"
+#include "storedb/personnel.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -183,8 +184,9 @@ void DayReportWindow::showReport(const storedb::DayFigures& figures,
     addRow(grid_, QStringLiteral("全店合计"), figures.total, true);
     for (auto it = figures.tills.cbegin(); it != figures.tills.cend(); ++it)
         addRow(grid_, QStringLiteral("收款机 ") + it.key(), it.value(), false);
+    clerkNames_ = storedb::clerkNames(session_.db());
     for (auto it = figures.clerks.cbegin(); it != figures.clerks.cend(); ++it)
-        addRow(grid_, QStringLiteral("售货员 ") + it.key(), it.value(), true);
+        addRow(grid_, clerkHeading(it.key(), clerkNames_), it.value(), true);
     movements_->setText(
         QStringLiteral(
             "后台入库 %1 笔 %2 件 %3 元;后台出库 %4 笔 %5 件 %6 元;更正 %7 次,调价 %8 次")
@@ -259,7 +261,7 @@ DayReportContent DayReportWindow::content() const {
     if (!figures_)
         return {};
     return dayReportContent(storedb::loadShopSettings(session_.db()).company, *figures_, close_,
-                            copy_, QDateTime::currentDateTime());
+                            copy_, QDateTime::currentDateTime(), clerkNames_);
 }
 
 bool DayReportWindow::writePdf(const QString& path, DayReportPaper paper) const {

@@ -49,6 +49,7 @@ class DayReportWindow : public QWidget {
     std::optional<storedb::DayFigures> figures_;
     std::optional<storedb::DayClose> close_;
     bool copy_ = false;
+    QMap<QString, QString> clerkNames_; // read with the figures
     QDateEdit* day_ = nullptr;
     QPushButton* showX_ = nullptr;
     QPushButton* closeDay_ = nullptr;

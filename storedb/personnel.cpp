@@ -76,6 +76,15 @@ void renameClerk(const Db& db, const QString& shyh, const QString& shym) {
             {{kShyh, shyh}, {QStringLiteral("shym"), shym}});
 }
 
+QMap<QString, QString> clerkNames(const Db& db) {
+    QSqlQuery q =
+        db.exec(QStringLiteral("clerk names"), QStringLiteral("select shyh,shym from shyb"));
+    QMap<QString, QString> names;
+    while (q.next())
+        names.insert(q.value(0).toString(), q.value(1).toString());
+    return names;
+}
+
 ClerkRemoval removeClerk(Db& db, const QString& shyh) {
     Transaction transaction(db);
     // Sign-on, charging and sign-off write jqb, then shyrzb: they wait here

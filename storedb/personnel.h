@@ -7,6 +7,7 @@
 
 #include "storedb/connection.h"
 
+#include <QMap>
 #include <QString>
 
 namespace storedb {
@@ -28,6 +29,9 @@ AdministratorRemoval removeAdministrator(Db& db, const QString& glyh);
 
 // The clerk's name; the password stays. The name must be normalized.
 void renameClerk(const Db& db, const QString& shyh, const QString& shym);
+
+// Every clerk's name by number, for reports that list clerks by number.
+QMap<QString, QString> clerkNames(const Db& db);
 
 struct ClerkRemoval {
     enum Result {

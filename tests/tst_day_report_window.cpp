@@ -92,6 +92,9 @@ class TestDayReportWindow : public QObject {
         QVERIFY2(z.contains("日结单 Z000001") && z.contains("累计净营业额 7.00") &&
                      !z.contains("副本"),
                  qPrintable(z));
+        // The clerk by number and name, on screen and on paper.
+        QCOMPARE(grid->findItems("售货员 1001 王芳", Qt::MatchExactly).size(), 1);
+        QVERIFY2(z.contains("售货员 1001 王芳"), qPrintable(z));
         office.responder.clear();
         office.responder.answer(true);
         ctl<QPushButton>(&window, "CloseDayButton")->click();
