@@ -106,6 +106,26 @@ QList<EarlierDayCorrection> closedDayCorrections(const Db& db, const StoredZ& la
     return list;
 }
 
+// The first day from `first` to before `end` on which a till sold, refunded
+// or signed on, or takings were settled; invalid when none did.
+QDate firstDayWithMoney(const Db& db, const QDate& first, const QDate& end) {
+    if (first >= end)
+        return {};
+    QSqlQuery q = db.exec(
+        QStringLiteral("first day with money"),
+        QStringList{
+            QStringLiteral("select min(t) from ("),
+            QStringLiteral("select min(sold) as t from salebill where sold>=:first and sold<:end"),
+            QStringLiteral("union all select min(returned) from salereturn"),
+            QStringLiteral("where returned>=:first and returned<:end"),
+            QStringLiteral(
+                "union all select min(dlsj) from shyrzb where dlsj>=:first and dlsj<:end"),
+            QStringLiteral("union all select min(settled) from settlement"),
+            QStringLiteral("where settled>=:first and settled<:end) m")},
+        {{QStringLiteral("first"), dateParam(first)}, {QStringLiteral("end"), dateParam(end)}});
+    return q.next() ? readDateTime(q.value(0)).date() : QDate();
+}
+
 void refuseUnclosable(const Db& db, const QDate& day, const QDateTime& now,
                       const std::optional<StoredZ>& last) {
     if (day > now.date())
@@ -119,6 +139,14 @@ void refuseUnclosable(const Db& db, const QDate& day, const QDateTime& now,
     if (last && last->day > day)
         refuse(QStringLiteral("已经日结到 %1,不能再日结更早的 %2！")
                    .arg(dayText(last->day), dayText(day)));
+    // A day with money between the last Z and this one could never be closed
+    // after this one (it would be earlier than the last closed): its money
+    // would be on no Z. Days before the first Z are the store's history.
+    if (last) {
+        const QDate open = firstDayWithMoney(db, last->day.addDays(1), day);
+        if (open.isValid())
+            refuse(QStringLiteral("%1 有营业还没有日结,请先日结 %1！").arg(dayText(open)));
+    }
     // Every till's row locked first: a sign-on waiting on it then sees this
     // Z, and one that came first is seen below (till.cpp, refuseClosedDay).
     db.exec(QStringLiteral("lock tills"), QStringLiteral("update jqb set zt=zt"));

@@ -56,8 +56,9 @@ struct DayClose {
 // Closes the day in one transaction, reading its figures as dayFigures does
 // at this moment, and returns the Z as stored. Refused with
 // DayCloseRefusedError, writing nothing, when the day is after now's date, is
-// closed already, is before the last closed day, or a till has a shift
-// signed on that day or earlier still open.
+// closed already, is before the last closed day, follows a day with money
+// not closed since the last Z, or a till has a shift signed on that day or
+// earlier still open.
 DayClose closeDay(Db& db, const QDate& day, const QString& glyh, const QDateTime& now);
 
 // Z number z as stored, to print it again; none when there is no such Z.

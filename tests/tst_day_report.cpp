@@ -290,6 +290,18 @@ class TestDayReport : public QObject {
         QVERIFY(verifyDayCloseChain(db()).isEmpty());
     }
 
+    // A day with money after the last Z is closed before a later one, which
+    // would leave it closable never; a day with none needs no Z.
+    void noDayWithMoneyLeftBehind() {
+        QCOMPARE(closeDay(db(), kDay, "1", at(1, 8)).z, 1);
+        signOff(db(), "B", at(1, 20)); // the shift of the day after: money of that day
+        QCOMPARE(refusal([&] { closeDay(db(), kDay.addDays(2), "1", at(3, 9)); }),
+                 QString("2026-03-11 有营业还没有日结,请先日结 2026-03-11！"));
+        QCOMPARE(closeDay(db(), kDay.addDays(1), "1", at(3, 9)).z, 2);
+        QCOMPARE(closeDay(db(), kDay.addDays(3), "1", at(4, 9)).z, 3);
+        QVERIFY(verifyDayCloseChain(db()).isEmpty());
+    }
+
     // Money taken after a day's Z would be on no Z: no shift opens on a
     // closed day, and the day after opens as before.
     void noSignOnToAClosedDay() {
