@@ -431,7 +431,13 @@ BackupInfo readSideFile(const QString& file) {
         } else if (key == "sha256") {
             info.sha256 = value;
         } else if (key == "sha256.headlast") {
+            // A SQLite page: anything else is no side file of ours, and would
+            // have a whole file held in memory.
             info.headLast = value.toInt();
+            if (info.headLast < 512 || info.headLast > 65536)
+                fail(QStringLiteral("side file of %1: head of %2 bytes")
+                         .arg(file, QString::fromLatin1(value)),
+                     notWhole);
         } else if (key.startsWith("rows.")) {
             info.rows.append({QString::fromUtf8(key.mid(5)), value.toLongLong()});
         }

@@ -138,6 +138,7 @@ class TestBackup : public QObject {
         QTest::newRow("truncated") << "truncate" << notWhole;
         QTest::newRow("one byte changed") << "flip" << notWhole;
         QTest::newRow("a byte of the head changed") << "fliphead" << notWhole;
+        QTest::newRow("a head of a made-up size") << "headsize" << notWhole;
         QTest::newRow("no side file") << "noinfo"
                                       << "找不到备份文件";
         QTest::newRow("not a backup") << "foreign"
@@ -169,6 +170,8 @@ class TestBackup : public QObject {
             QByteArray text = info.readAll();
             if (damage == "foreign")
                 text.replace("ORVANI-BACKUP 1", "SOMETHING ELSE");
+            else if (damage == "headsize")
+                text += "sha256.headlast=999999999\n";
             else if (text.contains("engine=sqlite"))
                 text.replace("engine=sqlite", "engine=postgresql");
             else
@@ -183,6 +186,14 @@ class TestBackup : public QObject {
         QCOMPARE(restore.code, 1);
         QVERIFY2(restore.output.contains(message), qPrintable(restore.output));
         QVERIFY(targetEmpty(target.link()));
+        if (damage == "headsize") { // refused before the file is read into memory
+            try {
+                storedb::readBackup(backupFile);
+                QFAIL("read");
+            } catch (const storedb::BackupError& e) {
+                QVERIFY2(e.text().contains("head of 999999999 bytes"), qPrintable(e.text()));
+            }
+        }
     }
 
     // Killed at moments spread over its whole run, a backup leaves either a
