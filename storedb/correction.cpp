@@ -269,30 +269,4 @@ RowSet changesBetween(const Db& db, const QDate& first, const QDate& last) {
     return rows;
 }
 
-DayChanges changesOn(const Db& db, const QDate& day) {
-    const QVariant from = dateParam(day);
-    QSqlQuery q = db.exec(
-        QStringLiteral("changes on a day"),
-        QStringList{QStringLiteral("select kind,bh,day,amount from changerecord"),
-                    QStringLiteral("where changed>=:first and changed<:after order by id")},
-        {{QStringLiteral("first"), from}, {QStringLiteral("after"), dateParam(day.addDays(1))}});
-    DayChanges changes;
-    while (q.next()) {
-        const QString kind = q.value(0).toString();
-        if (kind == kPriceChangeKind) {
-            ++changes.priceChanges;
-            continue;
-        }
-        // The tills' floats and wind-ups move no log row.
-        if (kind != kCorrectionKind)
-            continue;
-        ++changes.corrections;
-        const QDate rowDay = readDateTime(q.value(2)).date();
-        if (rowDay.isValid() && rowDay < day)
-            changes.toEarlierDays.append(
-                {q.value(1).toLongLong(), rowDay, roundFen(q.value(3).toDouble())});
-    }
-    return changes;
-}
-
 } // namespace storedb

@@ -103,18 +103,4 @@ void writeChangeRecord(const Db& db, const ChangeRecord& r, const QString& glyh,
 // first day's midnight up to the end of the last day, newest first.
 RowSet changesBetween(const Db& db, const QDate& first, const QDate& last);
 
-// A correction made on one day to a log row of an earlier day.
-struct LateCorrection {
-    qint64 bh = 0;
-    QDate day;         // the row's movement date
-    double amount = 0; // the change of the row's money, in whole fen
-};
-struct DayChanges {
-    int corrections = 0;
-    int priceChanges = 0;
-    QList<LateCorrection> toEarlierDays; // in the order they were made
-};
-// The day reports' count of the changes made on a day, and its corrections to earlier days.
-DayChanges changesOn(const Db& db, const QDate& day);
-
 } // namespace storedb

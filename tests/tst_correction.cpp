@@ -6,6 +6,7 @@
 #include "storedb/charge.h"
 #include "storedb/correction.h"
 #include "storedb/datetime.h"
+#include "storedb/dayreport.h"
 #include "storedb/errors.h"
 #include "storedb/numtext.h"
 #include "storedb/procedures.h"
@@ -424,14 +425,15 @@ class TestCorrection : public QObject {
         QCOMPARE(list->model()->rowCount(), 0);
         QCOMPARE(office->responder.shown(), QStringList({"请输入正确的时间范围!"}));
 
+        // As the day reports count them.
         const auto counted = [&](const QDate& on) {
-            const storedb::DayChanges day = storedb::changesOn(db(), on);
+            const storedb::ChangeFigures day = storedb::dayFigures(db(), on).changes;
             QStringList t{QString::number(day.corrections), QString::number(day.priceChanges)};
-            for (const storedb::LateCorrection& late : day.toEarlierDays)
+            for (const storedb::EarlierDayCorrection& late : day.earlierDays)
                 t << QString("%1 %2 %3").arg(late.bh).arg(late.day.toString()).arg(late.amount);
             return t.join('|');
         };
-        QCOMPARE(counted(today), "2|1|3 " + yesterday.toString() + " 2");
+        QCOMPARE(counted(today), "2|1|3 " + yesterday.toString() + " 200");
         QCOMPARE(counted(yesterday), QString("1|0"));
     }
 };
